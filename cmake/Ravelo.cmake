@@ -1,0 +1,71 @@
+# Helpers shared by every folder of the project.
+
+# Applies the project's warning set to a target.
+function(ravelo_warnings target)
+  target_compile_options(${target} PRIVATE ${RAVELO_WARNINGS})
+endfunction()
+
+# ravelo_dist(target [SUBDIR dir]): the target's output is part of the
+# installed program folder (build/dist).
+function(ravelo_dist target)
+  set_property(GLOBAL APPEND PROPERTY RAVELO_DIST_TARGETS ${target})
+endfunction()
+
+# ravelo_dist_dir(source dest): a folder of files shipped beside the program.
+function(ravelo_dist_dir source dest)
+  set_property(GLOBAL APPEND PROPERTY RAVELO_DIST_DIRS "${source}|${dest}")
+endfunction()
+
+# ravelo_test(name SOURCES ... [LIBS ...] [E2E] [OWN_MAIN] [TIMEOUT s] [LABELS ...])
+# One test executable is one CTest entry: a Wine process start is the
+# expensive part, so a file groups many cases.
+function(ravelo_test name)
+  cmake_parse_arguments(T "E2E;OWN_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest)
+  if(NOT T_OWN_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common)
+  ravelo_warnings(${name})
+  # Link the console subsystem so gtest output reaches the terminal.
+  target_link_options(${name} PRIVATE -mconsole)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 900)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "RAVELO_DIST=${RAVELO_DIST_DIR};RAVELO_BIN=${CMAKE_BINARY_DIR}/bin;RAVELO_SOURCE=${CMAKE_SOURCE_DIR};RAVELO_BUILD=${CMAKE_BINARY_DIR}")
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+  # End-to-end tests run the program (and the stand-ins) from the program folder.
+  if(T_E2E)
+    set_property(GLOBAL APPEND PROPERTY RAVELO_E2E_TESTS ${name})
+  endif()
+endfunction()
+
+# Called once at the end of the top-level file: copies everything marked
+# with ravelo_dist/ravelo_dist_dir into build/dist.
+function(ravelo_finish_dist)
+  get_property(targets GLOBAL PROPERTY RAVELO_DIST_TARGETS)
+  get_property(dirs GLOBAL PROPERTY RAVELO_DIST_DIRS)
+  set(commands COMMAND ${CMAKE_COMMAND} -E make_directory ${RAVELO_DIST_DIR})
+  foreach(t IN LISTS targets)
+    list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${t}> ${RAVELO_DIST_DIR}/)
+  endforeach()
+  foreach(pair IN LISTS dirs)
+    string(REPLACE "|" ";" parts "${pair}")
+    list(GET parts 0 src)
+    list(GET parts 1 dest)
+    list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_directory ${src} ${RAVELO_DIST_DIR}/${dest})
+  endforeach()
+  add_custom_target(ravelo_dist ALL ${commands} COMMENT "Laying out the program folder in ${RAVELO_DIST_DIR}")
+  if(targets)
+    add_dependencies(ravelo_dist ${targets})
+  endif()
+  get_property(e2e GLOBAL PROPERTY RAVELO_E2E_TESTS)
+  foreach(t IN LISTS e2e)
+    add_dependencies(${t} ravelo_dist)
+  endforeach()
+endfunction()

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Shared by test.sh, demo.sh and bench: installs what is missing, builds,
+# and brings up the Wine prefix and an X server. Source it, don't run it.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+export WINEPREFIX=${WINEPREFIX:-$ROOT/.wineprefix}
+export WINEDEBUG=-all
+export WINEARCH=win32
+# No Mono/Gecko prompts: the prefix needs neither.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+RAVELO_PACKAGES=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  mingw-w64-i686-dev googletest libstb-dev wine wine32:i386 xvfb xauth x11-utils imagemagick nsis)
+
+log() { printf '== %s\n' "$*" >&2; }
+
+ensure_packages() {
+  local missing=()
+  local p
+  for p in "${RAVELO_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+build_project() {
+  log "configuring and building in $BUILD_DIR"
+  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$BUILD_DIR" -j"$(nproc)"
+}
+
+# Starts Xvfb on a free display unless DISPLAY already names one.
+XVFB_PID=""
+start_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    return 0
+  fi
+  local n
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] && continue
+    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 100); do
+      xdpyinfo >/dev/null 2>&1 && { log "Xvfb on $DISPLAY"; return 0; }
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    XVFB_PID=""
+  done
+  log "could not start Xvfb"; return 1
+}
+
+# Creates the project-local prefix once, and keeps one wineserver running
+# for the whole session so each test process starts quickly.
+WINESERVER_STARTED=""
+start_wine() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i </dev/null >/dev/null 2>&1
+    wineserver -w </dev/null >/dev/null 2>&1
+  fi
+  wineserver -p </dev/null >/dev/null 2>&1
+  WINESERVER_STARTED=1
+  # Without a window manager, hiding a top-level window stalls unless Wine
+  # manages no windows itself.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+}
+
+stop_all() {
+  if [ -n "$WINESERVER_STARTED" ]; then
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    WINESERVER_STARTED=""
+  fi
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  fi
+}

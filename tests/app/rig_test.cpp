@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+TEST(Rig, Runs) { EXPECT_EQ(4u, sizeof(void*)); }
