@@ -1,2 +1,35 @@
+// Entry point: one copy per user logon, three hidden windows, then the
+// message loop until the service tells the program to quit.
 #include <windows.h>
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+
+#include "app/Flashosd.h"
+#include "app/Main.h"
+#include "app/Status.h"
+#include "gui/Application.h"
+#include "gui/Exceptions.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // The handle stays open for the life of the process; the system
+    // releases the mutex at exit.
+    CreateMutexA(nullptr, TRUE, kProgramIdentity);
+    if (GetLastError() == ERROR_ALREADY_EXISTS)
+        return 0;
+
+    // "flashobj.dll" must come from beside the program or the system
+    // folders, never from whatever folder the program was started in.
+    SetDllDirectoryA("");
+
+    gui::Application& app = gui::Application::Instance();
+    try {
+        app.ShowMainForm = false;
+        app.Initialize();
+        MainForm = app.CreateForm<TMainForm>();
+        FlashOsdForm = app.CreateForm<TFlashOsdForm>();
+        StatusForm = app.CreateForm<TStatusForm>();
+        MainForm->Start();
+        app.Run();
+    } catch (const gui::Exception& error) {
+        app.ShowException(error);
+    }
+    return 0;
+}

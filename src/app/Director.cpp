@@ -1,0 +1,53 @@
+#include "app/Director.h"
+
+#include "app/FlashOsdManipulator.h"
+
+bool IsProgressDialogVisible() {
+    const HWND dialog = FindWindowA("TProgressDialog", "ProgressDialog");
+    return dialog != nullptr && (GetWindowLongA(dialog, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+Director& Director::Instance() {
+    static Director* const instance = new Director();
+    return *instance;
+}
+
+void Director::Start() {
+    FlashOsdManipulator::Instance().Initialize();
+    FlashClass1Manipulator::Instance().Reset();
+    FlashClass2Manipulator::Instance().Reset();
+}
+
+bool Director::OnRemoteKey(LONG code) {
+    if (IsProgressDialogVisible())
+        return true;
+    if (code < kKeyProfileA || code > kKeyTuneDown)
+        return false;
+    if (current_ == nullptr)
+        return true;
+    // One operation per key, in key order.
+    static void (RcState::*const kKeyOperations[])() = {
+        &RcState::OnProfileAKey,   &RcState::OnProfileBKey, &RcState::OnProfileCKey, &RcState::OnManualModeKey,
+        &RcState::OnAutoModeKey,   &RcState::OnTuneUpKey,   &RcState::OnTuneDownKey,
+    };
+    (current_->*kKeyOperations[code - kKeyProfileA])();
+    return true;
+}
+
+void Director::ChangeState(RcState* next) {
+    if (current_ != nullptr)
+        current_->Leave();
+    current_ = next;
+    if (current_ != nullptr)
+        current_->Enter();
+}
+
+void Director::OnOsdTimer() {
+    if (current_ != nullptr)
+        current_->OnOsdTimer();
+}
+
+void Director::OnOsdFinished() {
+    if (current_ != nullptr)
+        current_->OnOsdFinished();
+}

@@ -1,0 +1,90 @@
+// The program's hidden main window: its link to the maker's system service.
+// It registers with the service (retrying every 2500 ms until that works),
+// turns the service's messages into actions and watches the resume and
+// display-change broadcasts.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "gui/Form.h"
+#include "gui/Timer.h"
+
+class TFlashOsdForm;
+class TStatusForm;
+
+// The program's identity: names the instance mutex and, as UTF-16, is the
+// registration identity towards the service.
+extern const char kProgramIdentity[];
+extern const wchar_t kServiceIdentity[];
+
+// The firmware item that marks the active overclocking profile.
+constexpr DWORD ActiveProfileItem = 0x11060008;
+
+// Service message numbers (WM_USER + n) and the suite's message mark.
+constexpr UINT kServiceQuit = WM_USER + 0;
+constexpr UINT kServiceForeground = WM_USER + 6;
+constexpr UINT kServiceRemoteKey = WM_USER + 8;
+constexpr WPARAM kSuiteMark = 0x55;
+
+// What the main window does with a message from the service.
+enum class ServiceAction {
+    NotAccepted,  // default handling
+    Quit,
+    Consume,      // accepted, no action
+    Foreground,
+    RemoteKey,
+};
+
+// The acceptance rules of the service's messages: for 1024 to 1030 the low
+// byte of wParam must carry the mark, for 1032 the whole wParam; 1028,
+// 1029 and 1031 are never accepted. Messages outside 1024..1032 are not
+// service messages (NotAccepted).
+ServiceAction ClassifyServiceMessage(UINT msg, WPARAM wParam);
+
+// The folder of a module file name, with its trailing separator: up to the
+// last backslash, else up to the first colon, else empty.
+std::string FolderOfModulePath(const std::string& path);
+// The executable's full file name, read into a buffer that starts at
+// `initialSize` characters and doubles while the name is cut.
+std::string ModuleFileName(DWORD initialSize = 128);
+// The executable's folder with its trailing backslash; computed on each call.
+std::string ModuleFolder();
+// ModuleFolder followed by "Resource\".
+std::string ResourceFolder();
+
+// Brings a window to the foreground even when another thread owns the
+// current foreground window, then shows it.
+void BringToForeground(HWND window);
+
+class TMainForm : public gui::Form {
+public:
+    TMainForm();
+
+    // Starts the remote-action machinery and hides the application window.
+    void Start();
+    void OnCheckTimer();
+
+    bool Registered() const { return registered_; }
+    gui::Timer& CheckTimer() { return checkTimer_; }
+
+protected:
+    void CreateParams(gui::CreateParams& params) override;
+    void OnCreate() override;
+    void WndProc(gui::Message& message) override;
+
+private:
+    // Sees the system broadcasts before the message map.
+    void BroadcastHook(gui::Message& message);
+    void Quit();
+
+    gui::Timer checkTimer_;
+    gui::WndMethod savedWindowProc_;
+    bool registered_ = false;
+};
+
+// The three forms, created at start-up in this order and kept for the
+// life of the process.
+extern TMainForm* MainForm;
+extern TFlashOsdForm* FlashOsdForm;
+extern TStatusForm* StatusForm;

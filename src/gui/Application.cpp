@@ -1,0 +1,155 @@
+#include "gui/Application.h"
+
+namespace gui {
+
+namespace {
+
+constexpr UINT kSynchronizeMessage = WM_APP + 0x0F00;
+constexpr char kAppWindowClass[] = "TApplication";
+
+struct SynchronizeRequest {
+    const std::function<void()>* call = nullptr;
+    std::exception_ptr error;
+};
+
+std::string ModuleBaseName() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name(path, length < MAX_PATH ? length : 0);
+    const size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos)
+        name.erase(0, slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+}  // namespace
+
+Application& Application::Instance() {
+    // Never destroyed: forms and worker threads may still reach it while
+    // the process ends.
+    static Application* const instance = new Application();
+    return *instance;
+}
+
+void Application::Initialize() {
+    if (handle_ != nullptr)
+        return;
+    mainThreadId_ = GetCurrentThreadId();
+    if (Title.empty())
+        Title = ModuleBaseName();
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &Application::AppWndProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kAppWindowClass;
+    RegisterClassExA(&wc);
+    // The owner of every form. It has no area, so even shown it draws
+    // nothing; it exists to own the forms and to carry the application's
+    // title.
+    handle_ = CreateWindowExA(0, kAppWindowClass, Title.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                              nullptr, nullptr, instance, nullptr);
+}
+
+LRESULT CALLBACK Application::AppWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kSynchronizeMessage) {
+        auto* request = reinterpret_cast<SynchronizeRequest*>(lParam);
+        try {
+            (*request->call)();
+        } catch (...) {
+            request->error = std::current_exception();
+        }
+        return 0;
+    }
+    if (msg == WM_CLOSE) {
+        Instance().Terminate();
+        return 0;
+    }
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+void Application::Synchronize(const std::function<void()>& call) {
+    if (handle_ == nullptr || GetCurrentThreadId() == mainThreadId_) {
+        call();
+        return;
+    }
+    SynchronizeRequest request;
+    request.call = &call;
+    // A sent message is served by the GUI thread's next message retrieval,
+    // modal loops included, and the sender waits for it.
+    SendMessageA(handle_, kSynchronizeMessage, 0, reinterpret_cast<LPARAM>(&request));
+    if (request.error)
+        std::rethrow_exception(request.error);
+}
+
+void Application::HandleException(std::exception_ptr error) {
+    if (!pending_)
+        pending_ = error;
+    Terminate();
+}
+
+void Application::RethrowPending() {
+    if (pending_) {
+        std::exception_ptr error = pending_;
+        pending_ = nullptr;
+        std::rethrow_exception(error);
+    }
+}
+
+void Application::Run() {
+    struct FormsDestroyer {
+        Application& app;
+        ~FormsDestroyer() { app.DestroyForms(); }
+    } destroyer{*this};
+
+    if (mainForm_ != nullptr && ShowMainForm)
+        mainForm_->Show();
+    MSG msg;
+    while (!terminated_) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1)
+            break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        RethrowPending();
+    }
+    RethrowPending();
+}
+
+void Application::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    RethrowPending();
+}
+
+void Application::Terminate() {
+    terminated_ = true;
+    PostQuitMessage(0);
+}
+
+void Application::DestroyForms() {
+    while (!forms_.empty())
+        forms_.pop_back();
+    mainForm_ = nullptr;
+}
+
+void Application::ShowException(const std::exception& error) {
+    std::string text = error.what();
+    if (!text.empty() && text.back() != '.')
+        text += '.';
+    MessageBoxA(nullptr, text.c_str(), Title.c_str(), MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+}
+
+}  // namespace gui

@@ -1,0 +1,51 @@
+#include "gui/Image.h"
+#include <algorithm>
+
+#include "gui/Form.h"
+#include "gui/Handles.h"
+
+namespace gui {
+
+Image::Image(Form& parent) : parent_(parent) { parent_.AddControl(this); }
+
+Image::~Image() { parent_.RemoveControl(this); }
+
+void Image::SetBounds(int left, int top, int width, int height) {
+    bounds_ = RECT{left, top, left + width, top + height};
+    Invalidate();
+}
+
+void Image::SetStretch(bool stretch) {
+    if (stretch == stretch_)
+        return;
+    stretch_ = stretch;
+    Invalidate();
+}
+
+void Image::Invalidate() {
+    if (parent_.Handle() != nullptr)
+        InvalidateRect(parent_.Handle(), &bounds_, FALSE);
+}
+
+void Image::Paint(HDC dc) const {
+    if (picture_.Empty())
+        return;
+    MemoryDC source(dc);
+    if (!source)
+        return;
+    SelectObjectScope select(source.Get(), picture_.Handle());
+    const int width = bounds_.right - bounds_.left;
+    const int height = bounds_.bottom - bounds_.top;
+    if (stretch_) {
+        const int oldMode = SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchBlt(dc, bounds_.left, bounds_.top, width, height, source.Get(), 0, 0, picture_.Width(),
+                   picture_.Height(), SRCCOPY);
+        SetStretchBltMode(dc, oldMode);
+    } else {
+        BitBlt(dc, bounds_.left, bounds_.top, std::min(width, picture_.Width()), std::min(height, picture_.Height()),
+               source.Get(), 0, 0, SRCCOPY);
+    }
+}
+
+}  // namespace gui
