@@ -1,0 +1,230 @@
+// The GUI framework's contracts that the program leans on: bound calls,
+// replaceable window procedures, timers, the synchronised call, bitmaps,
+// the file-open error and exceptions raised inside message handlers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+#include "TestSupport.h"
+#include "gui/Application.h"
+#include "gui/Bitmap.h"
+#include "gui/BoundCall.h"
+#include "gui/Exceptions.h"
+#include "gui/FileStream.h"
+#include "gui/Form.h"
+#include "gui/Thread.h"
+#include "gui/Timer.h"
+
+namespace {
+
+struct Counter {
+    int calls = 0;
+    int last = 0;
+    void Add(int value) {
+        ++calls;
+        last = value;
+    }
+};
+
+constexpr UINT kThrowMessage = WM_APP + 17;
+constexpr UINT kProbeMessage = WM_APP + 18;
+
+class ProbeForm : public gui::Form {
+public:
+    int probes = 0;
+    int hooked = 0;
+    gui::WndMethod saved;
+
+    void Hook(gui::Message& message) {
+        if (message.Msg == kProbeMessage)
+            ++hooked;
+        saved(message);
+    }
+
+protected:
+    void CreateParams(gui::CreateParams& params) override {
+        gui::Form::CreateParams(params);
+        params.ClassName = "TProbeForm";
+        params.Caption = "ProbeForm";
+    }
+    void WndProc(gui::Message& message) override {
+        if (message.Msg == kThrowMessage)
+            throw gui::Exception("raised in a handler");
+        if (message.Msg == kProbeMessage) {
+            ++probes;
+            message.Result = 42;
+            return;
+        }
+        gui::Form::WndProc(message);
+    }
+};
+
+class GuiTest : public ::testing::Test {
+protected:
+    void SetUp() override { gui::Application::Instance().Initialize(); }
+};
+
+}  // namespace
+
+TEST(BoundCallTest, EmptyCallsNothingAndBoundCallsItsObject) {
+    gui::BoundCall<int> empty;
+    EXPECT_FALSE(empty);
+    empty(5);  // harmless
+
+    Counter a, b;
+    auto callA = gui::BoundCall<int>::Of<Counter, &Counter::Add>(&a);
+    auto callB = gui::BoundCall<int>::Of<Counter, &Counter::Add>(&b);
+    ASSERT_TRUE(callA);
+    callA(7);
+    EXPECT_EQ(1, a.calls);
+    EXPECT_EQ(7, a.last);
+    EXPECT_EQ(0, b.calls);
+    EXPECT_NE(callA, callB);
+    EXPECT_EQ(callA, (gui::BoundCall<int>::Of<Counter, &Counter::Add>(&a)));
+}
+
+TEST_F(GuiTest, FormIsAttachedToItsWindowAndHiddenUntilShown) {
+    ProbeForm form;
+    form.CreateHandle();
+    ASSERT_NE(nullptr, form.Handle());
+    EXPECT_FALSE(form.Visible());
+    EXPECT_EQ(42, SendMessageA(form.Handle(), kProbeMessage, 0, 0));
+    EXPECT_EQ(1, form.probes);
+    // Owned by the application window, so no taskbar button of its own.
+    EXPECT_EQ(gui::Application::Instance().Handle(), GetWindow(form.Handle(), GW_OWNER));
+}
+
+TEST_F(GuiTest, ReplacedWindowProcedureSeesMessagesFirstAndCanBeRestored) {
+    ProbeForm form;
+    form.CreateHandle();
+    form.saved = form.WindowProc;
+    form.WindowProc = gui::WndMethod::Of<ProbeForm, &ProbeForm::Hook>(&form);
+    EXPECT_EQ(42, SendMessageA(form.Handle(), kProbeMessage, 0, 0));
+    EXPECT_EQ(1, form.hooked);
+    EXPECT_EQ(1, form.probes);
+    form.WindowProc = form.saved;
+    SendMessageA(form.Handle(), kProbeMessage, 0, 0);
+    EXPECT_EQ(1, form.hooked);
+    EXPECT_EQ(2, form.probes);
+}
+
+TEST_F(GuiTest, WindowIsGoneWhenTheFormIsDestroyed) {
+    HWND handle = nullptr;
+    {
+        ProbeForm form;
+        form.CreateHandle();
+        handle = form.Handle();
+        ASSERT_TRUE(IsWindow(handle));
+    }
+    EXPECT_FALSE(IsWindow(handle));
+}
+
+TEST_F(GuiTest, ExceptionInHandlerIsRaisedAgainByTheMessageLoop) {
+    ProbeForm form;
+    form.CreateHandle();
+    PostMessageA(form.Handle(), kThrowMessage, 0, 0);
+    EXPECT_THROW(gui::Application::Instance().ProcessMessages(), gui::Exception);
+    // The window survives and the next loop runs clean.
+    PostMessageA(form.Handle(), kProbeMessage, 0, 0);
+    EXPECT_NO_THROW(gui::Application::Instance().ProcessMessages());
+    EXPECT_EQ(1, form.probes);
+}
+
+TEST_F(GuiTest, TimerFiresThroughTheMessageLoopOnlyWhileEnabled) {
+    gui::Timer timer(20, false);
+    int ticks = 0;
+    timer.OnTimer = [&] { ++ticks; };
+    testsupport::WaitUntil([] { return false; }, 150);
+    EXPECT_EQ(0, ticks);
+    timer.SetEnabled(true);
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return ticks >= 3; }));
+    timer.SetEnabled(false);
+    const int stopped = ticks;
+    testsupport::WaitUntil([] { return false; }, 150);
+    EXPECT_EQ(stopped, ticks);
+}
+
+namespace {
+class SyncThread : public gui::Thread {
+public:
+    SyncThread(std::atomic<DWORD>& ranOn, std::atomic<bool>& destroyed) : ranOn_(ranOn), destroyed_(destroyed) {}
+    ~SyncThread() override { destroyed_ = true; }
+
+protected:
+    void Execute() override {
+        Synchronize([this] { ranOn_ = GetCurrentThreadId(); });
+    }
+
+private:
+    std::atomic<DWORD>& ranOn_;
+    std::atomic<bool>& destroyed_;
+};
+}  // namespace
+
+TEST_F(GuiTest, SynchronizedCallRunsOnTheGuiThreadAndDetachedThreadFreesItself) {
+    std::atomic<DWORD> ranOn{0};
+    std::atomic<bool> destroyed{false};
+    gui::Thread::StartDetached(std::make_unique<SyncThread>(ranOn, destroyed));
+    // The call can only run while this (GUI) thread pumps messages.
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return destroyed.load(); }));
+    EXPECT_EQ(GetCurrentThreadId(), ranOn.load());
+}
+
+TEST(BitmapTest, FormatsRowsAndConversion) {
+    gui::Bitmap bitmap;
+    EXPECT_TRUE(bitmap.Empty());
+    EXPECT_EQ(nullptr, bitmap.ScanLine(0));
+    bitmap.SetPixelFormat(gui::PixelFormat::pf24bit);
+    bitmap.SetSize(5, 3);
+    ASSERT_FALSE(bitmap.Empty());
+    EXPECT_EQ(16, bitmap.Stride());  // 15 bytes padded to 4
+    EXPECT_EQ(nullptr, bitmap.ScanLine(3));
+    EXPECT_EQ(nullptr, bitmap.ScanLine(-1));
+    bitmap.ScanLine(2)[4 * 3 + 0] = 10;  // blue of the last pixel, bottom row
+    bitmap.ScanLine(2)[4 * 3 + 1] = 20;
+    bitmap.ScanLine(2)[4 * 3 + 2] = 30;
+
+    bitmap.SetPixelFormat(gui::PixelFormat::pf32bit);
+    EXPECT_EQ(20, bitmap.Stride());
+    const std::uint8_t* pixel = bitmap.ScanLine(2) + 4 * 4;
+    EXPECT_EQ(10, pixel[0]);
+    EXPECT_EQ(20, pixel[1]);
+    EXPECT_EQ(30, pixel[2]);
+    EXPECT_EQ(255, pixel[3]);  // 24-bit pixels become opaque
+
+    BITMAP info{};
+    ASSERT_NE(0, GetObjectA(bitmap.Handle(), sizeof(info), &info));
+    EXPECT_EQ(5, info.bmWidth);
+    EXPECT_EQ(3, info.bmHeight);
+    EXPECT_EQ(32, info.bmBitsPixel);
+
+    gui::Bitmap copy;
+    copy.Assign(bitmap);
+    EXPECT_EQ(gui::PixelFormat::pf32bit, copy.Format());
+    EXPECT_EQ(0, std::memcmp(copy.ScanLine(2), bitmap.ScanLine(2), 20));
+    EXPECT_NE(copy.ScanLine(0), bitmap.ScanLine(0));
+}
+
+TEST(FileStreamTest, MissingFileRaisesTheFileOpenErrorWithItsName) {
+    try {
+        gui::FileStream stream("C:\\no\\such\\folder\\turbo_mode.png");
+        FAIL() << "no exception";
+    } catch (const gui::EFOpenError& error) {
+        EXPECT_EQ("C:\\no\\such\\folder\\turbo_mode.png", error.FileName());
+        EXPECT_NE(std::string::npos, std::string(error.what()).find("turbo_mode.png"));
+    }
+}
+
+TEST(FileStreamTest, ReadsAFileInFull) {
+    testsupport::TempFolder temp;
+    const std::string path = temp.Path() + "data.bin";
+    ASSERT_TRUE(testsupport::WriteTextFile(path, "0123456789"));
+    gui::FileStream stream(path);
+    EXPECT_EQ(10u, stream.Size());
+    char buffer[16] = {};
+    EXPECT_EQ(10u, stream.Read(buffer, sizeof(buffer)));
+    EXPECT_STREQ("0123456789", buffer);
+    EXPECT_EQ(0u, stream.Read(buffer, sizeof(buffer)));
+}

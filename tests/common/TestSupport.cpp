@@ -1,0 +1,303 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+namespace testsupport {
+
+std::string WinPath(const std::string& unixPath, bool folder) {
+    if (unixPath.empty())
+        return std::string();
+    std::string path = unixPath;
+    if (path[0] == '/')
+        path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    if (folder && path.back() != '\\')
+        path += '\\';
+    return path;
+}
+
+namespace {
+std::string FolderFromEnv(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? WinPath(value, true) : std::string();
+}
+
+// This process's environment block with extra variables added (or
+// replaced), in the sorted form CreateProcess expects.
+std::vector<char> EnvironmentWith(const std::vector<std::string>& extra) {
+    std::vector<std::string> entries;
+    if (char* block = GetEnvironmentStringsA()) {
+        for (const char* p = block; *p != '\0'; p += std::strlen(p) + 1)
+            entries.emplace_back(p);
+        FreeEnvironmentStringsA(block);
+    }
+    for (const std::string& variable : extra) {
+        const std::string name = variable.substr(0, variable.find('=') + 1);
+        bool replaced = false;
+        for (std::string& entry : entries) {
+            if (_strnicmp(entry.c_str(), name.c_str(), name.size()) == 0) {
+                entry = variable;
+                replaced = true;
+            }
+        }
+        if (!replaced)
+            entries.push_back(variable);
+    }
+    std::vector<char> result;
+    for (const std::string& entry : entries) {
+        result.insert(result.end(), entry.begin(), entry.end());
+        result.push_back('\0');
+    }
+    result.push_back('\0');
+    return result;
+}
+}  // namespace
+
+std::string DistFolder() { return FolderFromEnv("RAVELO_DIST"); }
+std::string BinFolder() { return FolderFromEnv("RAVELO_BIN"); }
+std::string SourceFolder() { return FolderFromEnv("RAVELO_SOURCE"); }
+std::string BuildFolder() { return FolderFromEnv("RAVELO_BUILD"); }
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return condition();
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, pollMs, QS_ALLINPUT);
+    }
+}
+
+ChildProcess::~ChildProcess() {
+    Kill();
+    Close();
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : process_(std::exchange(other.process_, nullptr)), id_(std::exchange(other.id_, 0)) {}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+    if (this != &other) {
+        Kill();
+        Close();
+        process_ = std::exchange(other.process_, nullptr);
+        id_ = std::exchange(other.id_, 0);
+    }
+    return *this;
+}
+
+void ChildProcess::Close() {
+    if (process_ != nullptr)
+        CloseHandle(process_);
+    process_ = nullptr;
+}
+
+bool ChildProcess::Start(const std::string& commandLine, const std::string& folder,
+                         const std::vector<std::string>& extraEnvironment) {
+    Kill();
+    Close();
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    std::vector<char> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back('\0');
+    std::vector<char> environment = EnvironmentWith(extraEnvironment);
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, environment.data(),
+                        folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    id_ = pi.dwProcessId;
+    return true;
+}
+
+bool ChildProcess::Running() const {
+    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool ChildProcess::Wait(DWORD timeoutMs) {
+    return process_ != nullptr && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD ChildProcess::ExitCode() const {
+    DWORD code = ~0u;
+    if (process_ != nullptr)
+        GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+void ChildProcess::Kill() {
+    if (Running()) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 10000);
+    }
+}
+
+DWORD RunCommand(const std::string& commandLine, std::string* output, DWORD timeoutMs,
+                 const std::vector<std::string>& extraEnvironment) {
+    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+    HANDLE readPipe = nullptr;
+    HANDLE writePipe = nullptr;
+    if (!CreatePipe(&readPipe, &writePipe, &sa, 0))
+        return ~0u;
+    SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writePipe;
+    si.hStdError = writePipe;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::vector<char> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back('\0');
+    std::vector<char> environment = EnvironmentWith(extraEnvironment);
+    const BOOL started =
+        CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, environment.data(), nullptr, &si, &pi);
+    CloseHandle(writePipe);
+    if (!started) {
+        CloseHandle(readPipe);
+        return ~0u;
+    }
+    CloseHandle(pi.hThread);
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(readPipe, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    CloseHandle(readPipe);
+    DWORD code = ~0u;
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    else
+        TerminateProcess(pi.hProcess, 99);
+    CloseHandle(pi.hProcess);
+    if (output != nullptr)
+        *output = text;
+    return code;
+}
+
+namespace {
+struct EnumState {
+    DWORD processId;
+    std::vector<HWND>* windows;
+};
+BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam) {
+    auto* state = reinterpret_cast<EnumState*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == state->processId)
+        state->windows->push_back(window);
+    return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> WindowsOfProcess(DWORD processId) {
+    std::vector<HWND> windows;
+    EnumState state{processId, &windows};
+    EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&state));
+    return windows;
+}
+
+std::string WindowClass(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+std::string WindowText(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+HWND FindWindowOfProcess(DWORD processId, const char* className, const char* caption) {
+    for (HWND window : WindowsOfProcess(processId)) {
+        if (WindowClass(window) != className)
+            continue;
+        if (caption != nullptr && WindowText(window) != caption)
+            continue;
+        return window;
+    }
+    return nullptr;
+}
+
+TempFolder::TempFolder() {
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    static LONG counter = 0;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::string candidate = std::string(base) + "ravelo-test-" + std::to_string(GetCurrentProcessId()) +
+                                      "-" + std::to_string(InterlockedIncrement(&counter)) + "\\";
+        if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+            path_ = candidate;
+            return;
+        }
+    }
+}
+
+TempFolder::~TempFolder() {
+    if (!path_.empty())
+        RemoveTree(path_);
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == text.size();
+}
+
+std::string ReadTextFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    CloseHandle(file);
+    return text;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to) { return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE; }
+
+bool RemoveTree(const std::string& folder) {
+    std::string base = folder;
+    if (!base.empty() && base.back() != '\\')
+        base += '\\';
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((base + "*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string full = base + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    return RemoveDirectoryA(base.c_str()) != FALSE;
+}
+
+}  // namespace testsupport

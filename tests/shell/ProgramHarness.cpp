@@ -1,0 +1,67 @@
+#include "ProgramHarness.h"
+
+#include "orva/OvAcpi.h"
+
+namespace harness {
+
+std::string PrepareSuite(const testsupport::TempFolder& folder) {
+    ServiceControl::UsePrivateChannel();
+    const std::string database = folder.Path() + "firmware.txt";
+    if (!testsupport::CopyFileTo(testsupport::BinFolder() + "OvAcpiDb.txt", database))
+        return std::string();
+    SetEnvironmentVariableA("OVACPI_DB", database.c_str());
+    return database;
+}
+
+bool ReadFirmwareItem(DWORD id, LONG& value) {
+    AcpiInit();
+    return (AcpiGetItem(id, &value) & 1) != 0;
+}
+
+bool WriteFirmwareItem(DWORD id, LONG value) {
+    AcpiInit();
+    return (AcpiSetItem(id, value, 1) & 1) != 0;
+}
+
+bool Program::Start(const std::vector<std::string>& environment) {
+    const std::string folder = testsupport::DistFolder();
+    return process_.Start("\"" + folder + "RaveloRemote.exe\"", folder, environment);
+}
+
+HWND Program::Window(const char* className) const {
+    return testsupport::FindWindowOfProcess(process_.Id(), className);
+}
+
+HWND Program::MainWindow() const { return Window("TMainForm"); }
+HWND Program::AppWindow() const { return Window("TApplication"); }
+
+bool Program::IsRegistered() const {
+    std::vector<ServiceControl::Client> clients;
+    if (!ServiceControl::QueryClients(clients))
+        return false;
+    for (const ServiceControl::Client& client : clients) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(client.window, &owner);
+        if (owner == process_.Id() && testsupport::WindowClass(client.window) == "TMainForm" &&
+            client.identity == "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352")
+            return true;
+    }
+    return false;
+}
+
+bool Program::WaitRegistered(DWORD timeoutMs) const {
+    return testsupport::WaitUntil([this] { return IsRegistered(); }, timeoutMs, 50);
+}
+
+std::vector<HWND> Program::VisibleWindowsWithArea() const {
+    std::vector<HWND> visible;
+    for (HWND window : testsupport::WindowsOfProcess(process_.Id())) {
+        RECT r{};
+        GetWindowRect(window, &r);
+        if (IsWindowVisible(window) && r.right > r.left && r.bottom > r.top)
+            visible.push_back(window);
+    }
+    return visible;
+}
+
+}  // namespace harness

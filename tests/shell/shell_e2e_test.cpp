@@ -1,0 +1,210 @@
+// The program as a user's logon runs it: single instance, hidden windows,
+// registration with the service (and its retry), the service's messages,
+// the resume broadcast and quitting.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "ProgramHarness.h"
+#include "app/Main.h"
+
+using harness::Program;
+using testsupport::WaitUntil;
+
+namespace {
+
+constexpr DWORD kLongWait = 30000;
+
+class ShellTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = std::make_unique<testsupport::TempFolder>();
+        database_ = harness::PrepareSuite(*folder_);
+    }
+    static void TearDownTestSuite() { folder_.reset(); }
+    void SetUp() override { ASSERT_FALSE(database_.empty()) << "default firmware database missing"; }
+
+    // Waits for the program to exit; true when it ended with code 0.
+    static bool EndsWithZero(Program& program) {
+        return program.Process().Wait(kLongWait) && program.Process().ExitCode() == 0;
+    }
+
+    static std::unique_ptr<testsupport::TempFolder> folder_;
+    static std::string database_;
+};
+
+std::unique_ptr<testsupport::TempFolder> ShellTest::folder_;
+std::string ShellTest::database_;
+
+unsigned Attempts() {
+    unsigned count = 0;
+    ServiceControl::QueryAttempts(count);
+    return count;
+}
+
+std::string Describe(const std::vector<HWND>& windows) {
+    std::string text;
+    for (HWND w : windows)
+        text += testsupport::WindowClass(w) + " \"" + testsupport::WindowText(w) + "\"; ";
+    return text;
+}
+
+}  // namespace
+
+TEST_F(ShellTest, StartsHiddenRegisteredAndOutOfTheTaskbar) {
+    ServiceControl::ServiceProcess service;
+    ASSERT_TRUE(service.Start());
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(program.WaitRegistered());
+
+    const HWND main = program.MainWindow();
+    const HWND app = program.AppWindow();
+    ASSERT_NE(nullptr, main);
+    ASSERT_NE(nullptr, app);
+    EXPECT_EQ("Ravelo Remote", testsupport::WindowText(main));
+    // No taskbar button for either: tool windows without the app-window bit.
+    // The main window is created topmost; the application window's topmost
+    // bit is only written into its style, which the system does not turn
+    // into a Z-order change, so it is not asked of it here.
+    const DWORD mainEx = static_cast<DWORD>(GetWindowLongA(main, GWL_EXSTYLE));
+    EXPECT_EQ(static_cast<DWORD>(WS_EX_TOOLWINDOW | WS_EX_TOPMOST), mainEx & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
+    EXPECT_EQ(0u, mainEx & WS_EX_APPWINDOW);
+    const DWORD appEx = static_cast<DWORD>(GetWindowLongA(app, GWL_EXSTYLE));
+    EXPECT_NE(0u, appEx & WS_EX_TOOLWINDOW);
+    EXPECT_EQ(0u, appEx & WS_EX_APPWINDOW);
+    // Start-up ends with the application window hidden again.
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(app); }, kLongWait));
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_TRUE(program.VisibleWindowsWithArea().empty()) << Describe(program.VisibleWindowsWithArea());
+
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
+    EXPECT_TRUE(EndsWithZero(program));
+}
+
+TEST_F(ShellTest, SecondCopyExitsAtOnceAndRegistersNothing) {
+    ServiceControl::ServiceProcess service;
+    ASSERT_TRUE(service.Start());
+    Program first;
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(first.WaitRegistered());
+    const unsigned attemptsBefore = Attempts();
+
+    Program second;
+    ASSERT_TRUE(second.Start());
+    EXPECT_TRUE(EndsWithZero(second));
+    EXPECT_EQ(attemptsBefore, Attempts());
+    std::vector<ServiceControl::Client> clients;
+    ASSERT_TRUE(ServiceControl::QueryClients(clients));
+    EXPECT_EQ(1u, clients.size());
+    EXPECT_TRUE(first.Process().Running());
+    EXPECT_TRUE(first.IsRegistered());
+
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
+    EXPECT_TRUE(EndsWithZero(first));
+}
+
+TEST_F(ShellTest, RetriesUntilTheServiceComesAndThenStopsRetrying) {
+    ASSERT_FALSE(ServiceControl::IsServiceRunning());
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(WaitUntil([&] { return program.MainWindow() != nullptr; }, kLongWait));
+    Sleep(1000);  // the first registration has failed by now
+
+    ServiceControl::ServiceProcess service;
+    ASSERT_TRUE(service.Start());
+    ASSERT_TRUE(program.WaitRegistered(kLongWait));
+    // The retry timer stops once registered: no attempts over two more periods.
+    const unsigned attempts = Attempts();
+    EXPECT_GE(attempts, 1u);
+    Sleep(6000);
+    EXPECT_EQ(attempts, Attempts());
+    EXPECT_TRUE(program.Process().Running());
+
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
+    EXPECT_TRUE(EndsWithZero(program));
+}
+
+TEST_F(ShellTest, OddMessagesDoNothingAndQuitTakesTheLowByte) {
+    ServiceControl::ServiceProcess service;
+    ASSERT_TRUE(service.Start());
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(program.WaitRegistered());
+    ASSERT_TRUE(WaitUntil([&] { return program.VisibleWindowsWithArea().empty(); }, kLongWait));
+
+    struct Raw {
+        UINT msg;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    const Raw ignored[] = {
+        {kServiceRemoteKey, 0x155, 144},  // the key message wants 0x55 as a whole
+        {kServiceRemoteKey, 0x55, 151},   // not a remote key
+        {WM_USER + 4, 0x55, 0},
+        {WM_USER + 5, 0x55, 0},
+        {WM_USER + 7, 0x55, 0},
+        {kServiceQuit, 0x54, 0},          // no mark: not a quit
+        {WM_USER + 1, 0x55, 0},
+    };
+    for (const Raw& raw : ignored)
+        ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendRaw(raw.msg, raw.wParam, raw.lParam));
+    Sleep(2000);
+    EXPECT_TRUE(program.Process().Running());
+    EXPECT_TRUE(program.IsRegistered());
+    EXPECT_TRUE(program.VisibleWindowsWithArea().empty()) << Describe(program.VisibleWindowsWithArea());
+
+    ASSERT_TRUE(harness::WriteFirmwareItem(ActiveProfileItem, 2));
+    unsigned unregistrationsBefore = 0;
+    ASSERT_TRUE(ServiceControl::QueryUnregistrations(unregistrationsBefore));
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendRaw(kServiceQuit, 0x155, 0));
+    EXPECT_TRUE(EndsWithZero(program));
+    unsigned unregistrations = 0;
+    ASSERT_TRUE(ServiceControl::QueryUnregistrations(unregistrations));
+    EXPECT_EQ(unregistrationsBefore + 1, unregistrations);
+    std::vector<ServiceControl::Client> clients;
+    ASSERT_TRUE(ServiceControl::QueryClients(clients));
+    EXPECT_TRUE(clients.empty());
+    LONG active = -1;
+    ASSERT_TRUE(harness::ReadFirmwareItem(ActiveProfileItem, active));
+    EXPECT_EQ(0, active);
+}
+
+TEST_F(ShellTest, QuitWhileUnregisteredStillUnregistersAndEnds) {
+    Program program;
+    ASSERT_TRUE(program.Start());
+    const HWND main = [&] {
+        HWND w = nullptr;
+        WaitUntil([&] { return (w = program.MainWindow()) != nullptr; }, kLongWait);
+        return w;
+    }();
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(harness::WriteFirmwareItem(ActiveProfileItem, 1));
+    // No service: the quit comes straight to the window, as a stray sender would.
+    ASSERT_TRUE(PostMessageA(main, kServiceQuit, 0x55, 0));
+    EXPECT_TRUE(EndsWithZero(program));
+    LONG active = -1;
+    ASSERT_TRUE(harness::ReadFirmwareItem(ActiveProfileItem, active));
+    EXPECT_EQ(0, active);
+}
+
+TEST_F(ShellTest, ResumeBringsTheApplicationWindowForwardWithoutShowingAnything) {
+    ServiceControl::ServiceProcess service;
+    ASSERT_TRUE(service.Start());
+    Program program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(program.WaitRegistered());
+    const HWND app = program.AppWindow();
+    ASSERT_NE(nullptr, app);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(app); }, kLongWait));
+
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendResume());
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == app; }, kLongWait));
+    EXPECT_TRUE(program.VisibleWindowsWithArea().empty()) << Describe(program.VisibleWindowsWithArea());
+    const DWORD ex = static_cast<DWORD>(GetWindowLongA(app, GWL_EXSTYLE));
+    EXPECT_NE(0u, ex & WS_EX_TOOLWINDOW);
+    EXPECT_EQ(0u, ex & WS_EX_APPWINDOW);
+
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
+    EXPECT_TRUE(EndsWithZero(program));
+}
