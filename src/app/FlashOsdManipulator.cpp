@@ -1,41 +1,209 @@
 #include "app/FlashOsdManipulator.h"
 
-// The display drivers arrive with the on-screen display; until then every
-// operation leaves the screen as it is.
+#include <algorithm>
+#include <memory>
+
+#include "app/Director.h"
+#include "app/Flashosd.h"
+#include "app/Main.h"
+
+BYTE FadeStepAlpha(DWORD step) {
+    if (step >= kFadeSteps)
+        return 0;
+    // Floating point, truncated toward zero: 206, 183, ... 22 for steps 1 to 9.
+    const double alpha = (static_cast<double>(kOsdAlpha) / 10.0) * static_cast<double>(kFadeSteps - step);
+    return static_cast<BYTE>(std::min(static_cast<int>(kOsdAlpha), static_cast<int>(alpha)));
+}
+
+int FadeSchedule::Poll(DWORD nowTick) {
+    if (finished_)
+        return -1;
+    // Unsigned difference: a wrap of the 32-bit counter does no harm.
+    const DWORD elapsed = nowTick - start_;
+    if (elapsed >= kFadeLengthMs) {
+        finished_ = true;
+        return -1;
+    }
+    const DWORD step = elapsed / kFadeStepMs;
+    if (step <= lastStep_)
+        return -1;
+    lastStep_ = step;
+    return FadeStepAlpha(step);
+}
+
+void TWaitThread::Start(DWORD delay, OsdNotify onDone) {
+    auto thread = std::make_unique<TWaitThread>();
+    thread->Delay = delay;
+    thread->OnDone = onDone;
+    gui::Thread::StartDetached(std::move(thread));
+}
+
+void TWaitThread::Execute() {
+    Sleep(Delay);
+    const OsdNotify onDone = OnDone;
+    Synchronize([onDone] {
+        if (onDone)
+            onDone(nullptr);
+    });
+}
+
+void TMaskFanoutThread::Start() { gui::Thread::StartDetached(std::make_unique<TMaskFanoutThread>()); }
+
+void TMaskFanoutThread::Execute() {
+    FlashOsdLayout& layout = FlashOsdLayout::Instance();
+    // Busy-polls on purpose: a sleep between polls would make the steps
+    // late by the timer resolution.
+    FadeSchedule fade(GetTickCount());
+    while (!fade.Finished()) {
+        const int alpha = fade.Poll(GetTickCount());
+        if (alpha >= 0)
+            layout.SetAlpha(static_cast<BYTE>(alpha));
+    }
+    // Visibility and the action state belong to the GUI thread.
+    Synchronize([] {
+        FlashOsdLayout::Instance().Hide();
+        Director::Instance().OnOsdFinished();
+    });
+}
 
 FlashOsdManipulator& FlashOsdManipulator::Instance() {
     static FlashOsdManipulator* const instance = new FlashOsdManipulator();
     return *instance;
 }
-void FlashOsdManipulator::Initialize() {}
-void FlashOsdManipulator::PlaceStatusWindow() {}
-void FlashOsdManipulator::PrepareShow() {}
-void FlashOsdManipulator::FadeOut() {}
+
+void FlashOsdManipulator::Initialize() {
+    if (FlashOsdForm != nullptr)
+        FlashOsdForm->Hide();
+    FlashOsdLayout::Instance().Initialize();
+}
+
+void FlashOsdManipulator::PlaceStatusWindow() {
+    // The status window is placed here once it has its picture.
+}
+
+void FlashOsdManipulator::PrepareShow() {
+    FlashOsdLayout& layout = FlashOsdLayout::Instance();
+    layout.Hide();
+    layout.FitToScreen();
+    layout.SetAlpha(kOsdAlpha);
+}
+
+void FlashOsdManipulator::FadeOut() { TMaskFanoutThread::Start(); }
+
+OsdNotify FlashOsdManipulator::FadeOutHandler() {
+    return OsdNotify::Of<FlashOsdManipulator, &FlashOsdManipulator::OnMovieFinished>(this);
+}
+
+void FlashOsdManipulator::OnMovieFinished(void*) { FadeOut(); }
 
 FlashClass0Manipulator& FlashClass0Manipulator::Instance() {
     static FlashClass0Manipulator* const instance = new FlashClass0Manipulator();
     return *instance;
 }
-void FlashClass0Manipulator::ShowProfileOn(const char*) {}
-void FlashClass0Manipulator::ShowProfileOff(const char*) {}
-void FlashClass0Manipulator::ShowKelvoAuto(const char*) {}
-void FlashClass0Manipulator::ShowWarning(const char*, const char*, DWORD) {}
+
+void FlashClass0Manipulator::ShowProfileOn(const char* label) {
+    FlashOsdLayout& layout = FlashOsdLayout::Instance();
+    layout.PlaceMovie(MovieKind::RaveloProfileOn);
+    layout.ShowProfileOn(label);
+    // The hold starts when the movie has played its intro (IntroFinished).
+}
+
+void FlashClass0Manipulator::ShowProfileOff(const char* label) {
+    FlashOsdLayout& layout = FlashOsdLayout::Instance();
+    layout.PlaceMovie(MovieKind::RaveloProfileOff);
+    layout.ShowProfileOff(label);
+}
+
+void FlashClass0Manipulator::ShowKelvoAuto(const char* label) {
+    FlashOsdLayout& layout = FlashOsdLayout::Instance();
+    layout.PlaceMovie(MovieKind::KelvoAuto);
+    layout.ShowKelvoAuto(label);
+    TWaitThread::Start(kKelvoAutoTimeMs, OsdNotify::Of<FlashClass0Manipulator, &FlashClass0Manipulator::EndCaption>(this));
+}
+
+void FlashClass0Manipulator::ShowWarning(const char* title, const char* message, DWORD durationMs) {
+    FlashOsdLayout& layout = FlashOsdLayout::Instance();
+    layout.PlaceMovie(MovieKind::Warning);
+    layout.ShowWarning(title, message);
+    TWaitThread::Start(durationMs, OsdNotify::Of<FlashClass0Manipulator, &FlashClass0Manipulator::EndCaption>(this));
+}
+
+void FlashClass0Manipulator::IntroFinished(MovieKind kind) {
+    if (kind != MovieKind::RaveloProfileOn && kind != MovieKind::RaveloProfileOff)
+        return;
+    TWaitThread::Start(kProfileHoldMs, OsdNotify::Of<FlashClass0Manipulator, &FlashClass0Manipulator::EndCaption>(this));
+}
+
+void FlashClass0Manipulator::EndCaption(void*) {
+    if (FlashOsdForm != nullptr)
+        FlashOsdForm->SetFinishedHandler(FlashOsdManipulator::Instance().FadeOutHandler());
+    FlashOsdLayout::Instance().EndMovie();
+}
 
 FlashClass1Manipulator& FlashClass1Manipulator::Instance() {
     static FlashClass1Manipulator* const instance = new FlashClass1Manipulator();
     return *instance;
 }
-void FlashClass1Manipulator::ShowLevel(LONG) {}
-void FlashClass1Manipulator::ChangeLevel(LONG) {}
-void FlashClass1Manipulator::Finish() {}
+
+void FlashClass1Manipulator::ShowLevel(LONG level) {
+    level_ = level;
+    FlashOsdLayout& layout = FlashOsdLayout::Instance();
+    layout.PlaceMovie(MovieKind::KelvoManual);
+    layout.ShowLevel(level);
+    layout.SetIdleTimer(true);
+}
+
+void FlashClass1Manipulator::ChangeLevel(LONG level) {
+    FlashOsdLayout& layout = FlashOsdLayout::Instance();
+    layout.SetIdleTimer(false);
+    level_ = level;
+    layout.PlayLevel(level);
+    // Off and on again: the full idle time starts afresh.
+    layout.SetIdleTimer(true);
+}
+
+void FlashClass1Manipulator::Finish() {
+    TWaitThread::Start(kEndPauseMs, OsdNotify::Of<FlashClass1Manipulator, &FlashClass1Manipulator::EndLevel>(this));
+}
+
+void FlashClass1Manipulator::EndLevel(void*) {
+    if (FlashOsdForm != nullptr)
+        FlashOsdForm->SetFinishedHandler(FlashOsdManipulator::Instance().FadeOutHandler());
+    FlashOsdLayout::Instance().EndLevel(level_);
+}
+
 void FlashClass1Manipulator::Reset() { level_ = -1; }
 
 FlashClass2Manipulator& FlashClass2Manipulator::Instance() {
     static FlashClass2Manipulator* const instance = new FlashClass2Manipulator();
     return *instance;
 }
-void FlashClass2Manipulator::Reset() {}
-void FlashClass2Manipulator::ShowValue(LONG) {}
-void FlashClass2Manipulator::ChangeValue(LONG) {}
-void FlashClass2Manipulator::StartIdleTimer() {}
-void FlashClass2Manipulator::Finish() {}
+
+void FlashClass2Manipulator::Reset() { FlashOsdLayout::Instance().PresetDigits(kPresetDigits); }
+
+void FlashClass2Manipulator::ShowValue(LONG value) {
+    FlashOsdLayout& layout = FlashOsdLayout::Instance();
+    layout.PlaceMovie(MovieKind::OCTuning);
+    layout.ShowDigits(value);
+    // Armed only once the movie has played its "in" part (StartIdleTimer).
+    layout.SetIdleTimer(false);
+}
+
+void FlashClass2Manipulator::ChangeValue(LONG value) {
+    FlashOsdLayout& layout = FlashOsdLayout::Instance();
+    layout.SetIdleTimer(false);
+    layout.SetDigits(value);
+    layout.SetIdleTimer(true);
+}
+
+void FlashClass2Manipulator::StartIdleTimer() { FlashOsdLayout::Instance().SetIdleTimer(true); }
+
+void FlashClass2Manipulator::Finish() {
+    TWaitThread::Start(kEndPauseMs, OsdNotify::Of<FlashClass2Manipulator, &FlashClass2Manipulator::EndTuning>(this));
+}
+
+void FlashClass2Manipulator::EndTuning(void*) {
+    if (FlashOsdForm != nullptr)
+        FlashOsdForm->SetFinishedHandler(FlashOsdManipulator::Instance().FadeOutHandler());
+    FlashOsdLayout::Instance().SendOut();
+}

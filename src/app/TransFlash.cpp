@@ -1,0 +1,206 @@
+#include "app/TransFlash.h"
+
+#include <cstring>
+#include <memory>
+
+const char kFlashChangeLabel[] =
+    "<invoke name=\"changeLabel\" returntype=\"xml\"><arguments><string>%s</string></arguments></invoke>";
+const char kFlashChangeContent[] =
+    "<invoke name=\"changeContent\" returntype=\"xml\"><arguments><string>%s</string></arguments></invoke>";
+const char kFlashShow[] =
+    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>show</string></arguments></invoke>";
+const char kFlashEnd[] =
+    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>end</string></arguments></invoke>";
+const char kFlashShowNumber[] =
+    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>show %d</string></arguments></invoke>";
+const char kFlashPlayNumber[] =
+    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>play %d</string></arguments></invoke>";
+const char kFlashEndNumber[] =
+    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>End %d</string></arguments></invoke>";
+const char kFlashIn[] =
+    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>in</string></arguments></invoke>";
+const char kFlashOut[] =
+    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>out</string></arguments></invoke>";
+const char kFlashSet2Digit[] =
+    "<invoke name=\"set2Digit\" returntype=\"xml\"><arguments><string>%d</string></arguments></invoke>";
+
+namespace {
+
+template <class F>
+F EntryAs(HMODULE module, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// The player list owns the players; it and they live until the process ends.
+std::vector<std::unique_ptr<TTransFlash>>& OwnedPlayers() {
+    static auto* const players = new std::vector<std::unique_ptr<TTransFlash>>();
+    return *players;
+}
+
+std::vector<TTransFlash*>& PlayerList() {
+    static auto* const list = new std::vector<TTransFlash*>();
+    return *list;
+}
+
+// Replaces the one placeholder ("%s" or "%d") of a command text.
+std::string Substitute(const char* format, const char* placeholder, const std::string& value) {
+    std::string text = format != nullptr ? format : "";
+    const size_t at = text.find(placeholder);
+    if (at != std::string::npos)
+        text.replace(at, 2, value);
+    return text;
+}
+
+}  // namespace
+
+FlashLibrary& FlashLibrary::Instance() {
+    static FlashLibrary* const instance = new FlashLibrary();
+    return *instance;
+}
+
+bool FlashLibrary::Load() {
+    if (Loaded())
+        return true;
+    const HMODULE module = LoadLibraryA("flashobj.dll");
+    if (module == nullptr)
+        return false;
+    FlashEntryPoints entries;
+    entries.create = EntryAs<FlashCreateFunc>(module, "flash_create");
+    entries.setCallback = EntryAs<FlashSetCallbackFunc>(module, "flash_setFlashCallCallbackFunc");
+    entries.callFunction = EntryAs<FlashCallFunctionFunc>(module, "flash_callFunction");
+    entries.play = EntryAs<FlashPlayFunc>(module, "flash_play");
+    entries.stop = EntryAs<FlashStopFunc>(module, "flash_stop");
+    if (!entries.Complete()) {
+        // A library we cannot drive is no library: no player is created.
+        FreeLibrary(module);
+        return false;
+    }
+    module_ = module;
+    entries_ = entries;
+    return true;
+}
+
+void FlashLibrary::UseEntryPoints(const FlashEntryPoints& entries) {
+    entries_ = entries.Complete() ? entries : FlashEntryPoints();
+}
+
+TTransFlash& TTransFlash::Create(HWND parent, const std::wstring& moviePath) {
+    std::unique_ptr<TTransFlash> player(new TTransFlash());
+    player->parentWindow_ = parent;
+    FlashLibrary& library = FlashLibrary::Instance();
+    if (library.Load())
+        player->playerWindow_ = library.Entries().create(parent, moviePath.c_str());
+    TTransFlash& created = *player;
+    OwnedPlayers().push_back(std::move(player));
+    PlayerList().push_back(&created);
+    return created;
+}
+
+void TTransFlash::SetOffset(int x, int y) {
+    offsetX_ = x;
+    offsetY_ = y;
+    if (playerWindow_ == nullptr)
+        return;
+    RECT parent{};
+    GetWindowRect(parentWindow_, &parent);
+    SetWindowPos(playerWindow_, nullptr, parent.left + x, parent.top + y, 0, 0, kFlashMoveFlags);
+}
+
+void TTransFlash::SetSize(int width, int height) {
+    width_ = width;
+    height_ = height;
+    if (playerWindow_ != nullptr)
+        SetWindowPos(playerWindow_, nullptr, 0, 0, width, height, kFlashSizeFlags);
+}
+
+void TTransFlash::SetBounds(int x, int y, int width, int height) {
+    SetOffset(x, y);
+    SetSize(width, height);
+}
+
+void TTransFlash::SetVisible(bool visible) {
+    visible_ = visible;
+    Apply();
+}
+
+void TTransFlash::Apply() {
+    if (playerWindow_ == nullptr)
+        return;
+    const UINT show = (!groupHidden_ && visible_) ? SWP_SHOWWINDOW : SWP_HIDEWINDOW;
+    SetWindowPos(playerWindow_, nullptr, 0, 0, 0, 0, kFlashKeepFlags | show);
+}
+
+void TTransFlash::SetCallback(FlashCallFunc callback) {
+    const FlashEntryPoints& entries = FlashLibrary::Instance().Entries();
+    if (playerWindow_ != nullptr && entries.setCallback != nullptr)
+        entries.setCallback(playerWindow_, callback);
+}
+
+void TTransFlash::Call(const std::wstring& request) {
+    const FlashEntryPoints& entries = FlashLibrary::Instance().Entries();
+    if (playerWindow_ == nullptr || entries.callFunction == nullptr)
+        return;
+    FlashRequest record{};
+    record.request = request.c_str();
+    entries.callFunction(playerWindow_, record);
+}
+
+void TTransFlash::HideAll() {
+    for (TTransFlash* player : PlayerList()) {
+        player->groupHidden_ = true;
+        player->Apply();
+    }
+}
+
+void TTransFlash::ShowAll() {
+    for (TTransFlash* player : PlayerList()) {
+        player->groupHidden_ = false;
+        player->Apply();
+    }
+}
+
+const std::vector<TTransFlash*>& TTransFlash::Players() { return PlayerList(); }
+
+size_t FitTextLength(const char* text, size_t maxBytes, UINT codePage) {
+    if (text == nullptr)
+        return 0;
+    size_t length = 0;
+    while (text[length] != '\0') {
+        size_t size = 1;
+        if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[length]))) {
+            if (text[length + 1] == '\0')
+                break;  // a lead byte without its trail byte is no character
+            size = 2;
+        }
+        if (length + size > maxBytes)
+            break;
+        length += size;
+    }
+    return length;
+}
+
+std::string FormatTextCommand(const char* format, const char* text, size_t bufferSize, UINT codePage) {
+    const size_t formatLength = format != nullptr ? std::strlen(format) : 0;
+    if (formatLength < 2 || bufferSize <= formatLength - 2)
+        return std::string();
+    const size_t fixed = formatLength - 2;
+    const size_t room = bufferSize - 1 - fixed;
+    const size_t length = FitTextLength(text, room, codePage);
+    return Substitute(format, "%s", std::string(text != nullptr ? text : "", length));
+}
+
+std::string FormatNumberCommand(const char* format, long number) {
+    return Substitute(format, "%d", std::to_string(number));
+}
+
+std::wstring CommandToWide(const std::string& command, UINT codePage) {
+    if (command.empty())
+        return std::wstring();
+    const int size = static_cast<int>(command.size());
+    const int length = MultiByteToWideChar(codePage, 0, command.data(), size, nullptr, 0);
+    if (length <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, command.data(), size, &wide[0], length);
+    return wide;
+}
