@@ -1,0 +1,110 @@
+// The Windows installer, silently: files and keys in place, the program
+// started at logon, and an uninstaller that quits a running copy and takes
+// away only what the installer brought.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "TestSupport.h"
+
+using testsupport::WaitUntil;
+
+namespace {
+
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RaveloRemote";
+constexpr char kSettingsKey[] = "Software\\Orva\\Ravelo Profile";
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A string value, or "<missing>".
+std::string RegString(HKEY root, const char* key, const char* name) {
+    char buffer[1024] = {};
+    DWORD size = sizeof(buffer) - 1;
+    DWORD type = 0;
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return "<missing>";
+    const LONG result = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(handle);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return "<missing>";
+    return buffer;
+}
+
+bool KeyExists(HKEY root, const char* key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+std::string CommonAppData() {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path);
+    return path;
+}
+
+}  // namespace
+
+TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
+    testsupport::TempFolder temp;
+    const std::string installDir = temp.Path() + "Ravelo Remote";
+    const std::string setup = testsupport::BuildFolder() + "RaveloRemote-Setup.exe";
+    ASSERT_TRUE(FileExists(setup)) << setup;
+
+    // What belongs to the user and must survive the uninstall.
+    HKEY settings = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             &settings, nullptr));
+    const char binding[] = "Gaming";
+    RegSetValueExA(settings, "InstallerTestKeep", 0, REG_SZ, reinterpret_cast<const BYTE*>(binding), sizeof(binding));
+    RegCloseKey(settings);
+    const std::string profiles = CommonAppData() + "\\Orva OC Profiles\\";
+    CreateDirectoryA(profiles.c_str(), nullptr);
+    const std::string profileFile = profiles + "InstallerTestKeep.oc";
+    ASSERT_TRUE(testsupport::WriteTextFile(profileFile, "profile"));
+
+    // /D must come last and unquoted.
+    ASSERT_EQ(0u, testsupport::RunCommand("\"" + setup + "\" /S /D=" + installDir, nullptr, 120000));
+
+    const std::string dir = installDir + "\\";
+    for (const char* file : {"RaveloRemote.exe", "OVACPI.DLL", "ORVASERVICE.DLL", "flashobj.dll", "pngio.dll",
+                             "Uninstall.exe", "LangFiles\\OvMultiLang.ini", "LangFiles\\English\\English.ini",
+                             "Resource\\Warning.swf", "Resource\\RaveloProfileOn.swf"})
+        EXPECT_TRUE(FileExists(dir + file)) << file;
+    EXPECT_EQ("\"" + dir + "RaveloRemote.exe\"", RegString(HKEY_LOCAL_MACHINE, kRunKey, "Ravelo Remote"));
+    EXPECT_EQ("Ravelo Remote", RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
+    EXPECT_EQ("Orva", RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher"));
+    EXPECT_NE("<missing>", RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"));
+    EXPECT_EQ("\"" + dir + "Uninstall.exe\"", RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
+
+    // The installed program runs (as the logon would start it) ...
+    testsupport::ChildProcess program;
+    ASSERT_TRUE(program.Start("\"" + dir + "RaveloRemote.exe\"", dir));
+    ASSERT_TRUE(WaitUntil([&] { return testsupport::FindWindowOfProcess(program.Id(), "TMainForm") != nullptr; }));
+
+    // ... and the uninstaller asks it to quit, then removes what it installed.
+    ASSERT_EQ(0u, testsupport::RunCommand("\"" + dir + "Uninstall.exe\" /S", nullptr, 120000));
+    EXPECT_TRUE(program.Wait(30000));
+    EXPECT_EQ(0u, program.ExitCode());
+    // The uninstaller runs from a copy of itself, so wait for its work.
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(dir + "Uninstall.exe"); }, 60000));
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(installDir); }, 60000));
+    EXPECT_FALSE(FileExists(dir + "RaveloRemote.exe"));
+    EXPECT_FALSE(FileExists(dir + "Resource"));
+    EXPECT_EQ("<missing>", RegString(HKEY_LOCAL_MACHINE, kRunKey, "Ravelo Remote"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+
+    EXPECT_EQ("Gaming", RegString(HKEY_CURRENT_USER, kSettingsKey, "InstallerTestKeep"));
+    EXPECT_TRUE(FileExists(profileFile));
+
+    // Leave the prefix as we found it.
+    HKEY cleanup = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &cleanup) == ERROR_SUCCESS) {
+        RegDeleteValueA(cleanup, "InstallerTestKeep");
+        RegCloseKey(cleanup);
+    }
+    DeleteFileA(profileFile.c_str());
+}
