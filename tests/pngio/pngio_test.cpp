@@ -226,18 +226,21 @@ const ChunkInfo* FindChunk(const std::vector<ChunkInfo>& chunks, const std::stri
 
 // ---- fixtures ---------------------------------------------------------------
 
-std::string DataFolder() {
+// A folder of the source tree, reached from Wine through drive Z:.
+std::string SourceFolder(const std::string& relative) {
     const char* source = std::getenv("RAVELO_SOURCE");
-    std::string folder = source != nullptr ? source : "";
+    std::string folder = std::string(source != nullptr ? source : "") + "/" + relative + "/";
     std::replace(folder.begin(), folder.end(), '/', '\\');
-    if (!folder.empty() && folder[0] == '\\') folder = "Z:" + folder;
-    return folder + "\\tests\\pngio\\data\\";
+    if (folder[0] == '\\') folder = "Z:" + folder;
+    return folder;
 }
 
-Bytes LoadFile(const std::string& name) {
-    std::ifstream in(DataFolder() + name, std::ios::binary);
+Bytes ReadBinary(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+Bytes LoadFile(const std::string& name) { return ReadBinary(SourceFolder("tests/pngio/data") + name); }
 
 struct Expected {
     DWORD width = 0;
@@ -512,6 +515,59 @@ TEST_F(PngIo, RejectsMissingArguments) {
     image.record.width = 3;
     EXPECT_FALSE(read_(&image.record, nullptr, &reader));
     EXPECT_TRUE(IsEmpty(image.record));
+}
+
+TEST_F(PngIo, ShippedArtworkDecodesWithItsTransparency) {
+    const std::string folder = SourceFolder("resources/Resource");
+    {
+        // The status indicator: transparent surroundings, solid body and
+        // anti-aliased edges in between.
+        const Bytes png = ReadBinary(folder + "turbo_mode.png");
+        Reader reader(png);
+        Image image(free_);
+        ASSERT_TRUE(read_(&image.record, &Reader::Read, &reader));
+        EXPECT_EQ(120u, image.record.width);
+        EXPECT_EQ(40u, image.record.height);
+        ASSERT_EQ(6u, image.record.colorType);
+        int clear = 0, solid = 0, partial = 0;
+        for (DWORD y = 0; y < 40; ++y) {
+            for (DWORD x = 0; x < 120; ++x) {
+                const BYTE alpha = image.record.rows[y][x * 4 + 3];
+                if (alpha == 0) ++clear;
+                else if (alpha == 255) ++solid;
+                else ++partial;
+            }
+        }
+        EXPECT_EQ(0, image.record.rows[0][3]);
+        EXPECT_EQ(0, image.record.rows[39][119 * 4 + 3]);
+        EXPECT_GT(clear, 0);
+        EXPECT_GT(solid, 0);
+        EXPECT_GT(partial, 100);
+    }
+    {
+        // The smoke: dark, never fully transparent, alpha varying.
+        const Bytes png = ReadBinary(folder + "bg_smoke01.png");
+        Reader reader(png);
+        Image image(free_);
+        ASSERT_TRUE(read_(&image.record, &Reader::Read, &reader));
+        ASSERT_EQ(6u, image.record.colorType);
+        EXPECT_GE(image.record.width, 480u);
+        EXPECT_EQ(image.record.width * 9, image.record.height * 16);
+        int lowest = 255, highest = 0;
+        unsigned long long brightness = 0;
+        for (DWORD y = 0; y < image.record.height; ++y) {
+            for (DWORD x = 0; x < image.record.width; ++x) {
+                const BYTE* p = image.record.rows[y] + x * 4;
+                lowest = std::min<int>(lowest, p[3]);
+                highest = std::max<int>(highest, p[3]);
+                brightness += p[0] + p[1] + p[2];
+            }
+        }
+        EXPECT_GT(lowest, 0);
+        EXPECT_GE(highest - lowest, 40);
+        const unsigned long long channels = 3ull * image.record.width * image.record.height;
+        EXPECT_LT(brightness / channels, 96u);
+    }
 }
 
 // ---- encoding -----------------------------------------------------------------
