@@ -64,4 +64,27 @@ bool WriteBytes(const std::string& path, const std::string& bytes)
 
 bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
+FirmwareDb::FirmwareDb(const std::string& text) : m_dir("acpi"), m_path(m_dir.Path() + "OvAcpiDb.txt")
+{
+    WriteBytes(m_path, text);
+    SetEnvironmentVariableA("OVACPI_DB", m_path.c_str());
+}
+
+FirmwareDb::~FirmwareDb() { SetEnvironmentVariableA("OVACPI_DB", nullptr); }
+
+std::string FirmwareDb::Text() const
+{
+    std::string text;
+    const HANDLE h = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        text.append(buffer, got);
+    CloseHandle(h);
+    return text;
+}
+
 } // namespace testfiles

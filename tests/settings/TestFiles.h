@@ -26,4 +26,21 @@ private:
     std::string m_path;
 };
 
+// A firmware database of the test's own for the simulated OVACPI.DLL, which
+// reads the file named by OVACPI_DB on every call. Unset again at the end.
+class FirmwareDb {
+public:
+    explicit FirmwareDb(const std::string& text);
+    ~FirmwareDb();
+    FirmwareDb(const FirmwareDb&) = delete;
+    FirmwareDb& operator=(const FirmwareDb&) = delete;
+    const std::string& Path() const { return m_path; }
+    // The file's text now (the library rewrites it when an item is set).
+    std::string Text() const;
+
+private:
+    ScratchFolder m_dir;
+    std::string m_path;
+};
+
 } // namespace testfiles

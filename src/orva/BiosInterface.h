@@ -1,0 +1,214 @@
+// Firmware setting items in typed form: walks the items of a group, builds
+// one BiosItem per item from its description package, and converts an
+// item's raw index into a number or a display text. Packages are opaque and
+// walked only through the ACPI library's element functions.
+//
+// Item id: bits 24-31 group, 20-23 class, 16-19 kind (7 on/off, 8 list of
+// texts, anything else numeric; for numbers the kind also shifts the
+// decimal exponent), 0-15 item number.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace bios {
+constexpr std::uint32_t GroupOf(std::uint32_t id) { return id >> 24; }
+constexpr std::uint32_t ClassOf(std::uint32_t id) { return (id >> 20) & 0xFu; }
+constexpr std::uint32_t KindOf(std::uint32_t id) { return (id >> 16) & 0xFu; }
+constexpr std::uint32_t NumberOf(std::uint32_t id) { return id & 0xFFFFu; }
+constexpr std::uint32_t kKindSwitch = 7;
+constexpr std::uint32_t kKindList = 8;
+} // namespace bios
+
+// The items of one firmware group, as AcpiListGroup lists them.
+class BiosGroupList {
+public:
+    BiosGroupList() = default;
+    ~BiosGroupList() = default;
+    BiosGroupList(const BiosGroupList&) = delete;
+    BiosGroupList& operator=(const BiosGroupList&) = delete;
+
+    // False when the library cannot list the group; the list still counts
+    // as open then (its buffer exists) and is done.
+    bool Open(std::uint32_t group);
+    bool IsOpen() const { return m_buffer != nullptr; }
+    void Close();
+    bool IsDone() const { return m_position >= m_count; }
+    void Next();
+    // The handle AcpiDescribeItem takes; null when there is none.
+    void* CurrentEntry() const;
+
+private:
+    std::unique_ptr<unsigned char[]> m_buffer;
+    void* m_current = nullptr;
+    std::uint32_t m_position = 0;
+    std::uint32_t m_count = 0;
+    std::uint32_t m_size = 0; // bytes the library filled in
+};
+
+// Walks a description package inside an item's own copy. A step that would
+// leave the copy or not move on ends the walk, so a package whose element
+// count claims more than it holds is never read past its end.
+class PackageCursor {
+public:
+    PackageCursor(void* element, const unsigned char* begin, const unsigned char* end);
+
+    bool AtElement() const { return m_element != nullptr; }
+    void Advance(std::uint32_t steps = 1);
+    // The current element's integer; false when there is none.
+    bool ReadInt(std::uint32_t& out) const;
+    // The current element's text, NUL-terminated inside the copy; null when
+    // there is none.
+    const char* Text() const;
+    const void* Data() const;
+
+private:
+    void* m_element = nullptr;
+    const unsigned char* m_begin = nullptr;
+    const unsigned char* m_end = nullptr;
+};
+
+class BiosItem {
+public:
+    virtual ~BiosItem() = default;
+    BiosItem(const BiosItem&) = delete;
+    BiosItem& operator=(const BiosItem&) = delete;
+
+    virtual std::uint32_t Count() const;
+    virtual std::int32_t Element3() const = 0;
+    virtual bool IsClass8() const;
+    // Not supported here: a message box, and nothing is written (false).
+    virtual bool IndexToRational(std::uint32_t index, std::int32_t& numerator,
+                                 std::int32_t& denominator) const;
+    // Not supported here: a message box and 0.
+    virtual long double IndexToValue(std::uint32_t index) const;
+    // Not supported here: a message box and the empty text.
+    virtual std::string IndexToString(std::uint32_t index) const;
+
+    // Copies the description, reads its header (at least 3 elements, e0 the
+    // id) and parses the rest. A failed load leaves a partly filled item.
+    // An item loads once; a second call answers false.
+    bool Load(const void* data, std::uint32_t length);
+    std::uint32_t Id() const { return m_id; }
+    // The item's current raw value (an index), read from the firmware.
+    bool ReadIndex(std::int32_t& out) const;
+    bool ReadIndex(LONG& out) const;
+    bool GetValue(double& out) const;
+
+protected:
+    BiosItem() = default;
+    // Cursor on e1, remaining counts the elements from there on.
+    virtual bool Parse(PackageCursor& cursor, std::uint32_t& remaining);
+    const unsigned char* CopyBegin() const { return m_copy.data(); }
+    const unsigned char* CopyEnd() const { return m_copy.data() + m_length; }
+    std::int32_t Element3Data() const { return m_element3; }
+
+private:
+    void ShowUnsupported(const char* operation) const;
+
+    std::vector<unsigned char> m_copy; // the description, plus zero padding
+    std::uint32_t m_length = 0;        // bytes of the description
+    std::uint32_t m_id = 0;
+    std::int32_t m_element3 = 0;       // data of e3, 0 when the package has none
+};
+
+// Kind 7: an on/off item; it converts nothing.
+class BiosBooleanItem : public BiosItem {
+public:
+    BiosBooleanItem() = default;
+    std::uint32_t Count() const override { return 0; }
+    std::int32_t Element3() const override { return Element3Data(); }
+
+protected:
+    bool Parse(PackageCursor& cursor, std::uint32_t& remaining) override;
+};
+
+// Kind 8: a list of texts, index i naming text i.
+class BiosStringItem : public BiosItem {
+public:
+    BiosStringItem() = default;
+    // The texts actually stored, so a loop up to Count never reads past
+    // them even when the description promised more (n) than it held.
+    std::uint32_t Count() const override;
+    std::int32_t Element3() const override { return Element3Data(); }
+    // The empty text for an index out of range.
+    std::string IndexToString(std::uint32_t index) const override;
+    // The number of texts the description claims.
+    std::uint32_t ClaimedCount() const { return m_n; }
+
+protected:
+    bool Parse(PackageCursor& cursor, std::uint32_t& remaining) override;
+
+private:
+    std::uint32_t m_n = 0;
+    std::vector<const char*> m_strs; // into the item's own copy
+};
+
+// Any other kind: numeric values base + j * step times a power of ten,
+// optionally preceded by extra texts (index 0 .. m-1 names the texts,
+// index m + j the value j).
+class BiosNumberItem : public BiosItem {
+public:
+    BiosNumberItem() = default;
+    std::uint32_t Count() const override { return m_count; }
+    std::int32_t Element3() const override { return Element3Data(); }
+    bool IndexToRational(std::uint32_t index, std::int32_t& numerator,
+                         std::int32_t& denominator) const override;
+    long double IndexToValue(std::uint32_t index) const override;
+    std::string IndexToString(std::uint32_t index) const override;
+
+    std::uint32_t ExtraCount() const { return static_cast<std::uint32_t>(m_exStrs.size()); }
+    std::uint32_t BaseWord() const { return m_baseWord; }
+    std::uint32_t StepWord() const { return m_stepWord; }
+
+protected:
+    bool Parse(PackageCursor& cursor, std::uint32_t& remaining) override;
+
+private:
+    // base + j * step, exact.
+    std::int64_t Scaled(std::uint32_t j) const;
+    // The decimal exponent of value j: the base word's plus the kind's shift.
+    int Exponent() const;
+
+    std::vector<const char*> m_exStrs; // into the item's own copy
+    std::uint32_t m_count = 0;         // numeric values + extra texts
+    std::uint32_t m_stepWord = 0;
+    std::uint32_t m_baseWord = 0;
+};
+
+// Walks the items of one group and builds item objects from their
+// descriptions.
+class BiosItemIterator {
+public:
+    BiosItemIterator() = default;
+    ~BiosItemIterator() = default;
+    BiosItemIterator(const BiosItemIterator&) = delete;
+    BiosItemIterator& operator=(const BiosItemIterator&) = delete;
+
+    bool Open(std::uint32_t group);
+    bool IsOpen() const { return m_list.IsOpen(); }
+    bool IsDone() const { return m_list.IsDone(); }
+    void Next();
+    std::uint32_t CurrentId() const { return m_currentId; }
+    // The object for the current item, whether or not its description
+    // parsed; the class follows the kind of CurrentId.
+    std::unique_ptr<BiosItem> CreateItem() const;
+    void Close();
+
+private:
+    void DescribeCurrent();
+
+    BiosGroupList m_list;
+    std::unique_ptr<unsigned char[]> m_description;
+    std::uint32_t m_length = 0;
+    std::uint32_t m_currentId = 0;
+};
+
+// Single items by id; these do not call AcpiInit.
+bool ReadItem(std::uint32_t id, std::int32_t& out);
+bool ReadItem(std::uint32_t id, LONG& out);
+bool WriteItem(std::uint32_t id, std::int32_t value);
+bool ItemExists(std::uint32_t id);
