@@ -36,7 +36,9 @@ BOOL WINAPI ReadPngEx(PngImage* image, PngReadFunc read, void* context);
 BOOL WINAPI WritePngEx(const PngImage* image, PngWriteFunc write, void* context);
 // Releases the rows and sets the pointer to null; harmless when already empty.
 void WINAPI FreePngData(PngImage* image);
-// Allocates zeroed rows for the record's width, height and colorType.
+// Allocates zeroed rows for the record's width, height and colorType and sets
+// bitDepth to 8; FALSE (rows null) for an empty or oversized picture. Rows the
+// record held before are not freed.
 BOOL WINAPI AllocatePngData(PngImage* image);
 
 }  // extern "C"
