@@ -18,7 +18,7 @@ TStatusForm* StatusForm = nullptr;
 namespace {
 
 constexpr UINT kCheckInterval = 2500;
-constexpr DWORD kNoActivateMask = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;  // 0x88
+constexpr DWORD kToolTopmostBits = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;  // 0x88
 constexpr DWORD kAppWindowBit = WS_EX_APPWINDOW;                     // 0x40000
 
 bool MarkInLowByte(WPARAM wParam) { return (wParam & 0xFF) == kSuiteMark; }
@@ -123,7 +123,7 @@ void TMainForm::OnCreate() {
 
     const HWND app = gui::Application::Instance().Handle();
     const LONG style = GetWindowLongA(app, GWL_EXSTYLE);
-    SetWindowLongA(app, GWL_EXSTYLE, static_cast<LONG>((static_cast<DWORD>(style) | kNoActivateMask) & ~kAppWindowBit));
+    SetWindowLongA(app, GWL_EXSTYLE, static_cast<LONG>((static_cast<DWORD>(style) | kToolTopmostBits) & ~kAppWindowBit));
     SetWindowPos(app, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_HIDEWINDOW);
     BringToForeground(app);
 }
