@@ -70,7 +70,14 @@ FirmwareDb::FirmwareDb(const std::string& text) : m_dir("acpi"), m_path(m_dir.Pa
     SetEnvironmentVariableA("OVACPI_DB", m_path.c_str());
 }
 
-FirmwareDb::~FirmwareDb() { SetEnvironmentVariableA("OVACPI_DB", nullptr); }
+FirmwareDb::~FirmwareDb()
+{
+    // Only while it still names this file: a newer database may have taken over.
+    char current[MAX_PATH * 2] = {};
+    const DWORD n = GetEnvironmentVariableA("OVACPI_DB", current, sizeof current);
+    if (n > 0 && n < sizeof current && m_path == current)
+        SetEnvironmentVariableA("OVACPI_DB", nullptr);
+}
 
 std::string FirmwareDb::Text() const
 {

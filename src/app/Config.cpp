@@ -1,0 +1,221 @@
+#include "app/Config.h"
+
+#include <shlobj.h>
+
+#include <memory>
+
+#include "fileutl/WinFileFind.h"
+#include "orva/BiosInterface.h"
+#include "orva/OvAcpi.h"
+#include "system/WinRegistry.h"
+
+namespace {
+
+const char kSettingsKeyPath[] = "Software\\Orva\\Ravelo Profile";
+const char kProfilesSubfolder[] = "Orva OC Profiles\\";
+const char kProfileExtension[] = ".oc";
+
+constexpr std::uint32_t kProfileGroup = 5;
+constexpr std::uint32_t kProfileItemNumber = 2;
+
+std::string& ProfilesFolderOverride()
+{
+    static std::string* const folder = new std::string();
+    return *folder;
+}
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+} // namespace
+
+Config& Config::Instance()
+{
+    // Never destroyed: the bindings may be asked for while the process ends.
+    static Config* const instance = new Config();
+    return *instance;
+}
+
+void Config::ResetProfileList() { m_firmwareLoaded = false; }
+
+void Config::SetSettingsKey(HKEY root, const std::string& path)
+{
+    m_overrideRoot = root;
+    m_overridePath = path;
+}
+
+std::string Config::SettingsKeyPath() const
+{
+    return m_overridePath.empty() ? std::string(kSettingsKeyPath) : m_overridePath;
+}
+
+HKEY Config::SettingsRootKey() const
+{
+    if (!m_overridePath.empty())
+        return m_overrideRoot;
+    return SettingsRootFor(IsMajorVersion6());
+}
+
+HKEY Config::SettingsRootFor(bool majorVersion6)
+{
+    return majorVersion6 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+std::uint32_t Config::IndexSetting(const char* value, std::uint32_t slot)
+{
+    RegAccessor key;
+    std::uint32_t index = 0;
+    if (key.Open(SettingsRootKey(), SettingsKeyPath(), true) && key.ReadDword(value, index))
+        return index;
+    return ClampProfileIndex(slot);
+}
+
+std::string Config::NameSetting(const char* value, std::uint32_t slot)
+{
+    RegAccessor key;
+    std::string name;
+    if (key.Open(SettingsRootKey(), SettingsKeyPath(), true) && key.ReadString(value, name))
+        return name;
+    return ProfileNameAt(slot);
+}
+
+std::uint32_t Config::GetRRProfileAIndex() { return IndexSetting("RRProfileAIndex", 0); }
+std::uint32_t Config::GetRRProfileBIndex() { return IndexSetting("RRProfileBIndex", 1); }
+std::uint32_t Config::GetRRProfileCIndex() { return IndexSetting("RRProfileCIndex", 2); }
+std::string Config::GetRRProfileAName() { return NameSetting("RRProfileAName", 0); }
+std::string Config::GetRRProfileBName() { return NameSetting("RRProfileBName", 1); }
+std::string Config::GetRRProfileCName() { return NameSetting("RRProfileCName", 2); }
+
+void Config::LoadFirmwareProfiles()
+{
+    if (m_firmwareLoaded)
+        return;
+    // Set before looking: a load that finds nothing is not repeated.
+    m_firmwareLoaded = true;
+    // A reload replaces the names rather than adding them a second time.
+    m_firmwareNames.clear();
+    AcpiInit();
+    BiosItemIterator items;
+    if (!items.Open(kProfileGroup))
+        return;
+    std::unique_ptr<BiosItem> profiles;
+    for (; !items.IsDone(); items.Next()) {
+        if (bios::NumberOf(items.CurrentId()) == kProfileItemNumber)
+            profiles = items.CreateItem(); // a later match replaces an earlier one
+    }
+    items.Close();
+    if (!profiles)
+        return;
+    for (std::uint32_t i = 0; i < profiles->Count(); ++i)
+        m_firmwareNames.push_back(profiles->IndexToString(i));
+}
+
+std::uint32_t Config::ProfileCount()
+{
+    LoadFirmwareProfiles();
+    return static_cast<std::uint32_t>(m_firmwareNames.size());
+}
+
+void Config::ListProfileFiles(std::vector<std::string>& names) const
+{
+    names.clear();
+    FileNameEnumerater files;
+    files.Open(ProfilesFolder(), false); // an unreadable folder yields nothing
+    for (; !files.IsDone(); files.Next()) {
+        const std::string path = files.FullName();
+        if (EqualsNoCase(ExtensionOf(path), kProfileExtension))
+            names.push_back(StripExtension(FileNameOf(path)));
+    }
+}
+
+std::vector<std::string> Config::CombinedList()
+{
+    LoadFirmwareProfiles();
+    std::vector<std::string> list = m_firmwareNames;
+    std::vector<std::string> files;
+    ListProfileFiles(files);
+    list.insert(list.end(), files.begin(), files.end());
+    return list;
+}
+
+std::uint32_t Config::ClampProfileIndex(std::uint32_t index)
+{
+    const size_t n = CombinedList().size();
+    if (index < n)
+        return index;
+    return n > 0 ? static_cast<std::uint32_t>(n - 1) : 0;
+}
+
+std::string Config::ProfileNameAt(std::uint32_t index)
+{
+    const std::vector<std::string> list = CombinedList();
+    if (list.empty())
+        return std::string();
+    return list[index < list.size() ? index : list.size() - 1];
+}
+
+// ---- folders and version ---------------------------------------------------------
+
+std::string GetSpecialFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, 0, path)))
+        return std::string();
+    path[MAX_PATH - 1] = '\0';
+    return std::string(path) + "\\";
+}
+
+void SetProfilesFolderOverride(const std::string& folder) { ProfilesFolderOverride() = folder; }
+
+std::string ProfilesFolder()
+{
+    const std::string& override = ProfilesFolderOverride();
+    const std::string folder =
+        override.empty() ? GetSpecialFolder(CSIDL_COMMON_APPDATA) + kProfilesSubfolder : override;
+    CreateDirectoryA(folder.c_str(), nullptr); // already there is fine
+    return folder;
+}
+
+bool IsMajorVersion6From(bool versionRead, DWORD majorVersion)
+{
+    return !versionRead || majorVersion == 6;
+}
+
+bool IsMajorVersion6()
+{
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    const bool read = GetVersionExA(&info) != 0;
+    return IsMajorVersion6From(read, info.dwMajorVersion);
+}
+
+// ---- strings ---------------------------------------------------------------------------
+
+bool EqualsNoCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldCase(a[i]) != FoldCase(b[i]))
+            return false;
+    return true;
+}
+
+std::string ExtensionOf(const std::string& path)
+{
+    const size_t dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : path.substr(dot);
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    const size_t cut = path.find_last_of("\\:");
+    if (cut == std::string::npos || cut + 1 >= path.size())
+        return std::string();
+    return path.substr(cut + 1);
+}
+
+std::string StripExtension(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}

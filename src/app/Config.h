@@ -1,0 +1,86 @@
+// The remote's button bindings: which overclocking profile buttons A, B and
+// C switch, read from the registry on every call. A missing value defaults
+// from the combined profile list: the profile names stored in firmware
+// (loaded once per ResetProfileList) followed by the ".oc" files of the
+// profiles folder.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Config {
+public:
+    static Config& Instance();
+
+    Config(const Config&) = delete;
+    Config& operator=(const Config&) = delete;
+
+    // The next use loads the firmware profile names again.
+    void ResetProfileList();
+
+    std::uint32_t GetRRProfileAIndex();
+    std::uint32_t GetRRProfileBIndex();
+    std::uint32_t GetRRProfileCIndex();
+    std::string GetRRProfileAName();
+    std::string GetRRProfileBName();
+    std::string GetRRProfileCName();
+
+    // The number of firmware profiles (files not counted).
+    std::uint32_t ProfileCount();
+    // i when the combined list has it, else its last index, else 0.
+    std::uint32_t ClampProfileIndex(std::uint32_t index);
+    // The name at the clamped index; empty when the list is empty.
+    std::string ProfileNameAt(std::uint32_t index);
+    void LoadFirmwareProfiles();
+    // The names (without ".oc") of the profile files, in folder order.
+    void ListProfileFiles(std::vector<std::string>& names) const;
+
+    std::string SettingsKeyPath() const;
+    HKEY SettingsRootKey() const;
+
+    // Tests point the settings at a key of their own; an empty path
+    // restores "Software\Orva\Ravelo Profile" under the usual root.
+    void SetSettingsKey(HKEY root, const std::string& path);
+
+    // The choice of root key for a platform that is (or is not) version 6.
+    static HKEY SettingsRootFor(bool majorVersion6);
+
+private:
+    Config() = default;
+    std::uint32_t IndexSetting(const char* value, std::uint32_t slot);
+    std::string NameSetting(const char* value, std::uint32_t slot);
+    std::vector<std::string> CombinedList();
+
+    bool m_firmwareLoaded = false;
+    std::vector<std::string> m_firmwareNames;
+    HKEY m_overrideRoot = nullptr;
+    std::string m_overridePath;
+};
+
+// The common application-data folder + "Orva OC Profiles\", created when
+// missing; relative when the shell folder cannot be found.
+std::string ProfilesFolder();
+// Tests point the profiles folder elsewhere (trailing backslash); empty
+// restores the shell folder.
+void SetProfilesFolderOverride(const std::string& folder);
+
+// Version 6 exactly (Vista to 8, and the capped 6.2 report of later
+// systems), or the version cannot be read.
+bool IsMajorVersion6();
+// The same rule, given what GetVersionExA answered.
+bool IsMajorVersion6From(bool versionRead, DWORD majorVersion);
+
+// A shell folder with a trailing backslash, created when missing; empty on
+// failure.
+std::string GetSpecialFolder(int csidl);
+
+// Equal length and equal bytes once A-Z are folded to a-z.
+bool EqualsNoCase(const std::string& a, const std::string& b);
+// From the last "." on, or empty.
+std::string ExtensionOf(const std::string& path);
+// After the last backslash or colon; empty when there is none or it ends there.
+std::string FileNameOf(const std::string& path);
+// Before the last "."; unchanged without one.
+std::string StripExtension(const std::string& name);
