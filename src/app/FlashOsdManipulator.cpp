@@ -10,9 +10,11 @@
 BYTE FadeStepAlpha(DWORD step) {
     if (step >= kFadeSteps)
         return 0;
-    // Floating point, truncated toward zero: 206, 183, ... 22 for steps 1 to 9.
-    const double alpha = (static_cast<double>(kOsdAlpha) / 10.0) * static_cast<double>(kFadeSteps - step);
-    return static_cast<BYTE>(std::min(static_cast<int>(kOsdAlpha), static_cast<int>(alpha)));
+    // 229/10 per step, truncated toward zero: 206, 183, ... 22 for steps 1
+    // to 9. Done in integers: 22.9 has no exact binary form, and with an
+    // extended-precision product step 0 would come out as 228.
+    const DWORD alpha = static_cast<DWORD>(kOsdAlpha) * (kFadeSteps - step) / kFadeSteps;
+    return static_cast<BYTE>(std::min<DWORD>(kOsdAlpha, alpha));
 }
 
 int FadeSchedule::Poll(DWORD nowTick) {

@@ -18,7 +18,8 @@ constexpr DWORD kKelvoAutoTimeMs = 3000;
 constexpr DWORD kEndPauseMs = 250;
 constexpr LONG kPresetDigits = 133;
 
-// The alpha of fade step 1 to 9: 229/10 per step, truncated.
+// The alpha of a fade step: 229 at step 0, 229/10 less per step, truncated;
+// 0 from step 10 on.
 BYTE FadeStepAlpha(DWORD step);
 
 // The fade's schedule, free of the clock so late polls and the tick-counter

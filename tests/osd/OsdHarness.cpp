@@ -1,0 +1,116 @@
+#include "OsdHarness.h"
+
+#include "app/Flashosd.h"
+#include "app/Main.h"
+#include "gui/Application.h"
+
+namespace osdtest {
+
+void TestState::OnOsdTimer() {
+    ++timers;
+    lastTimerTick = GetTickCount();
+    if (onTimer)
+        onTimer();
+}
+
+void TestState::OnOsdFinished() {
+    ++finished;
+    lastFinishedTick = GetTickCount();
+    formVisibleAtFinish = FlashOsdForm != nullptr && FlashOsdForm->Visible();
+}
+
+void TestState::Clear() {
+    timers = 0;
+    finished = 0;
+    lastTimerTick = 0;
+    lastFinishedTick = 0;
+    formVisibleAtFinish = true;
+    onTimer = nullptr;
+}
+
+TestState& State() {
+    static TestState* const state = new TestState();
+    return *state;
+}
+
+namespace {
+StartupFacts& MutableStartup() {
+    static StartupFacts facts;
+    return facts;
+}
+}  // namespace
+
+const StartupFacts& Startup() { return MutableStartup(); }
+
+bool StartOsd() {
+    gui::Application& app = gui::Application::Instance();
+    if (FlashOsdForm != nullptr)
+        return true;
+    app.ShowMainForm = false;
+    app.Initialize();
+    FlashOsdForm = app.CreateForm<TFlashOsdForm>();
+    if (FlashOsdForm == nullptr || FlashOsdForm->Handle() == nullptr)
+        return false;
+    Director::Instance().Start();
+    StartupFacts& facts = MutableStartup();
+    facts.phase = OsdPhase;
+    facts.formVisible = FlashOsdForm->Visible();
+    facts.playerCount = static_cast<int>(TTransFlash::Players().size());
+    for (int i = 0; i < TFlashOsdForm::kSlotCount; ++i) {
+        if (FlashOsdForm->Item(i).used && FlashOsdForm->Item(i).player == FlashOsdForm->Current())
+            facts.currentSlot = i;
+    }
+    Director::Instance().SetCurrent(&State());
+    return true;
+}
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    gui::Application& app = gui::Application::Instance();
+    const DWORD start = GetTickCount();
+    for (;;) {
+        app.ProcessMessages();
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return condition();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
+}
+
+int OsdAlpha() {
+    if (FlashOsdForm == nullptr)
+        return -1;
+    if ((GetWindowLongA(FlashOsdForm->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED) == 0)
+        return -1;
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (!GetLayeredWindowAttributes(FlashOsdForm->Handle(), &key, &alpha, &flags) || (flags & LWA_ALPHA) == 0)
+        return -1;
+    return alpha;
+}
+
+DWORD OsdExStyle() {
+    return FlashOsdForm != nullptr ? static_cast<DWORD>(GetWindowLongA(FlashOsdForm->Handle(), GWL_EXSTYLE)) : 0;
+}
+
+RECT WindowRectOf(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+std::string ExeFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length < MAX_PATH ? length : 0);
+    const size_t slash = folder.find_last_of('\\');
+    return slash != std::string::npos ? folder.substr(0, slash + 1) : std::string();
+}
+
+}  // namespace osdtest

@@ -1,0 +1,61 @@
+// Shared by the OSD tests: the application object and the OSD form created
+// the way the program does it, a test action state that counts the OSD
+// events, and message-pumping waits.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "app/Director.h"
+
+namespace osdtest {
+
+// Stands in for the action states: counts the OSD events and records when
+// they came, and can run something on the idle timer (as the level and
+// tuning states do).
+class TestState : public RcState {
+public:
+    void OnOsdTimer() override;
+    void OnOsdFinished() override;
+    void Clear();
+
+    int timers = 0;
+    int finished = 0;
+    DWORD lastTimerTick = 0;
+    DWORD lastFinishedTick = 0;
+    bool formVisibleAtFinish = true;
+    std::function<void()> onTimer;
+};
+
+// What the display looked like right after the Director's start.
+struct StartupFacts {
+    LONG phase = -1;
+    int currentSlot = -1;  // the table slot whose player is current
+    bool formVisible = true;
+    int playerCount = 0;
+};
+const StartupFacts& Startup();
+
+// Creates the application window and the three forms' OSD form (once per
+// process), sets the FlashOsdForm global and runs the Director's start
+// (display initialised, drivers reset). Returns false if the form could
+// not be created.
+bool StartOsd();
+TestState& State();
+
+// Processes the GUI thread's messages until the condition holds or the
+// time-out passes; returns the condition's last answer.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000);
+// Processes messages for the given time.
+void PumpFor(DWORD ms);
+
+// The OSD form's current alpha (from the window), or -1 when it has none.
+int OsdAlpha();
+DWORD OsdExStyle();
+RECT WindowRectOf(HWND window);
+
+// The folder of this executable, with a trailing backslash.
+std::string ExeFolder();
+
+}  // namespace osdtest
