@@ -1,0 +1,173 @@
+// The six display scripts end to end on the real OSD form, with whatever
+// player library the test program runs with (the stand-in player, or none
+// at all): each runs to its end and reports OnOsdFinished exactly once.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "OsdHarness.h"
+#include "app/FlashOsdManipulator.h"
+#include "app/Flashosd.h"
+#include "app/Main.h"
+#include "gui/Screen.h"
+
+using osdtest::PumpFor;
+using osdtest::PumpUntil;
+using osdtest::State;
+
+namespace {
+
+// Generous: a display lasts up to a few seconds plus the movie's parts.
+constexpr DWORD kDisplayTimeoutMs = 60000;
+
+class DisplayScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(&State(), Director::Instance().Current());
+        State().Clear();
+        ASSERT_FALSE(FlashOsdForm->Visible());
+    }
+    void TearDown() override {
+        FlashOsdLayout::Instance().SetIdleTimer(false);
+        State().Clear();
+    }
+
+    // Checks the form while a display is up.
+    static void ExpectShownWell() {
+        EXPECT_TRUE(FlashOsdForm->Visible());
+        EXPECT_EQ(229, osdtest::OsdAlpha());
+        const DWORD style = osdtest::OsdExStyle();
+        EXPECT_EQ(0x08000088u, style & 0x08000088u);
+        EXPECT_EQ(0u, style & 0x00040000u);
+        const RECT rect = osdtest::WindowRectOf(FlashOsdForm->Handle());
+        EXPECT_EQ(0, rect.left);
+        EXPECT_EQ(0, rect.top);
+        EXPECT_EQ(gui::Screen::Width(), rect.right - rect.left);
+        EXPECT_EQ(gui::Screen::Height(), rect.bottom - rect.top);
+    }
+
+    // Waits for the end of the display and makes sure nothing follows it.
+    static void ExpectFinishedOnce(DWORD openedAt, DWORD atLeastMs) {
+        ASSERT_TRUE(PumpUntil([] { return State().finished >= 1; }, kDisplayTimeoutMs))
+            << "the display never ended";
+        EXPECT_FALSE(State().formVisibleAtFinish);
+        EXPECT_FALSE(FlashOsdForm->Visible());
+        // The script's own waits and the fade are a lower bound.
+        EXPECT_GE(State().lastFinishedTick - openedAt, atLeastMs);
+        PumpFor(1500);
+        EXPECT_EQ(1, State().finished);
+        for (TTransFlash* player : TTransFlash::Players())
+            EXPECT_FALSE(player->OnScreen());
+    }
+};
+
+TEST_F(DisplayScriptTest, ProfileOn) {
+    FlashOsdManipulator::Instance().PrepareShow();
+    const DWORD start = GetTickCount();
+    FlashClass0Manipulator::Instance().ShowProfileOn("Profile A On 4200MHz");
+    ExpectShownWell();
+    ExpectFinishedOnce(start, kProfileHoldMs + kFadeLengthMs);
+}
+
+TEST_F(DisplayScriptTest, ProfileOff) {
+    FlashOsdManipulator::Instance().PrepareShow();
+    const DWORD start = GetTickCount();
+    FlashClass0Manipulator::Instance().ShowProfileOff("Profile B Off 3600MHz");
+    ExpectShownWell();
+    ExpectFinishedOnce(start, kProfileHoldMs + kFadeLengthMs);
+}
+
+TEST_F(DisplayScriptTest, KelvoAuto) {
+    FlashOsdManipulator::Instance().PrepareShow();
+    const DWORD start = GetTickCount();
+    FlashClass0Manipulator::Instance().ShowKelvoAuto("Auto");
+    ExpectShownWell();
+    ExpectFinishedOnce(start, kKelvoAutoTimeMs + kFadeLengthMs);
+}
+
+TEST_F(DisplayScriptTest, Warning) {
+    FlashOsdManipulator::Instance().PrepareShow();
+    const DWORD start = GetTickCount();
+    FlashClass0Manipulator::Instance().ShowWarning("Warning", "Ravelo Apex is not running.", 1000);
+    ExpectShownWell();
+    ExpectFinishedOnce(start, 1000 + kFadeLengthMs);
+}
+
+TEST_F(DisplayScriptTest, WarningWithZeroDurationEndsAtOnce) {
+    FlashOsdManipulator::Instance().PrepareShow();
+    const DWORD start = GetTickCount();
+    FlashClass0Manipulator::Instance().ShowWarning("Warning", "Calibrate the engine first.", 0);
+    ExpectShownWell();
+    ExpectFinishedOnce(start, kFadeLengthMs);
+}
+
+TEST_F(DisplayScriptTest, KelvoManualLevelEndsOnTheIdleTimer) {
+    State().onTimer = [] { FlashClass1Manipulator::Instance().Finish(); };
+    FlashOsdManipulator::Instance().PrepareShow();
+    const DWORD start = GetTickCount();
+    FlashClass1Manipulator::Instance().ShowLevel(1);
+    ExpectShownWell();
+    ExpectFinishedOnce(start, kIdleTimerIntervalMs + kEndPauseMs + kFadeLengthMs);
+    EXPECT_EQ(1, State().timers);
+}
+
+TEST_F(DisplayScriptTest, TuningEndsOnTheIdleTimerAfterItsIntro) {
+    State().onTimer = [] { FlashClass2Manipulator::Instance().Finish(); };
+    FlashOsdManipulator::Instance().PrepareShow();
+    const DWORD start = GetTickCount();
+    FlashClass2Manipulator::Instance().ShowValue(4200);
+    ExpectShownWell();
+    // The timer waits for the movie's "in" call-back.
+    EXPECT_FALSE(FlashOsdForm->Timer.Enabled());
+    ASSERT_TRUE(PumpUntil([] { return FlashOsdForm->Timer.Enabled() || State().timers > 0; }, kDisplayTimeoutMs));
+    FlashClass2Manipulator::Instance().ChangeValue(4233);
+    ExpectFinishedOnce(start, kIdleTimerIntervalMs + kEndPauseMs + kFadeLengthMs);
+    EXPECT_EQ(1, State().timers);
+    EXPECT_EQ(TuningOut, OsdPhase);
+}
+
+TEST_F(DisplayScriptTest, LevelChangeRestartsTheFullIdleTime) {
+    State().onTimer = [] { FlashClass1Manipulator::Instance().Finish(); };
+    FlashOsdManipulator::Instance().PrepareShow();
+    const DWORD shown = GetTickCount();
+    FlashClass1Manipulator::Instance().ShowLevel(0);
+    PumpFor(2000);
+    ASSERT_EQ(0, State().timers);
+    const DWORD changed = GetTickCount();
+    FlashClass1Manipulator::Instance().ChangeLevel(3);
+    ASSERT_TRUE(PumpUntil([] { return State().timers == 1; }, kDisplayTimeoutMs));
+    // Had the change not re-armed it, the timer would have fired about
+    // 3000 ms after the show, 1000 ms after the change.
+    EXPECT_GE(State().lastTimerTick - changed, 2500u);
+    EXPECT_GE(State().lastTimerTick - shown, 4500u);
+    ExpectFinishedOnce(shown, 5000);
+    EXPECT_EQ(3, FlashClass1Manipulator::Instance().Level());
+}
+
+TEST_F(DisplayScriptTest, DoubleCallBackGivesTwoFadesAndTwoFinishes) {
+    MovieFinishedHandler = OsdNotify();
+    FlashOsdManipulator::Instance().PrepareShow();
+    FlashClass0Manipulator::Instance().ShowWarning("Warning", "Twice", 0);
+    // The end step sets the handler and sends "end"; a second call-back
+    // besides the movie's own runs the handler again.
+    ASSERT_TRUE(PumpUntil([] { return !MovieFinishedHandler.IsEmpty(); }, kDisplayTimeoutMs));
+    ASSERT_EQ(PhaseOf(MovieKind::Warning), OsdPhase);
+    FlashOsdForm->OnFlashCall(0, 0, 0, 0);
+    ASSERT_TRUE(PumpUntil([] { return State().finished == 2; }, kDisplayTimeoutMs));
+    EXPECT_FALSE(FlashOsdForm->Visible());
+    PumpFor(1500);
+    EXPECT_EQ(2, State().finished);
+}
+
+TEST_F(DisplayScriptTest, DisplaysFollowEachOtherCleanly) {
+    // The same movie twice in a row, then another: each display ends once.
+    for (int round = 0; round < 2; ++round) {
+        State().Clear();
+        FlashOsdManipulator::Instance().PrepareShow();
+        FlashClass0Manipulator::Instance().ShowWarning("Warning", "Again", 0);
+        ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, kDisplayTimeoutMs)) << "round " << round;
+        PumpFor(300);
+        EXPECT_EQ(1, State().finished);
+    }
+}
+
+}  // namespace
