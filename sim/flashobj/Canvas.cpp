@@ -1,0 +1,270 @@
+#include "Canvas.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace flashobj {
+namespace {
+
+constexpr int kMaxSide = 8192;
+constexpr float kPi = 3.14159265358979f;
+
+float Clamp01(float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+
+// Signed distance from (px, py) to a rounded box centred at (cx, cy).
+float RoundRectDistance(float px, float py, float cx, float cy, float hw, float hh, float r) {
+    r = std::min(r, std::min(hw, hh));
+    const float qx = std::fabs(px - cx) - (hw - r);
+    const float qy = std::fabs(py - cy) - (hh - r);
+    const float ox = std::max(qx, 0.0f);
+    const float oy = std::max(qy, 0.0f);
+    return std::sqrt(ox * ox + oy * oy) + std::min(std::max(qx, qy), 0.0f) - r;
+}
+
+float Smooth(float edge0, float edge1, float v) {
+    if (edge1 <= edge0) return v < edge0 ? 0.0f : 1.0f;
+    const float t = Clamp01((v - edge0) / (edge1 - edge0));
+    return t * t * (3 - 2 * t);
+}
+
+bool InsidePolygon(const std::vector<Point>& pts, float x, float y) {
+    bool inside = false;
+    for (size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
+        const Point& a = pts[i];
+        const Point& b = pts[j];
+        if ((a.y > y) != (b.y > y)) {
+            const float xCross = (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x;
+            if (x < xCross) inside = !inside;
+        }
+    }
+    return inside;
+}
+
+}  // namespace
+
+uint32_t PackPremultiplied(float r, float g, float b, float a) {
+    const float fa = Clamp01(a / 255.0f);
+    auto channel = [fa](float c) {
+        const float v = c * fa + 0.5f;
+        return static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+    };
+    const uint32_t alpha = static_cast<uint32_t>(fa * 255.0f + 0.5f);
+    return (alpha << 24) | (channel(r) << 16) | (channel(g) << 8) | channel(b);
+}
+
+void Canvas::Resize(int width, int height) {
+    width_ = std::max(0, std::min(width, kMaxSide));
+    height_ = std::max(0, std::min(height, kMaxSide));
+    pixels_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0u);
+}
+
+void Canvas::Clear() { std::fill(pixels_.begin(), pixels_.end(), 0u); }
+
+uint32_t Canvas::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    return pixels_[static_cast<size_t>(y) * width_ + x];
+}
+
+bool Canvas::IsEmpty() const {
+    return std::all_of(pixels_.begin(), pixels_.end(), [](uint32_t p) { return (p >> 24) == 0; });
+}
+
+// Source-over of a premultiplied source (components 0..255, alpha 0..1).
+void Canvas::Blend(uint32_t& dst, float r, float g, float b, float a) {
+    if (a <= 0) return;
+    const float keep = 1 - a;
+    const float db = static_cast<float>(dst & 0xFF);
+    const float dg = static_cast<float>((dst >> 8) & 0xFF);
+    const float dr = static_cast<float>((dst >> 16) & 0xFF);
+    const float da = static_cast<float>(dst >> 24);
+    auto pack = [](float v) {
+        v += 0.5f;
+        return static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+    };
+    dst = (pack(a * 255 + da * keep) << 24) | (pack(r + dr * keep) << 16) | (pack(g + dg * keep) << 8) |
+          pack(b + db * keep);
+}
+
+template <typename Coverage>
+void Canvas::FillShape(int x0, int y0, int x1, int y1, float gradTop, float gradHeight, const Rgba& top,
+                       const Rgba& bottom, float opacity, Coverage coverage) {
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, width_);
+    y1 = std::min(y1, height_);
+    if (x0 >= x1 || y0 >= y1 || opacity <= 0) return;
+    for (int y = y0; y < y1; ++y) {
+        const float py = y + 0.5f;
+        const float t = gradHeight > 0 ? Clamp01((py - gradTop) / gradHeight) : 0;
+        const float cr = top.r + (bottom.r - top.r) * t;
+        const float cg = top.g + (bottom.g - top.g) * t;
+        const float cb = top.b + (bottom.b - top.b) * t;
+        const float ca = (top.a + (bottom.a - top.a) * t) / 255.0f * opacity;
+        if (ca <= 0) continue;
+        uint32_t* row = &pixels_[static_cast<size_t>(y) * width_];
+        for (int x = x0; x < x1; ++x) {
+            const float cov = coverage(x + 0.5f, py);
+            if (cov <= 0) continue;
+            const float a = ca * cov;
+            Blend(row[x], cr * a, cg * a, cb * a, a);
+        }
+    }
+}
+
+void Canvas::FillRoundRect(float x, float y, float w, float h, float radius, const Rgba& top, const Rgba& bottom,
+                           float opacity) {
+    if (w <= 0 || h <= 0) return;
+    const float cx = x + w / 2, cy = y + h / 2, hw = w / 2, hh = h / 2;
+    FillShape(static_cast<int>(std::floor(x)) - 1, static_cast<int>(std::floor(y)) - 1,
+              static_cast<int>(std::ceil(x + w)) + 1, static_cast<int>(std::ceil(y + h)) + 1, y, h, top, bottom,
+              opacity, [=](float px, float py) { return Clamp01(0.5f - RoundRectDistance(px, py, cx, cy, hw, hh, radius)); });
+}
+
+void Canvas::StrokeRoundRect(float x, float y, float w, float h, float radius, float width, const Rgba& color,
+                             float opacity) {
+    if (w <= 0 || h <= 0 || width <= 0) return;
+    const float cx = x + w / 2, cy = y + h / 2, hw = w / 2, hh = h / 2;
+    FillShape(static_cast<int>(std::floor(x)) - 1, static_cast<int>(std::floor(y)) - 1,
+              static_cast<int>(std::ceil(x + w)) + 1, static_cast<int>(std::ceil(y + h)) + 1, y, h, color, color,
+              opacity, [=](float px, float py) {
+                  const float d = RoundRectDistance(px, py, cx, cy, hw, hh, radius);
+                  return Clamp01(0.5f - d) - Clamp01(0.5f - (d + width));
+              });
+}
+
+void Canvas::SoftRoundRect(float x, float y, float w, float h, float radius, float blur, const Rgba& color,
+                           float opacity) {
+    if (w <= 0 || h <= 0) return;
+    const float cx = x + w / 2, cy = y + h / 2, hw = w / 2, hh = h / 2;
+    const int reach = static_cast<int>(std::ceil(blur)) + 2;
+    FillShape(static_cast<int>(std::floor(x)) - reach, static_cast<int>(std::floor(y)) - reach,
+              static_cast<int>(std::ceil(x + w)) + reach, static_cast<int>(std::ceil(y + h)) + reach, 0, 0, color,
+              color, opacity, [=](float px, float py) {
+                  const float d = RoundRectDistance(px, py, cx, cy, hw, hh, radius);
+                  return 1 - Smooth(-blur * 0.5f, blur, d);
+              });
+}
+
+void Canvas::FillCircle(float cx, float cy, float r, const Rgba& top, const Rgba& bottom, float opacity) {
+    if (r <= 0) return;
+    FillShape(static_cast<int>(std::floor(cx - r)) - 1, static_cast<int>(std::floor(cy - r)) - 1,
+              static_cast<int>(std::ceil(cx + r)) + 1, static_cast<int>(std::ceil(cy + r)) + 1, cy - r, 2 * r, top,
+              bottom, opacity, [=](float px, float py) {
+                  const float d = std::sqrt((px - cx) * (px - cx) + (py - cy) * (py - cy)) - r;
+                  return Clamp01(0.5f - d);
+              });
+}
+
+void Canvas::StrokeRing(float cx, float cy, float r, float width, float gapDeg, float gapAtDeg, const Rgba& color,
+                        float opacity) {
+    if (r <= 0 || width <= 0) return;
+    const float halfGap = gapDeg * kPi / 360.0f;
+    const float gapAt = gapAtDeg * kPi / 180.0f;
+    FillShape(static_cast<int>(std::floor(cx - r - width)) - 1, static_cast<int>(std::floor(cy - r - width)) - 1,
+              static_cast<int>(std::ceil(cx + r + width)) + 1, static_cast<int>(std::ceil(cy + r + width)) + 1, 0, 0,
+              color, color, opacity, [=](float px, float py) {
+                  const float dx = px - cx, dy = py - cy;
+                  const float dist = std::sqrt(dx * dx + dy * dy);
+                  const float d = std::fabs(dist - r) - width / 2;
+                  float cov = Clamp01(0.5f - d);
+                  if (cov > 0 && halfGap > 0) {
+                      // Angle from "up", clockwise, relative to the gap's centre.
+                      float angle = std::atan2(dx, -dy) - gapAt;
+                      while (angle > kPi) angle -= 2 * kPi;
+                      while (angle < -kPi) angle += 2 * kPi;
+                      const float edge = (std::fabs(angle) - halfGap) * dist;  // arc length past the gap edge
+                      cov *= Clamp01(0.5f + edge);
+                  }
+                  return cov;
+              });
+}
+
+void Canvas::FillPolygon(const std::vector<Point>& points, const Rgba& top, const Rgba& bottom, float opacity) {
+    if (points.size() < 3) return;
+    float minX = points[0].x, maxX = points[0].x, minY = points[0].y, maxY = points[0].y;
+    for (const Point& p : points) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    // 4 x 4 samples per pixel.
+    FillShape(static_cast<int>(std::floor(minX)), static_cast<int>(std::floor(minY)),
+              static_cast<int>(std::ceil(maxX)) + 1, static_cast<int>(std::ceil(maxY)) + 1, minY, maxY - minY, top,
+              bottom, opacity, [&points](float px, float py) {
+                  int hits = 0;
+                  for (int sy = 0; sy < 4; ++sy) {
+                      for (int sx = 0; sx < 4; ++sx) {
+                          if (InsidePolygon(points, px - 0.5f + (sx + 0.5f) / 4, py - 0.5f + (sy + 0.5f) / 4)) ++hits;
+                      }
+                  }
+                  return hits / 16.0f;
+              });
+}
+
+void Canvas::BlendMask(int x0, int y0, const uint8_t* mask, int maskWidth, int maskHeight, int stride, int step,
+                       const Rgba& color, float opacity) {
+    if (mask == nullptr || maskWidth <= 0 || maskHeight <= 0 || opacity <= 0 || color.a == 0) return;
+    const float ca = color.a / 255.0f * opacity;
+    const int ys = std::max(0, -y0), ye = std::min(maskHeight, height_ - y0);
+    const int xs = std::max(0, -x0), xe = std::min(maskWidth, width_ - x0);
+    for (int j = ys; j < ye; ++j) {
+        uint32_t* row = &pixels_[static_cast<size_t>(y0 + j) * width_];
+        const uint8_t* m = mask + static_cast<ptrdiff_t>(j) * stride;
+        for (int i = xs; i < xe; ++i) {
+            const uint8_t cov = m[static_cast<ptrdiff_t>(i) * step];
+            if (cov == 0) continue;
+            const float a = ca * (cov / 255.0f);
+            Blend(row[x0 + i], color.r * a, color.g * a, color.b * a, a);
+        }
+    }
+}
+
+void Canvas::Compose(const Canvas& src, float scale, float dx, float dy, float opacity) {
+    if (src.width_ == 0 || src.height_ == 0 || scale <= 0 || opacity <= 0) return;
+    const float inv = 1 / scale;
+    const int x0 = std::max(0, static_cast<int>(std::floor(dx)));
+    const int y0 = std::max(0, static_cast<int>(std::floor(dy)));
+    const int x1 = std::min(width_, static_cast<int>(std::ceil(dx + src.width_ * scale)));
+    const int y1 = std::min(height_, static_cast<int>(std::ceil(dy + src.height_ * scale)));
+    const bool exact = scale == 1.0f && dx == std::floor(dx) && dy == std::floor(dy);
+    auto sample = [&src](int u, int v) -> uint32_t {
+        if (u < 0 || v < 0 || u >= src.width_ || v >= src.height_) return 0;
+        return src.pixels_[static_cast<size_t>(v) * src.width_ + u];
+    };
+    for (int y = y0; y < y1; ++y) {
+        uint32_t* row = &pixels_[static_cast<size_t>(y) * width_];
+        for (int x = x0; x < x1; ++x) {
+            float b, g, r, a;
+            if (exact) {
+                const uint32_t p = sample(x - static_cast<int>(dx), y - static_cast<int>(dy));
+                b = static_cast<float>(p & 0xFF);
+                g = static_cast<float>((p >> 8) & 0xFF);
+                r = static_cast<float>((p >> 16) & 0xFF);
+                a = static_cast<float>(p >> 24);
+            } else {
+                const float u = (x + 0.5f - dx) * inv - 0.5f;
+                const float v = (y + 0.5f - dy) * inv - 0.5f;
+                const int iu = static_cast<int>(std::floor(u)), iv = static_cast<int>(std::floor(v));
+                const float fu = u - iu, fv = v - iv;
+                const uint32_t p00 = sample(iu, iv), p10 = sample(iu + 1, iv);
+                const uint32_t p01 = sample(iu, iv + 1), p11 = sample(iu + 1, iv + 1);
+                auto mix = [&](int shift) {
+                    const float c00 = static_cast<float>((p00 >> shift) & 0xFF);
+                    const float c10 = static_cast<float>((p10 >> shift) & 0xFF);
+                    const float c01 = static_cast<float>((p01 >> shift) & 0xFF);
+                    const float c11 = static_cast<float>((p11 >> shift) & 0xFF);
+                    return (c00 * (1 - fu) + c10 * fu) * (1 - fv) + (c01 * (1 - fu) + c11 * fu) * fv;
+                };
+                b = mix(0);
+                g = mix(8);
+                r = mix(16);
+                a = mix(24);
+            }
+            if (a <= 0) continue;
+            Blend(row[x], r * opacity, g * opacity, b * opacity, a / 255.0f * opacity);
+        }
+    }
+}
+
+}  // namespace flashobj

@@ -1,0 +1,378 @@
+#include "MoviePlayer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+
+#include "InvokeRequest.h"
+#include "PlayerLog.h"
+#include "TextCodec.h"
+
+namespace flashobj {
+namespace {
+
+const char kClassName[] = "RaveloFlashPlayer";
+constexpr UINT_PTR kTimerId = 1;
+constexpr UINT kFrameMs = 16;  // about 60 frames a second while something moves
+
+// Private messages of the player window.
+constexpr UINT kMsgSetCallback = WM_APP + 1;
+constexpr UINT kMsgRequest = WM_APP + 2;
+constexpr UINT kMsgPlay = WM_APP + 3;
+constexpr UINT kMsgStop = WM_APP + 4;
+constexpr UINT kMsgGetFrame = WM_APP + 5;
+constexpr UINT kMsgGetStats = WM_APP + 6;
+
+struct FrameRequest {
+    DWORD* pixels;
+    DWORD capacity;
+    DWORD* width;
+    DWORD* height;
+};
+
+// Live players by window. The window's thread owns and uses the player;
+// the map only tells which windows are players and keeps them alive.
+std::mutex& RegistryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<HWND, std::unique_ptr<MoviePlayer>>& Registry() {
+    static std::map<HWND, std::unique_ptr<MoviePlayer>> players;
+    return players;
+}
+
+HINSTANCE ThisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ThisModule), &module);
+    return module;
+}
+
+double RealMs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f{};
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    if (frequency.QuadPart <= 0) return static_cast<double>(GetTickCount());
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+TimelineConfig ConfigFor(const Scene& scene, double speed) {
+    TimelineConfig config;
+    config.introMs = scene.introMs / speed;
+    config.outroMs = scene.outroMs / speed;
+    config.changeMs = scene.changeMs / speed;
+    config.callbackIntro = scene.callbackIntro;
+    config.callbackOutro = scene.callbackOutro;
+    return config;
+}
+
+std::string Describe(const Command& cmd) {
+    std::string text = std::string("request ") + CommandName(cmd.type);
+    if (cmd.type == CommandType::ChangeLabel || cmd.type == CommandType::ChangeContent) {
+        text += " " + WideToAnsi(cmd.text);
+    } else if (cmd.hasNumber) {
+        text += " " + std::to_string(cmd.number);
+    }
+    return text;
+}
+
+std::string RawRequest(const WCHAR* request) {
+    if (request == nullptr) return "(null)";
+    size_t length = 0;
+    while (length < 512 && request[length] != L'\0') ++length;
+    return WideToAnsi(std::wstring(request, length));
+}
+
+bool RegisterPlayerClass(HINSTANCE instance) {
+    static std::once_flag once;
+    static bool registered = false;
+    std::call_once(once, [instance] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = instance;
+        wc.lpszClassName = kClassName;
+        WNDCLASSEXA existing{};
+        registered = GetClassInfoExA(instance, kClassName, &existing) != FALSE;
+        if (!registered) registered = RegisterClassExA(&wc) != 0;
+    });
+    return registered;
+}
+
+}  // namespace
+
+double SpeedFromEnvironment() {
+    char buffer[64] = {};
+    const DWORD length = GetEnvironmentVariableA("FLASHOBJ_SPEED", buffer, sizeof(buffer));
+    if (length == 0 || length >= sizeof(buffer)) return 1.0;
+    char* end = nullptr;
+    const double value = std::strtod(buffer, &end);
+    if (end == buffer || *end != '\0' || !std::isfinite(value) || value <= 0) return 1.0;
+    return std::min(1000.0, std::max(0.01, value));
+}
+
+MoviePlayer::MoviePlayer(const Scene& scene, const std::string& movieName, double speed)
+    : scene_(scene),
+      movieName_(movieName),
+      timeline_(ConfigFor(scene, speed > 0 ? speed : 1.0)),
+      renderer_(scene) {
+    stats_.movieLoaded = scene.loaded ? 1 : 0;
+    clockOffset_ = 0;
+}
+
+HWND MoviePlayer::Create(HWND parent, const WCHAR* moviePath, double speed) {
+    HINSTANCE instance = ThisModule();
+    // The window procedure is set per window, so the class itself may be
+    // shared by everything that links the player in one process.
+    if (!RegisterPlayerClass(instance)) return nullptr;
+
+    std::string path;
+    if (moviePath != nullptr) {
+        size_t length = 0;
+        while (length < 4096 && moviePath[length] != L'\0') ++length;
+        path = NormalisePath(WideToAnsi(std::wstring(moviePath, length)));
+    }
+    const std::string name = MovieNameFromPath(path);
+    auto player = std::make_unique<MoviePlayer>(LoadSceneFile(path, name), name, speed);
+
+    const DWORD exStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST | WS_EX_TRANSPARENT;
+    HWND hwnd = CreateWindowExA(exStyle, kClassName, name.c_str(), WS_POPUP, 0, 0, player->scene_.width,
+                                player->scene_.height, parent, nullptr, instance, nullptr);
+    if (hwnd == nullptr) return nullptr;
+    player->hwnd_ = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(player.get()));
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MoviePlayer::WindowProc));
+    {
+        std::lock_guard<std::mutex> lock(RegistryMutex());
+        Registry()[hwnd] = std::move(player);
+    }
+    return hwnd;
+}
+
+bool MoviePlayer::IsPlayerWindow(HWND hwnd) {
+    if (hwnd == nullptr) return false;
+    std::lock_guard<std::mutex> lock(RegistryMutex());
+    return Registry().count(hwnd) != 0;
+}
+
+DWORD MoviePlayer::SetCallback(HWND hwnd, FlashCallFunc callback) {
+    if (!IsPlayerWindow(hwnd)) return 0;
+    return static_cast<DWORD>(SendMessageA(hwnd, kMsgSetCallback, 0, reinterpret_cast<LPARAM>(callback)));
+}
+
+DWORD MoviePlayer::Request(HWND hwnd, const WCHAR* request) {
+    if (!IsPlayerWindow(hwnd)) return 0;
+    return static_cast<DWORD>(SendMessageA(hwnd, kMsgRequest, 0, reinterpret_cast<LPARAM>(request)));
+}
+
+DWORD MoviePlayer::Play(HWND hwnd) {
+    if (!IsPlayerWindow(hwnd)) return 0;
+    return static_cast<DWORD>(SendMessageA(hwnd, kMsgPlay, 0, 0));
+}
+
+DWORD MoviePlayer::Stop(HWND hwnd) {
+    if (!IsPlayerWindow(hwnd)) return 0;
+    return static_cast<DWORD>(SendMessageA(hwnd, kMsgStop, 0, 0));
+}
+
+DWORD MoviePlayer::GetFrame(HWND hwnd, DWORD* pixels, DWORD capacity, DWORD* width, DWORD* height) {
+    if (!IsPlayerWindow(hwnd)) return 0;
+    FrameRequest request{pixels, capacity, width, height};
+    return static_cast<DWORD>(SendMessageA(hwnd, kMsgGetFrame, 0, reinterpret_cast<LPARAM>(&request)));
+}
+
+DWORD MoviePlayer::GetStats(HWND hwnd, FlashPlayerStats* stats) {
+    if (!IsPlayerWindow(hwnd) || stats == nullptr) return 0;
+    return static_cast<DWORD>(SendMessageA(hwnd, kMsgGetStats, 0, reinterpret_cast<LPARAM>(stats)));
+}
+
+LRESULT CALLBACK MoviePlayer::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* player = reinterpret_cast<MoviePlayer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (player == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        if (player->timerOn_) KillTimer(hwnd, kTimerId);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        std::unique_ptr<MoviePlayer> owned;
+        {
+            std::lock_guard<std::mutex> lock(RegistryMutex());
+            auto it = Registry().find(hwnd);
+            if (it != Registry().end()) {
+                owned = std::move(it->second);
+                Registry().erase(it);
+            }
+        }
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    return player->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT MoviePlayer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case kMsgSetCallback:
+            callback_ = reinterpret_cast<FlashCallFunc>(lParam);
+            return 1;
+        case kMsgRequest:
+            return OnRequest(reinterpret_cast<const WCHAR*>(lParam));
+        case kMsgPlay:
+            if (paused_) {
+                clockOffset_ = RealMs() - frozenAt_;
+                paused_ = false;
+                UpdateTimer();
+            }
+            return 1;
+        case kMsgStop:
+            if (!paused_) {
+                frozenAt_ = MovieNow();
+                paused_ = true;
+                UpdateTimer();
+            }
+            return 1;
+        case kMsgGetFrame: {
+            auto* request = reinterpret_cast<FrameRequest*>(lParam);
+            if (request == nullptr || lastFrame_.empty()) return 0;
+            if (request->width != nullptr) *request->width = static_cast<DWORD>(lastWidth_);
+            if (request->height != nullptr) *request->height = static_cast<DWORD>(lastHeight_);
+            if (request->pixels != nullptr && request->capacity >= lastFrame_.size()) {
+                std::copy(lastFrame_.begin(), lastFrame_.end(), request->pixels);
+            }
+            return static_cast<LRESULT>(lastFrame_.size());
+        }
+        case kMsgGetStats: {
+            auto* stats = reinterpret_cast<FlashPlayerStats*>(lParam);
+            *stats = stats_;
+            stats->timerRunning = timerOn_ ? 1 : 0;
+            return 1;
+        }
+        case WM_TIMER:
+            if (wParam == kTimerId) {
+                OnTick();  // may call back: nothing of this object is used after it
+                return 0;
+            }
+            break;
+        case WM_WINDOWPOSCHANGED: {
+            const LRESULT result = DefWindowProcA(hwnd_, message, wParam, lParam);
+            if (lParam != 0) OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
+            return result;
+        }
+        case WM_NCHITTEST:
+            return HTTRANSPARENT;
+        case WM_MOUSEACTIVATE:
+            return MA_NOACTIVATE;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            ValidateRect(hwnd_, nullptr);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+double MoviePlayer::MovieNow() const { return paused_ ? frozenAt_ : RealMs() - clockOffset_; }
+
+DWORD MoviePlayer::OnRequest(const WCHAR* request) {
+    const Command cmd = ParseInvokeRequest(request);
+    if (cmd.type == CommandType::None) {
+        ++stats_.requestsIgnored;
+        LogLine(movieName_, "ignored " + RawRequest(request));
+        return 0;
+    }
+    LogLine(movieName_, Describe(cmd));
+    if (cmd.type == CommandType::ChangeLabel) label_ = WideToAnsi(cmd.text);
+    if (cmd.type == CommandType::ChangeContent) content_ = WideToAnsi(cmd.text);
+    timeline_.Apply(cmd, MovieNow());
+    dirty_ = true;
+    UpdateTimer();
+    if (IsWindowVisible(hwnd_)) Present(false);
+    return 1;
+}
+
+void MoviePlayer::OnTick() {
+    const TimelineStep step = timeline_.Advance(MovieNow());
+    dirty_ = true;
+    if (IsWindowVisible(hwnd_)) Present(false);
+    UpdateTimer();
+    if (step.event == TimelineEvent::None) return;
+
+    const FlashCallFunc callback = callback_;
+    if (callback == nullptr) return;
+    ++stats_.callbacksMade;
+    LogLine(movieName_, step.event == TimelineEvent::IntroPlayed ? "callback intro" : "callback outro");
+    // Last: the program may send new requests, or even destroy this window,
+    // from inside its call-back.
+    callback(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwnd_)), static_cast<DWORD>(step.event),
+             static_cast<DWORD>(step.number), 0);
+}
+
+void MoviePlayer::OnWindowPosChanged(const WINDOWPOS& pos) {
+    if (!IsWindowVisible(hwnd_)) return;
+    // Shown, or resized: the layered content must be handed over again.
+    const bool shown = (pos.flags & SWP_SHOWWINDOW) != 0;
+    const bool resized = (pos.flags & SWP_NOSIZE) == 0 && (pos.cx != lastWidth_ || pos.cy != lastHeight_);
+    if (shown || resized) Present(true);
+}
+
+void MoviePlayer::Present(bool force) {
+    if (presenting_ || (!dirty_ && !force)) return;
+    RECT rc{};
+    if (!GetWindowRect(hwnd_, &rc)) return;
+    const int w = rc.right - rc.left;
+    const int h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0 || w > 8192 || h > 8192) return;
+    presenting_ = true;
+
+    if (frame_.width() != w || frame_.height() != h) frame_.Resize(w, h);
+    const double now = MovieNow();
+    RenderInputs in;
+    in.entry = timeline_.entry();
+    in.visibility = timeline_.Visibility(now);
+    in.label = label_;
+    in.content = content_;
+    in.level = timeline_.level();
+    in.previousLevel = timeline_.previousLevel();
+    in.levelProgress = timeline_.LevelProgress(now);
+    in.value = timeline_.value();
+    in.previousValue = timeline_.previousValue();
+    in.valueProgress = timeline_.ValueProgress(now);
+    renderer_.Render(in, frame_);
+
+    if (surface_.Ensure(w, h)) {
+        GdiFlush();
+        const std::vector<uint32_t>& px = frame_.pixels();
+        for (int y = 0; y < h; ++y) {
+            std::copy(px.begin() + static_cast<ptrdiff_t>(y) * w, px.begin() + static_cast<ptrdiff_t>(y + 1) * w,
+                      reinterpret_cast<uint32_t*>(surface_.bits() + static_cast<size_t>(y) * surface_.stride()));
+        }
+        SIZE size{w, h};
+        POINT source{0, 0};
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        if (UpdateLayeredWindow(hwnd_, nullptr, nullptr, &size, surface_.dc(), &source, 0, &blend, ULW_ALPHA)) {
+            ++stats_.framesPresented;
+            lastFrame_ = px;
+            lastWidth_ = w;
+            lastHeight_ = h;
+            dirty_ = false;
+        }
+    }
+    presenting_ = false;
+}
+
+void MoviePlayer::UpdateTimer() {
+    const bool needed = !paused_ && timeline_.NeedsTicks(MovieNow());
+    if (needed && !timerOn_) {
+        timerOn_ = SetTimer(hwnd_, kTimerId, kFrameMs, nullptr) != 0;
+    } else if (!needed && timerOn_) {
+        KillTimer(hwnd_, kTimerId);
+        timerOn_ = false;
+    }
+}
+
+}  // namespace flashobj

@@ -1,0 +1,79 @@
+// One player: a layered, click-through popup owned by the program's window,
+// playing one movie. All its state lives on the thread that created it;
+// requests from other threads are handed over with SendMessage.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <windows.h>
+
+#include "Canvas.h"
+#include "DibSurface.h"
+#include "MovieTimeline.h"
+#include "SceneFile.h"
+#include "SceneRenderer.h"
+#include "flashobj.h"
+
+namespace flashobj {
+
+class MoviePlayer {
+public:
+    // Creates the player and its (hidden) window; nullptr when the window
+    // cannot be created. speed > 0 divides every duration of the movie.
+    static HWND Create(HWND parent, const WCHAR* moviePath, double speed);
+    // True while hwnd is the window of a live player.
+    static bool IsPlayerWindow(HWND hwnd);
+
+    // The entry points' hand-over: run on the window's thread.
+    static DWORD SetCallback(HWND hwnd, FlashCallFunc callback);
+    static DWORD Request(HWND hwnd, const WCHAR* request);
+    static DWORD Play(HWND hwnd);
+    static DWORD Stop(HWND hwnd);
+    static DWORD GetFrame(HWND hwnd, DWORD* pixels, DWORD capacity, DWORD* width, DWORD* height);
+    static DWORD GetStats(HWND hwnd, FlashPlayerStats* stats);
+
+    MoviePlayer(const Scene& scene, const std::string& movieName, double speed);
+    MoviePlayer(const MoviePlayer&) = delete;
+    MoviePlayer& operator=(const MoviePlayer&) = delete;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    DWORD OnRequest(const WCHAR* request);
+    void OnTick();
+    void OnWindowPosChanged(const WINDOWPOS& pos);
+    void Present(bool force);
+    void UpdateTimer();
+    double MovieNow() const;
+
+    HWND hwnd_ = nullptr;
+    Scene scene_;
+    std::string movieName_;
+    MovieTimeline timeline_;
+    SceneRenderer renderer_;
+    FlashCallFunc callback_ = nullptr;
+
+    std::string label_;    // system code page, as drawn
+    std::string content_;
+
+    bool paused_ = false;
+    double clockOffset_ = 0;  // movie time = real time - offset while playing
+    double frozenAt_ = 0;     // movie time while stopped
+    bool timerOn_ = false;
+    bool dirty_ = true;
+    bool presenting_ = false;
+
+    Canvas frame_;
+    DibSurface surface_;
+    std::vector<uint32_t> lastFrame_;
+    int lastWidth_ = 0;
+    int lastHeight_ = 0;
+    FlashPlayerStats stats_{};
+};
+
+// FLASHOBJ_SPEED as a factor (1 when unset or not a sensible number).
+double SpeedFromEnvironment();
+
+}  // namespace flashobj

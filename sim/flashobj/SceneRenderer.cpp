@@ -1,0 +1,363 @@
+#include "SceneRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace flashobj {
+namespace {
+
+int CALLBACK FaceFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FaceInstalled(HDC dc, const std::string& face) {
+    if (face.empty() || face.size() >= LF_FACESIZE) return false;
+    LOGFONTA lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    std::copy(face.begin(), face.end(), lf.lfFaceName);
+    bool found = false;
+    EnumFontFamiliesExA(dc, &lf, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+Rgba Mix(const Rgba& a, const Rgba& b, float t) {
+    auto m = [t](uint8_t x, uint8_t y) { return static_cast<uint8_t>(x + (y - x) * t + 0.5f); };
+    return Rgba{m(a.r, b.r), m(a.g, b.g), m(a.b, b.b), m(a.a, b.a)};
+}
+
+bool Contains(const std::string& text, const char* field) { return text.find(field) != std::string::npos; }
+
+}  // namespace
+
+std::string ExpandFields(const std::string& text, const std::string& label, const std::string& content, int level,
+                         int value) {
+    std::string out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t open = text.find('{', pos);
+        if (open == std::string::npos) {
+            out.append(text, pos, std::string::npos);
+            break;
+        }
+        out.append(text, pos, open - pos);
+        const size_t close = text.find('}', open);
+        if (close == std::string::npos) {
+            out.append(text, open, std::string::npos);
+            break;
+        }
+        const std::string field = text.substr(open + 1, close - open - 1);
+        if (field == "label") out += label;
+        else if (field == "content") out += content;
+        else if (field == "level") out += std::to_string(level);
+        else if (field == "value") out += std::to_string(value);
+        else out.append(text, open, close - open + 1);
+        pos = close + 1;
+    }
+    return out;
+}
+
+SceneRenderer::SceneRenderer(const Scene& scene) : scene_(scene) {
+    firstDynamic_ = scene_.elements.size();
+    for (size_t i = 0; i < scene_.elements.size(); ++i) {
+        const SceneElement& e = scene_.elements[i];
+        if (e.type == ElementType::Levels || (e.type == ElementType::Text && e.text.find('{') != std::string::npos)) {
+            firstDynamic_ = i;
+            break;
+        }
+    }
+}
+
+namespace {
+
+bool SameContent(const RenderInputs& a, const RenderInputs& b) {
+    return a.label == b.label && a.content == b.content && a.level == b.level &&
+           a.previousLevel == b.previousLevel && a.levelProgress == b.levelProgress && a.value == b.value &&
+           a.previousValue == b.previousValue && a.valueProgress == b.valueProgress;
+}
+
+}  // namespace
+
+void SceneRenderer::DrawContent(const RenderInputs& in, float s) {
+    const int cw = std::max(1, static_cast<int>(std::lround(scene_.width * s)));
+    const int ch = std::max(1, static_cast<int>(std::lround(scene_.height * s)));
+    if (contentValid_ && contentScale_ == s && SameContent(contentInputs_, in)) return;
+
+    if (baseScale_ != s || base_.width() != cw || base_.height() != ch) {
+        base_.Resize(cw, ch);
+        std::swap(content_, base_);  // draw the fixed elements straight into base_
+        for (size_t i = 0; i < firstDynamic_; ++i) DrawElement(scene_.elements[i], in, s);
+        std::swap(content_, base_);
+        baseScale_ = s;
+    }
+    if (content_.width() != cw || content_.height() != ch) content_.Resize(cw, ch);
+    content_.pixels() = base_.pixels();
+    for (size_t i = firstDynamic_; i < scene_.elements.size(); ++i) DrawElement(scene_.elements[i], in, s);
+    contentValid_ = true;
+    contentScale_ = s;
+    contentInputs_ = in;
+}
+
+std::string SceneRenderer::ResolveFace(const std::string& faces) {
+    auto known = faces_.find(faces);
+    if (known != faces_.end()) return known->second;
+    std::string chosen;
+    std::string last;
+    size_t pos = 0;
+    while (pos <= faces.size()) {
+        size_t bar = faces.find('|', pos);
+        if (bar == std::string::npos) bar = faces.size();
+        const std::string face = faces.substr(pos, bar - pos);
+        if (!face.empty() && face.size() < LF_FACESIZE) {
+            last = face;
+            if (FaceInstalled(mask_.dc() != nullptr ? mask_.dc() : nullptr, face)) {
+                chosen = face;
+                break;
+            }
+        }
+        pos = bar + 1;
+    }
+    // None installed: let GDI substitute for the last one named.
+    if (chosen.empty()) chosen = last.empty() ? std::string("Arial") : last;
+    faces_[faces] = chosen;
+    return chosen;
+}
+
+void SceneRenderer::Render(const RenderInputs& in, Canvas& out) {
+    out.Clear();
+    if (in.visibility <= 0 || out.width() == 0 || out.height() == 0 || scene_.elements.empty()) return;
+
+    const float s = std::min(static_cast<float>(out.width()) / scene_.width,
+                             static_cast<float>(out.height()) / scene_.height);
+    // The mask DC also serves the font look-ups.
+    mask_.Ensure(64, 64);
+    DrawContent(in, s);
+    const int cw = content_.width();
+    const int ch = content_.height();
+
+    const float v = static_cast<float>(std::min(1.0, std::max(0.0, in.visibility)));
+    float zoom = 1;
+    float dy = 0;
+    const float distance = scene_.effectDistance * s;
+    if (in.entry == Entry::Intro || in.entry == Entry::Outro) {
+        const bool intro = in.entry == Entry::Intro;
+        switch (intro ? scene_.introEffect : scene_.outroEffect) {
+            case Effect::Fade: break;
+            case Effect::Rise: dy = (intro ? 1 : -1) * distance * (1 - v); break;
+            case Effect::Sink: dy = (intro ? -1 : 1) * distance * (1 - v); break;
+            case Effect::Zoom: zoom = intro ? 0.9f + 0.1f * v : 1 + 0.08f * (1 - v); break;
+        }
+    }
+    const float ox = (out.width() - cw * zoom) / 2;
+    const float oy = (out.height() - ch * zoom) / 2 + dy;
+    out.Compose(content_, zoom, ox, oy, v);
+}
+
+void SceneRenderer::DrawElement(const SceneElement& e, const RenderInputs& in, float s) {
+    const Rgba& bottom = e.hasFill2 ? e.fill2 : e.fill;
+    switch (e.type) {
+        case ElementType::Panel:
+            if (e.shadow.a > 0) {
+                content_.SoftRoundRect(e.x * s, (e.y + e.shadowDy) * s, e.w * s, e.h * s, e.radius * s,
+                                       std::max(1.0f, e.shadowBlur * s), e.shadow);
+            }
+            content_.FillRoundRect(e.x * s, e.y * s, e.w * s, e.h * s, e.radius * s, e.fill, bottom);
+            if (e.borderWidth > 0) {
+                content_.StrokeRoundRect(e.x * s, e.y * s, e.w * s, e.h * s, e.radius * s, e.borderWidth * s, e.border);
+            }
+            break;
+        case ElementType::Circle:
+            if (e.shadow.a > 0) {
+                content_.SoftRoundRect((e.cx - e.r) * s, (e.cy - e.r + e.shadowDy) * s, 2 * e.r * s, 2 * e.r * s,
+                                       e.r * s, std::max(1.0f, e.shadowBlur * s), e.shadow);
+            }
+            content_.FillCircle(e.cx * s, e.cy * s, e.r * s, e.fill, bottom);
+            if (e.borderWidth > 0) {
+                content_.StrokeRing(e.cx * s, e.cy * s, (e.r - e.borderWidth / 2) * s, e.borderWidth * s, 0, 0, e.border);
+            }
+            break;
+        case ElementType::Ring:
+            content_.StrokeRing(e.cx * s, e.cy * s, e.r * s, e.width * s, e.gap, e.gapAt, e.fill);
+            break;
+        case ElementType::Polygon: {
+            std::vector<Point> scaled = e.points;
+            for (Point& p : scaled) {
+                p.x *= s;
+                p.y *= s;
+            }
+            content_.FillPolygon(scaled, e.fill, bottom);
+            break;
+        }
+        case ElementType::Text:
+            DrawTextElement(e, in, s);
+            break;
+        case ElementType::Levels:
+            DrawLevels(e, in, s);
+            break;
+    }
+}
+
+void SceneRenderer::DrawTextElement(const SceneElement& e, const RenderInputs& in, float s) {
+    const float bx = e.x * s, by = e.y * s, bw = e.w * s, bh = e.h * s;
+    // A changing level or value rolls: the old text leaves upwards while the
+    // new one comes in from below.
+    double progress = 1;
+    int oldLevel = in.level, oldValue = in.value;
+    if (Contains(e.text, "{value}") && in.valueProgress < 1) {
+        progress = in.valueProgress;
+        oldValue = in.previousValue;
+    }
+    if (Contains(e.text, "{level}") && in.levelProgress < 1) {
+        progress = std::min(progress, in.levelProgress);
+        oldLevel = in.previousLevel;
+    }
+    const std::string now = ExpandFields(e.text, in.label, in.content, in.level, in.value);
+    if (progress >= 1) {
+        DrawTextBox(now, e, s, bx, by, bw, bh, 0, 1);
+        return;
+    }
+    const float t = static_cast<float>(EaseOutCubic(progress));
+    const float travel = bh * 0.45f;
+    const std::string before = ExpandFields(e.text, in.label, in.content, oldLevel, oldValue);
+    DrawTextBox(before, e, s, bx, by, bw, bh, -travel * t, 1 - t);
+    DrawTextBox(now, e, s, bx, by, bw, bh, travel * (1 - t), t);
+}
+
+void SceneRenderer::DrawTextBox(const std::string& text, const SceneElement& e, float s, float bx, float by,
+                                float bw, float bh, float dy, float opacity) {
+    if (text.empty() && e.unit.empty()) return;
+    const int x0 = static_cast<int>(std::floor(bx));
+    const int y0 = static_cast<int>(std::floor(by));
+    const int w = static_cast<int>(std::ceil(bx + bw)) - x0;
+    const int h = static_cast<int>(std::ceil(by + bh)) - y0;
+    if (w <= 0 || h <= 0 || !mask_.Ensure(w, h)) return;
+
+    const std::string face = ResolveFace(e.font);
+    HDC dc = mask_.dc();
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetTextCharacterExtra(dc, static_cast<int>(std::lround(e.tracking * s)));
+
+    const bool withUnit = !e.unit.empty();
+    UINT flags = DT_NOPREFIX | (e.wrap && !withUnit ? DT_WORDBREAK : DT_SINGLELINE);
+    flags |= e.align == Align::Left ? DT_LEFT : (e.align == Align::Right ? DT_RIGHT : DT_CENTER);
+
+    // Shrink a long text until it fits the box, down to min-size.
+    float size = e.size * s;
+    const float smallest = (e.minSize > 0 ? e.minSize : e.size) * s;
+    const float unitRatio = withUnit ? (e.unitSize > 0 ? e.unitSize : e.size * 0.4f) / e.size : 0;
+    int textW = 0, textH = 0, unitW = 0, unitH = 0, gap = 0;
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        GdiFont font(face.c_str(), static_cast<int>(std::lround(size)), e.weight);
+        {
+            SelectGuard select(dc, font.get());
+            RECT r{0, 0, w, h};
+            DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, flags | DT_CALCRECT);
+            textW = r.right - r.left;
+            textH = r.bottom - r.top;
+        }
+        unitW = unitH = gap = 0;
+        if (withUnit) {
+            GdiFont unitFont(face.c_str(), static_cast<int>(std::lround(size * unitRatio)), e.weight);
+            SelectGuard select(dc, unitFont.get());
+            SIZE extent{};
+            GetTextExtentPoint32A(dc, e.unit.c_str(), static_cast<int>(e.unit.size()), &extent);
+            unitW = extent.cx;
+            unitH = extent.cy;
+            gap = static_cast<int>(std::lround(size * unitRatio * 0.3f));
+        }
+        const bool fits = textW + gap + unitW <= w && textH <= h;
+        if (fits || size <= smallest) break;
+        size = std::max(smallest, size * 0.94f);
+    }
+    if (!e.wrap && textW + gap + unitW > w) flags |= DT_END_ELLIPSIS;
+
+    const int total = textW + gap + unitW;
+    int left = 0;
+    if (e.align == Align::Center) left = (w - total) / 2;
+    else if (e.align == Align::Right) left = w - total;
+    if (left < 0) left = 0;
+    int top = 0;
+    if (e.valign == VAlign::Middle) top = (h - textH) / 2;
+    else if (e.valign == VAlign::Bottom) top = h - textH;
+    top += static_cast<int>(std::lround(dy));
+
+    auto blend = [&](const Rgba& color, int ox, int oy) {
+        GdiFlush();
+        content_.BlendMask(x0 + ox, y0 + oy, mask_.bits() + 1, w, h, mask_.stride(), 4, color, opacity);
+    };
+
+    // Main text.
+    int ascent = 0;
+    mask_.ClearArea(w, h);
+    {
+        GdiFont font(face.c_str(), static_cast<int>(std::lround(size)), e.weight);
+        SelectGuard select(dc, font.get());
+        TEXTMETRICA tm{};
+        GetTextMetricsA(dc, &tm);
+        ascent = tm.tmAscent;
+        RECT r{withUnit ? left : 0, top, withUnit ? left + textW : w, top + textH};
+        if (!withUnit && e.align == Align::Center && textW > w) r = RECT{0, top, w, top + textH};
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, withUnit ? (flags & ~DT_CENTER & ~DT_RIGHT) : flags);
+    }
+    if (e.textShadow.a > 0) blend(e.textShadow, 0, std::max(1, static_cast<int>(std::lround(2 * s))));
+    blend(e.color, 0, 0);
+
+    // Unit, on the main text's baseline.
+    if (withUnit) {
+        mask_.ClearArea(w, h);
+        GdiFont unitFont(face.c_str(), static_cast<int>(std::lround(size * unitRatio)), e.weight);
+        SelectGuard select(dc, unitFont.get());
+        TEXTMETRICA tm{};
+        GetTextMetricsA(dc, &tm);
+        const int ux = left + textW + gap;
+        const int uy = top + ascent - tm.tmAscent;
+        TextOutA(dc, ux, uy, e.unit.c_str(), static_cast<int>(e.unit.size()));
+        if (e.textShadow.a > 0) blend(e.textShadow, 0, std::max(1, static_cast<int>(std::lround(2 * s))));
+        blend(e.unitColor, 0, 0);
+    }
+    (void)unitH;
+}
+
+void SceneRenderer::DrawLevels(const SceneElement& e, const RenderInputs& in, float s) {
+    const int n = std::max(1, e.count);
+    const float t = static_cast<float>(EaseOutCubic(in.levelProgress));
+    const float labelBand = e.labels.empty() ? 0 : e.size * 1.9f;
+    const float barsH = std::max(1.0f, e.h - labelBand);
+    const float barW = std::max(1.0f, (e.w - e.gapSize * (n - 1)) / n);
+    const Rgba onBottom = e.hasOn2 ? e.on2 : e.on;
+
+    for (int i = 0; i < n; ++i) {
+        const float litBefore = i <= in.previousLevel ? 1.0f : 0.0f;
+        const float litNow = i <= in.level ? 1.0f : 0.0f;
+        const float lit = litBefore + (litNow - litBefore) * t;
+        const float activeBefore = i == in.previousLevel ? 1.0f : 0.0f;
+        const float activeNow = i == in.level ? 1.0f : 0.0f;
+        const float active = activeBefore + (activeNow - activeBefore) * t;
+
+        // Steps rise from left to right, like a meter.
+        const float barH = barsH * (0.35f + 0.65f * (i + 1) / n);
+        const float x = e.x + i * (barW + e.gapSize);
+        const float y = e.y + barsH - barH;
+        if (active > 0 && e.shadow.a > 0) {
+            content_.SoftRoundRect(x * s, y * s, barW * s, barH * s, e.radius * s,
+                                   std::max(1.0f, e.shadowBlur * s), e.shadow, active);
+        }
+        content_.FillRoundRect(x * s, y * s, barW * s, barH * s, e.radius * s, e.off, e.off);
+        if (lit > 0) content_.FillRoundRect(x * s, y * s, barW * s, barH * s, e.radius * s, e.on, onBottom, lit);
+
+        if (static_cast<size_t>(i) < e.labels.size() && !e.labels[i].empty()) {
+            SceneElement label;
+            label.font = e.font;
+            label.size = e.size;
+            label.weight = active > 0.5f ? 700 : e.weight;
+            label.align = Align::Center;
+            label.valign = VAlign::Middle;
+            const Rgba color = Mix(e.labelColor, e.on, active);
+            label.color = color;
+            DrawTextBox(e.labels[i], label, s, x * s, (e.y + barsH) * s, barW * s, labelBand * s, 0, 1);
+        }
+    }
+}
+
+}  // namespace flashobj

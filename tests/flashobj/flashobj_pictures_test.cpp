@@ -1,0 +1,189 @@
+// Renders each of the six movies, as the program drives it, over a dark
+// smoke background and saves the pictures to <build>/screenshots so a person
+// can look at them. Also checks that what was drawn is a real picture: a
+// card that covers the movie's centre, drawn text, and transparency around.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "PlayerHarness.h"
+
+using namespace harness;
+
+namespace {
+
+// A dark, bluish smoke like the OSD's background picture.
+std::vector<uint32_t> Smoke(int w, int h) {
+    auto hash = [](int x, int y) {
+        uint32_t n = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u;
+        n = (n ^ (n >> 13)) * 1274126177u;
+        return ((n ^ (n >> 16)) & 0xFFFF) / 65535.0f;
+    };
+    auto noise = [&](float x, float y) {
+        const int ix = static_cast<int>(std::floor(x)), iy = static_cast<int>(std::floor(y));
+        const float fx = x - ix, fy = y - iy;
+        const float sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+        const float a = hash(ix, iy), b = hash(ix + 1, iy), c = hash(ix, iy + 1), d = hash(ix + 1, iy + 1);
+        return (a * (1 - sx) + b * sx) * (1 - sy) + (c * (1 - sx) + d * sx) * sy;
+    };
+    std::vector<uint32_t> out(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            float v = 0, amp = 0.5f, f = 1.0f / 160;
+            for (int o = 0; o < 5; ++o) {
+                v += amp * noise(x * f + o * 7.3f, y * f * 1.6f + o * 3.1f);
+                amp *= 0.5f;
+                f *= 2;
+            }
+            const float k = 0.35f + 0.65f * v;
+            const int r = static_cast<int>(10 + 30 * k), g = static_cast<int>(12 + 34 * k),
+                      b = static_cast<int>(16 + 44 * k);
+            out[static_cast<size_t>(y) * w + x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+        }
+    }
+    return out;
+}
+
+// Premultiplied source over an opaque background.
+void Over(std::vector<uint32_t>& background, const std::vector<DWORD>& frame) {
+    for (size_t i = 0; i < background.size() && i < frame.size(); ++i) {
+        const uint32_t s = frame[i], d = background[i];
+        const uint32_t keep = 255 - (s >> 24);
+        auto channel = [&](int shift) {
+            const uint32_t v = ((s >> shift) & 0xFF) + (((d >> shift) & 0xFF) * keep + 127) / 255;
+            return (v > 255 ? 255 : v) << shift;
+        };
+        background[i] = 0xFF000000u | channel(16) | channel(8) | channel(0);
+    }
+}
+
+bool WriteBmp(const std::string& path, const std::vector<uint32_t>& pixels, int w, int h) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    const uint32_t rowBytes = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
+    const uint32_t dataSize = rowBytes * static_cast<uint32_t>(h);
+    auto put16 = [&out](uint16_t v) { out.put(static_cast<char>(v & 0xFF)).put(static_cast<char>(v >> 8)); };
+    auto put32 = [&out](uint32_t v) {
+        for (int i = 0; i < 4; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    out.put('B').put('M');
+    put32(54 + dataSize);
+    put32(0);
+    put32(54);
+    put32(40);
+    put32(static_cast<uint32_t>(w));
+    put32(static_cast<uint32_t>(h));  // bottom-up rows
+    put16(1);
+    put16(24);
+    put32(0);
+    put32(dataSize);
+    put32(2835);
+    put32(2835);
+    put32(0);
+    put32(0);
+    std::vector<char> row(rowBytes, 0);
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = pixels[static_cast<size_t>(y) * w + x];
+            row[x * 3 + 0] = static_cast<char>(p & 0xFF);
+            row[x * 3 + 1] = static_cast<char>((p >> 8) & 0xFF);
+            row[x * 3 + 2] = static_cast<char>((p >> 16) & 0xFF);
+        }
+        out.write(row.data(), static_cast<std::streamsize>(row.size()));
+    }
+    return static_cast<bool>(out);
+}
+
+struct Picture {
+    const char* file;
+    int width, height;
+    std::vector<std::wstring> requests;
+    bool introCallback;
+};
+
+class Pictures : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Flash().ok());
+        ASSERT_FALSE(EnvOrEmpty("RAVELO_SOURCE").empty());
+        folder_ = ToWindowsPath(EnvOrEmpty("RAVELO_BUILD")) + "\\screenshots";
+        CreateDirectoryA(folder_.c_str(), nullptr);
+    }
+
+    // Plays the requests, waits until the intro has settled and saves the frame.
+    void Shoot(const Picture& p, const char* suffix = "") {
+        SCOPED_TRACE(p.file);
+        ParentWindow parent;
+        PlayerWindow player(CreatePlayer(parent.hwnd(), SourceMovie(p.file), "4"));
+        ASSERT_NE(nullptr, player.get());
+        EXPECT_EQ(1u, Stats(player.get()).movieLoaded);
+        ShowPlayer(player.get(), 0, 0, p.width, p.height);
+        for (const std::wstring& r : p.requests) EXPECT_EQ(1u, Send(player.get(), r));
+        ASSERT_TRUE(WaitSettled(player.get(), 10000));
+
+        int w = 0, h = 0;
+        const std::vector<DWORD> frame = Frame(player.get(), w, h);
+        ASSERT_EQ(p.width, w);
+        ASSERT_EQ(p.height, h);
+
+        // The card covers the centre of the upper two thirds, nearly opaque.
+        const DWORD centre = frame[static_cast<size_t>(h * 67 / 200) * w + w / 2];
+        EXPECT_GE(centre >> 24, 0xE0u) << std::hex << centre;
+        // The corners stay transparent: the smoke shows around the card.
+        EXPECT_EQ(0u, frame[0] >> 24);
+        EXPECT_EQ(0u, frame[frame.size() - 1] >> 24);
+        // Text was drawn: some pixels inside the card are bright.
+        size_t bright = 0;
+        for (DWORD px : frame) {
+            if ((px >> 24) > 0xE0 && ((px >> 16) & 0xFF) > 0xD0 && ((px >> 8) & 0xFF) > 0xD0) ++bright;
+        }
+        EXPECT_GT(bright, 100u);
+
+        std::vector<uint32_t> picture = Smoke(w, h);
+        Over(picture, frame);
+        const std::string name = std::string(p.file, std::string(p.file).find('.')) + suffix + ".bmp";
+        EXPECT_TRUE(WriteBmp(folder_ + "\\" + name, picture, w, h));
+    }
+
+    std::string folder_;
+};
+
+TEST_F(Pictures, ProfileOn) {
+    Shoot({"RaveloProfileOn.swf", 400, 650, {ChangeLabel(L"Profile A On 4200MHz"), External(L"show")}, true});
+}
+
+TEST_F(Pictures, ProfileOff) {
+    Shoot({"RaveloProfileOff.swf", 400, 650, {ChangeLabel(L"Profile A Off 3600MHz"), External(L"show")}, true});
+}
+
+TEST_F(Pictures, KelvoAuto) {
+    Shoot({"KelvoAuto.swf", 400, 650, {ChangeLabel(L"Auto"), External(L"show")}, false});
+}
+
+TEST_F(Pictures, KelvoManual) {
+    Shoot({"KelvoManual.swf", 750, 650, {External(L"show 1"), External(L"play 2")}, false});
+}
+
+TEST_F(Pictures, Tuning) {
+    Shoot({"OCTuning.swf", 550, 400, {Set2Digit(133), External(L"in"), Set2Digit(3450)}, true});
+}
+
+TEST_F(Pictures, Warning) {
+    Shoot({"Warning.swf", 400, 650,
+           {ChangeLabel(L"Warning"),
+            ChangeContent(L"Ravelo Apex is not running. Start it & try again <soon>."), External(L"show")},
+           false});
+}
+
+TEST_F(Pictures, LongLabelIsFittedIntoTheCard) {
+    Shoot({"RaveloProfileOn.swf", 400, 650,
+           {ChangeLabel(L"Overclocking profile number three enabled with a long name 4800MHz"), External(L"show")},
+           true},
+          "_long");
+}
+
+}  // namespace
