@@ -22,6 +22,9 @@ std::string ToUtf8(const std::wstring& text) {
   if (size <= 0) return std::string();
   std::string result(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size, nullptr, nullptr);
+  for (char& c : result) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
   return result;
 }
 

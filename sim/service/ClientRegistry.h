@@ -68,5 +68,6 @@ class ClientRegistry {
 
 // "0x0001006A" — how windows appear in the log and the client list.
 std::string FormatWindow(HWND window);
-// Lossless for the identities the suite uses; others are best effort.
+// An identity as the log and the client list show it: UTF-8, with control
+// characters as '?' so one client is always one line.
 std::string ToUtf8(const std::wstring& text);

@@ -29,12 +29,12 @@ constexpr int kInner = 10;      // button inset inside a group
 constexpr int kStatusHeight = 64;
 
 struct Row {
-  const char* caption;
+  const char* caption = nullptr;
   struct Button {
-    int id;
-    const char* text;
+    int id = 0;
+    const char* text = nullptr;
   } buttons[3];
-  int count;
+  int count = 0;
 };
 
 const Row kRows[] = {

@@ -24,9 +24,9 @@ const char kIdentityText[] = "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
 constexpr DWORD kWaitMs = 20000;
 
 struct Received {
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
   bool operator==(const Received& other) const {
     return message == other.message && wParam == other.wParam && lParam == other.lParam;
   }
@@ -463,6 +463,14 @@ TEST_F(ServiceTest, RefusedRegistrationsAreCountedToo) {
   std::vector<ServiceControl::Client> clients = Clients();
   ASSERT_EQ(1u, clients.size());
   EXPECT_EQ(std::string(proto::kMaxIdentity, 'y'), clients[0].identity);
+
+  // A line break in an identity cannot forge a second line of the list.
+  ClientWindow other;
+  EXPECT_TRUE(dll_.Register(other.Get(), L"one\n0x00000001 forged"));
+  clients = Clients();
+  ASSERT_EQ(2u, clients.size());
+  EXPECT_EQ(other.Get(), clients[1].window);
+  EXPECT_EQ("one?0x00000001 forged", clients[1].identity);
 }
 
 TEST_F(ServiceTest, MalformedRequestsAreRefused) {
