@@ -1,0 +1,166 @@
+// The power-saving engine's stand-in, driven as the remote program drives
+// it: its window found by class and caption, mode messages posted to it, the
+// mode read back from the firmware through the program's raw-value table.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "SiblingControl.h"
+#include "StandinTestSupport.h"
+
+using namespace standin_test;
+
+namespace {
+
+constexpr WPARAM kMark = 0x55;
+constexpr UINT kMode0 = 1058;
+constexpr UINT kMode1 = 1055;
+constexpr UINT kMode2 = 1056;
+constexpr UINT kMode3 = 1057;
+constexpr UINT kAuto = 1059;
+
+// How the remote program reads the mode item.
+int ModeOfRaw(LONG raw) {
+    if (raw == 0x4000)
+        return 0;
+    if (raw == 1)
+        return 2;
+    if (raw == 2)
+        return 3;
+    return 1;
+}
+
+bool WaitForMode(int mode) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        LONG raw = 0;
+        if (ReadItem(kModeItem, raw) && ModeOfRaw(raw) == mode)
+            return true;
+        if (GetTickCount() - start >= kWaitMs)
+            return false;
+        Sleep(50);
+    }
+}
+
+class KelvoStandin : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(scratch_.WriteDatabase(kDatabase)); }
+
+    siblings::SiblingEnvironment Environment() const {
+        siblings::SiblingEnvironment environment;
+        environment.database = scratch_.Database();
+        environment.log = scratch_.Log();
+        environment.registryBase = scratch_.RegistryBase();
+        return environment;
+    }
+
+    void Launch() {
+        ASSERT_TRUE(kelvo_.Start(siblings::KelvoExecutable(), Environment())) << siblings::KelvoExecutable();
+        window_ = kelvo_.WaitForWindow(siblings::kWindowClass, siblings::kKelvoCaption, kWaitMs);
+        ASSERT_NE(nullptr, window_);
+        ASSERT_TRUE(siblings::WaitForLogText(scratch_.Log(), "KelvoEngineSim ready", kWaitMs));
+    }
+
+    bool LogShows(const std::string& text) const { return siblings::WaitForLogText(scratch_.Log(), text, kWaitMs); }
+    size_t LogLines(const std::string& text) const { return siblings::CountLogLines(scratch_.Log(), text); }
+
+    Scratch scratch_{"kelvo"};
+    siblings::SiblingProcess kelvo_;
+    HWND window_ = nullptr;
+};
+
+TEST_F(KelvoStandin, OpensAVisibleWindowFoundByClassAndCaption) {
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    EXPECT_TRUE(IsWindowVisible(window_));
+    EXPECT_NE(nullptr, FindWindowA("TMainForm", "Kelvo Engine"));
+}
+
+TEST_F(KelvoStandin, ModeMessagesSetTheModeTheProgramReadsBack) {
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    // From mode 1 (raw 0x8000) through every mode, each a change.
+    ASSERT_TRUE(PostMessageA(window_, kMode2, kMark, 0));
+    EXPECT_TRUE(WaitForMode(2));
+    ASSERT_TRUE(PostMessageA(window_, kMode3, kMark, 0));
+    EXPECT_TRUE(WaitForMode(3));
+    ASSERT_TRUE(PostMessageA(window_, kMode0, kMark, 0));
+    EXPECT_TRUE(WaitForMode(0));
+    ASSERT_TRUE(PostMessageA(window_, kMode1, kMark, 0));
+    EXPECT_TRUE(WaitForMode(1));
+    EXPECT_TRUE(LogShows("Kelvo Engine msg=1056 wParam=0x55 lParam=0 posted: mode 2: mode item := 0x1 ok"));
+    EXPECT_TRUE(LogShows("Kelvo Engine msg=1058 wParam=0x55 lParam=0 posted: mode 0: mode item := 0x4000 ok"));
+    EXPECT_TRUE(LogShows("Kelvo Engine msg=1055 wParam=0x55 lParam=0 posted: mode 1: mode item := 0x8000 ok"));
+}
+
+TEST_F(KelvoStandin, AutoMessageSwitchesToAutomaticMode) {
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_TRUE(PostMessageA(window_, kMode3, kMark, 0));
+    ASSERT_TRUE(WaitForMode(3));
+    ASSERT_TRUE(PostMessageA(window_, kAuto, kMark, 0));
+    EXPECT_TRUE(WaitForItem(kModeItem, 0, kWaitMs));
+    EXPECT_TRUE(LogShows("msg=1059 wParam=0x55 lParam=0 posted: automatic mode: mode item := 0x0 ok"));
+}
+
+TEST_F(KelvoStandin, AutoMessageIsRefusedWhenTheFirmwareForbidsIt) {
+    ASSERT_TRUE(WriteItem(kAutoSwitchItem, 0));
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_TRUE(PostMessageA(window_, kMode3, kMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kAuto, kMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kMode2, kMark, 0));
+    ASSERT_TRUE(WaitForMode(2));
+    ASSERT_TRUE(LogShows("msg=1056"));
+    EXPECT_EQ(1u, LogLines("msg=1059 wParam=0x55 lParam=0 posted: automatic mode refused"));
+    EXPECT_EQ(0u, LogLines("mode item := 0x0 "));
+}
+
+TEST_F(KelvoStandin, MessagesWithoutTheMarkAreIgnored) {
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_TRUE(PostMessageA(window_, kMode3, 0, 0));
+    ASSERT_TRUE(PostMessageA(window_, kMode3, 0x155, 0));
+    ASSERT_TRUE(PostMessageA(window_, kAuto, 0x56, 0));
+    ASSERT_TRUE(PostMessageA(window_, 1054, kMark, 0));
+    EXPECT_EQ(0, SendMessageA(window_, kMode0, 0, 0));
+    ASSERT_TRUE(PostMessageA(window_, kMode2, kMark, 0));
+    ASSERT_TRUE(WaitForMode(2));
+    ASSERT_TRUE(LogShows("msg=1056 wParam=0x55"));
+    EXPECT_EQ(4u, LogLines("ignored: wParam is not 0x55"));
+    EXPECT_EQ(1u, LogLines("msg=1054 wParam=0x55 lParam=0 posted: ignored: unknown message"));
+    EXPECT_EQ(1u, LogLines("msg=1058 wParam=0x0 lParam=0 sent: ignored"));
+    EXPECT_EQ(0u, LogLines("mode 3:"));
+    EXPECT_EQ(0u, LogLines("mode 0:"));
+    EXPECT_EQ(0u, LogLines("automatic mode"));
+}
+
+TEST_F(KelvoStandin, WritesItsInstallationMarkerWhenMissing) {
+    const std::string key = scratch_.RegistryBase() + "Kelvo-6 Engine";
+    std::string caption;
+    ASSERT_FALSE(GetString(HKEY_LOCAL_MACHINE, key, "CaptionName", caption));
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_TRUE(GetString(HKEY_LOCAL_MACHINE, key, "CaptionName", caption));
+    EXPECT_EQ("Kelvo Engine", caption);
+    EXPECT_TRUE(LogShows("installation marker written"));
+}
+
+TEST_F(KelvoStandin, SecondCopyExitsAndQuitClosesTheFirst) {
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    DWORD code = 99;
+    ASSERT_TRUE(siblings::RunToEnd(siblings::KelvoExecutable(), Environment(), "", kWaitMs * 3, code));
+    EXPECT_EQ(1u, code);
+    EXPECT_TRUE(kelvo_.IsRunning());
+    ASSERT_TRUE(siblings::RunToEnd(siblings::KelvoExecutable(), Environment(), "--quit", kWaitMs * 3, code));
+    EXPECT_EQ(0u, code);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(kelvo_.WaitForExit(kWaitMs, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_TRUE(LogShows("KelvoEngineSim exit"));
+}
+
+TEST_F(KelvoStandin, ClosesOnWmClose) {
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_TRUE(PostMessageA(window_, WM_CLOSE, 0, 0));
+    DWORD exitCode = 99;
+    ASSERT_TRUE(kelvo_.WaitForExit(kWaitMs, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+}
+
+}  // namespace
