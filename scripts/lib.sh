@@ -72,8 +72,12 @@ start_wine() {
     wineboot -i </dev/null >/dev/null 2>&1
     wineserver -w </dev/null >/dev/null 2>&1
   fi
+  # A wineserver that already runs belongs to someone else's session (a
+  # demo, another test run): use it, and leave it running at the end.
+  if ! pgrep -x 'wineserver(32|64)?' >/dev/null 2>&1; then
+    WINESERVER_STARTED=1
+  fi
   wineserver -p </dev/null >/dev/null 2>&1
-  WINESERVER_STARTED=1
   # Without a window manager, hiding a top-level window stalls unless Wine
   # manages no windows itself.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
