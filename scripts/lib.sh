@@ -77,7 +77,7 @@ start_wine() {
   if ! pgrep -x 'wineserver(32|64)?' >/dev/null 2>&1; then
     WINESERVER_STARTED=1
   fi
-  wineserver -p </dev/null >/dev/null 2>&1
+  wineserver -p </dev/null >/dev/null 2>&1 || true
   # Without a window manager, hiding a top-level window stalls unless Wine
   # manages no windows itself.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
