@@ -290,3 +290,33 @@ TEST_F(ApexStandin, QuitWithoutARunningCopyFails) {
 }
 
 }  // namespace
+
+namespace {
+
+// Damaged firmware answers: the stand-in stays up, answers, and says what
+// it could not do.
+TEST_F(ApexStandin, SurvivesDamagedFirmwarePackages) {
+    ASSERT_TRUE(scratch_.WriteDatabase(std::string(kDatabase) +
+                                       "fault count-overflow 0x03010011\n"
+                                       "fault unterminated-text 0x05080002\n"
+                                       "fault fail-query\n"));
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    EXPECT_TRUE(LogShows("no clock item"));
+    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 1));
+    ASSERT_TRUE(WaitForItem(kActiveProfileItem, 1, kWaitMs));
+    EXPECT_EQ(0, SendMessageA(command_, kClockMessage, kMark, 12));
+    EXPECT_EQ(8, Item(kClockItem));
+    EXPECT_TRUE(LogShows("clock not set: no clock item, reply 0"));
+    EXPECT_TRUE(apex_.IsRunning());
+}
+
+TEST_F(ApexStandin, KeepsRunningWhenEveryFirmwareCallFails) {
+    ASSERT_TRUE(scratch_.WriteDatabase(std::string(kDatabase) + "fault fail-all\n"));
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 1));
+    EXPECT_TRUE(LogShows("active-profile item := 1 FAILED"));
+    EXPECT_EQ(0, SendMessageA(command_, kClockMessage, kMark, 12));
+    EXPECT_TRUE(apex_.IsRunning());
+}
+
+}  // namespace

@@ -164,3 +164,18 @@ TEST_F(KelvoStandin, ClosesOnWmClose) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(KelvoStandin, SurvivesADamagedModeItemAndFailingFirmware) {
+    ASSERT_TRUE(scratch_.WriteDatabase(std::string(kDatabase) + "fault short-package 0x0B000001\n"));
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_TRUE(PostMessageA(window_, kMode2, kMark, 0));
+    EXPECT_TRUE(LogShows("mode 2: not done, no mode item"));
+    EXPECT_TRUE(kelvo_.IsRunning());
+    LONG raw = 0;
+    ASSERT_TRUE(ReadItem(kModeItem, raw));
+    EXPECT_EQ(0x8000, raw);
+}
+
+}  // namespace
