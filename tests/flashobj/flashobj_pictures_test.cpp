@@ -105,10 +105,15 @@ struct Picture {
     bool introCallback;
 };
 
+bool WaitCallbacks(HWND player) {
+    return PumpUntil([player] { return CallbacksFor(player) >= 2; }, 10000);
+}
+
 class Pictures : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Flash().ok());
+        Callbacks().clear();
         ASSERT_FALSE(EnvOrEmpty("RAVELO_SOURCE").empty());
         folder_ = ToWindowsPath(EnvOrEmpty("RAVELO_BUILD")) + "\\screenshots";
         CreateDirectoryA(folder_.c_str(), nullptr);
@@ -184,6 +189,113 @@ TEST_F(Pictures, LongLabelIsFittedIntoTheCard) {
            {ChangeLabel(L"Overclocking profile number three enabled with a long name 4800MHz"), External(L"show")},
            true},
           "_long");
+}
+
+// The player's window really reaches the screen: captured from the screen
+// DC, the card shows where the window was placed and the parent shows
+// through around it.
+LRESULT CALLBACK BlackProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) {
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        FillRect(reinterpret_cast<HDC>(wParam), &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        return 1;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+class ScreenParent {
+public:
+    ScreenParent() {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = BlackProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "FlashObjBlackParent";
+        RegisterClassA(&wc);
+        hwnd_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "FlashObjBlackParent", "",
+                                WS_POPUP | WS_VISIBLE, 0, 0, 900, 700, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
+    }
+    ~ScreenParent() {
+        if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+    }
+    ScreenParent(const ScreenParent&) = delete;
+    ScreenParent& operator=(const ScreenParent&) = delete;
+    HWND hwnd() const { return hwnd_; }
+
+private:
+    HWND hwnd_ = nullptr;
+};
+
+// Copies a screen area into top-down 0x00RRGGBB pixels.
+class ScreenCapture {
+public:
+    ScreenCapture(int x, int y, int w, int h) : w_(w), h_(h) {
+        HDC screen = GetDC(nullptr);
+        dc_ = CreateCompatibleDC(screen);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = -h;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+        BitBlt(dc_, 0, 0, w, h, screen, x, y, SRCCOPY);
+        GdiFlush();
+        ReleaseDC(nullptr, screen);
+        if (bits != nullptr) {
+            const uint32_t* p = static_cast<const uint32_t*>(bits);
+            pixels_.assign(p, p + static_cast<size_t>(w) * h);
+            for (uint32_t& px : pixels_) px |= 0xFF000000u;
+        }
+    }
+    ~ScreenCapture() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    ScreenCapture(const ScreenCapture&) = delete;
+    ScreenCapture& operator=(const ScreenCapture&) = delete;
+    const std::vector<uint32_t>& pixels() const { return pixels_; }
+    uint32_t At(int x, int y) const { return pixels_.empty() ? 0 : pixels_[static_cast<size_t>(y) * w_ + x] & 0xFFFFFF; }
+
+private:
+    int w_, h_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    std::vector<uint32_t> pixels_;
+};
+
+TEST_F(Pictures, ShownOnTheScreen) {
+    ScreenParent parent;
+    ASSERT_NE(nullptr, parent.hwnd());
+    PlayerWindow player(CreatePlayer(parent.hwnd(), SourceMovie("RaveloProfileOn.swf"), "4"));
+    ShowPlayer(player.get(), 250, 20, 400, 650);
+    Send(player.get(), ChangeLabel(L"Profile A On 4200MHz"));
+    Send(player.get(), External(L"show"));
+    ASSERT_TRUE(WaitSettled(player.get(), 10000));
+    PumpFor(300);  // let the window system put it on screen
+
+    ScreenCapture capture(250, 20, 400, 650);
+    ASSERT_FALSE(capture.pixels().empty());
+    EXPECT_TRUE(WriteBmp(folder_ + "\\screen_RaveloProfileOn.bmp", capture.pixels(), 400, 650));
+    // The card's colour at its middle, the black parent at the corner.
+    const uint32_t card = capture.At(200, 300);
+    EXPECT_NE(0u, card);
+    EXPECT_LT((card >> 16) & 0xFF, 0x60u);  // dark, not a light default background
+    EXPECT_EQ(0u, capture.At(2, 2));
+    EXPECT_EQ(0u, capture.At(397, 640));
+
+    // Once the movie has ended, the screen there is the parent's again.
+    Send(player.get(), External(L"end"));
+    ASSERT_TRUE(WaitCallbacks(player.get()));
+    ASSERT_TRUE(WaitSettled(player.get(), 10000));
+    PumpFor(300);
+    ScreenCapture after(250, 20, 400, 650);
+    EXPECT_EQ(0u, after.At(200, 300));
 }
 
 }  // namespace
