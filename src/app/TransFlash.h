@@ -116,10 +116,13 @@ private:
     bool visible_ = false;
 };
 
-// Positioning flags of the player window calls.
-constexpr UINT kFlashMoveFlags = SWP_NOSIZE | SWP_NOZORDER;                   // 0x5
-constexpr UINT kFlashSizeFlags = SWP_NOMOVE | SWP_NOZORDER;                   // 0x6
-constexpr UINT kFlashKeepFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER;      // 0x7
+// Positioning flags of the player window calls. Every call also carries
+// SWP_NOACTIVATE: without it showing (or moving) a player makes it the
+// active window and takes the keyboard from the user's program, which an
+// on-screen display must never do.
+constexpr UINT kFlashMoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;               // 0x15
+constexpr UINT kFlashSizeFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;               // 0x16
+constexpr UINT kFlashKeepFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;  // 0x17
 
 // The command texts, formatted printf-style: %s is inserted verbatim (no
 // XML escaping), %d as a signed decimal number.
