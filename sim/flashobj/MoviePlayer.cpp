@@ -124,7 +124,6 @@ MoviePlayer::MoviePlayer(const Scene& scene, const std::string& movieName, doubl
       timeline_(ConfigFor(scene, speed > 0 ? speed : 1.0)),
       renderer_(scene) {
     stats_.movieLoaded = scene.loaded ? 1 : 0;
-    clockOffset_ = 0;
 }
 
 HWND MoviePlayer::Create(HWND parent, const WCHAR* moviePath, double speed) {

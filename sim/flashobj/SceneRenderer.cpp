@@ -246,7 +246,7 @@ void SceneRenderer::DrawTextBox(const std::string& text, const SceneElement& e, 
     float size = e.size * s;
     const float smallest = (e.minSize > 0 ? e.minSize : e.size) * s;
     const float unitRatio = withUnit ? (e.unitSize > 0 ? e.unitSize : e.size * 0.4f) / e.size : 0;
-    int textW = 0, textH = 0, unitW = 0, unitH = 0, gap = 0;
+    int textW = 0, textH = 0, unitW = 0, gap = 0;
     for (int attempt = 0; attempt < 64; ++attempt) {
         GdiFont font(face.c_str(), static_cast<int>(std::lround(size)), e.weight);
         {
@@ -256,14 +256,13 @@ void SceneRenderer::DrawTextBox(const std::string& text, const SceneElement& e, 
             textW = r.right - r.left;
             textH = r.bottom - r.top;
         }
-        unitW = unitH = gap = 0;
+        unitW = gap = 0;
         if (withUnit) {
             GdiFont unitFont(face.c_str(), static_cast<int>(std::lround(size * unitRatio)), e.weight);
             SelectGuard select(dc, unitFont.get());
             SIZE extent{};
             GetTextExtentPoint32A(dc, e.unit.c_str(), static_cast<int>(e.unit.size()), &extent);
             unitW = extent.cx;
-            unitH = extent.cy;
             gap = static_cast<int>(std::lround(size * unitRatio * 0.3f));
         }
         const bool fits = textW + gap + unitW <= w && textH <= h;
@@ -297,7 +296,6 @@ void SceneRenderer::DrawTextBox(const std::string& text, const SceneElement& e, 
         GetTextMetricsA(dc, &tm);
         ascent = tm.tmAscent;
         RECT r{withUnit ? left : 0, top, withUnit ? left + textW : w, top + textH};
-        if (!withUnit && e.align == Align::Center && textW > w) r = RECT{0, top, w, top + textH};
         DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, withUnit ? (flags & ~DT_CENTER & ~DT_RIGHT) : flags);
     }
     if (e.textShadow.a > 0) blend(e.textShadow, 0, std::max(1, static_cast<int>(std::lround(2 * s))));
@@ -316,7 +314,6 @@ void SceneRenderer::DrawTextBox(const std::string& text, const SceneElement& e, 
         if (e.textShadow.a > 0) blend(e.textShadow, 0, std::max(1, static_cast<int>(std::lround(2 * s))));
         blend(e.unitColor, 0, 0);
     }
-    (void)unitH;
 }
 
 void SceneRenderer::DrawLevels(const SceneElement& e, const RenderInputs& in, float s) {

@@ -109,6 +109,14 @@ TEST_F(Player, ForeignWindowsAreRefused) {
     EXPECT_TRUE(Callbacks().empty());
 }
 
+TEST_F(Player, PathsFormedLikeTheProgramsAreOpened) {
+    // The program puts "//Resource//" after its folder's trailing backslash.
+    const std::string path = ToWindowsPath(EnvOrEmpty("RAVELO_SOURCE")) + "\\resources\\//Resource//OCTuning.swf";
+    PlayerWindow player(CreatePlayer(parent_.hwnd(), path, ""));
+    ASSERT_NE(nullptr, player.get());
+    EXPECT_EQ(1u, Stats(player.get()).movieLoaded);
+}
+
 TEST_F(Player, CreationNeedsNoFileAndNoParent) {
     PlayerWindow noPath(Flash().create(parent_.hwnd(), nullptr));
     EXPECT_NE(nullptr, noPath.get());
