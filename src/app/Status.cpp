@@ -1,5 +1,18 @@
 #include "app/Status.h"
 
+#include "app/Main.h"
+#include "app/PngReader.h"
+#include "gui/Screen.h"
+
+int StatusWindowLeft(int screenWidth, int clientWidth) {
+    return screenWidth - clientWidth - kStatusWindowMargin;
+}
+
+TStatusForm::TStatusForm() : Background(*this) {
+    Background.SetBounds(16, 16, 57, 49);
+    Background.SetStretch(false);
+}
+
 void TStatusForm::CreateParams(gui::CreateParams& params) {
     gui::Form::CreateParams(params);
     params.ClassName = "TStatusForm";
@@ -10,4 +23,28 @@ void TStatusForm::CreateParams(gui::CreateParams& params) {
     params.Width = 138;
     params.Height = 136;
     params.ExStyle = (params.ExStyle | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST) & ~WS_EX_APPWINDOW;
+}
+
+TPerPixelLayeredWindowMaker& TStatusForm::LayeredMaker() {
+    static TPerPixelLayeredWindowMaker maker;
+    return maker;
+}
+
+void TStatusForm::PrepareStatusWindow() {
+    gui::Bitmap& picture = Background.Picture();
+    picture.SetPixelFormat(gui::PixelFormat::pf32bit);
+    LoadPngFile(ResourceFolder() + "turbo_mode.png", picture);
+
+    TPerPixelLayeredWindowMaker& maker = LayeredMaker();
+    maker.SetClickThrough(true);
+    maker.SetPerPixelAlpha(true);
+    maker.Update(Handle(), picture);
+    SetClientSize(picture.Width(), picture.Height());
+}
+
+void TStatusForm::PlaceStatusWindow() {
+    if (Handle() == nullptr)
+        return;
+    SetWindowPos(Handle(), nullptr, StatusWindowLeft(gui::Screen::Width(), ClientWidth()), kStatusWindowMargin, 0,
+                 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
