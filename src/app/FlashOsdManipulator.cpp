@@ -6,6 +6,7 @@
 #include "app/Director.h"
 #include "app/Flashosd.h"
 #include "app/Main.h"
+#include "app/Status.h"
 
 BYTE FadeStepAlpha(DWORD step) {
     if (step >= kFadeSteps)
@@ -76,11 +77,15 @@ FlashOsdManipulator& FlashOsdManipulator::Instance() {
 void FlashOsdManipulator::Initialize() {
     if (FlashOsdForm != nullptr)
         FlashOsdForm->Hide();
+    // A missing indicator picture raises the file-open error from here.
+    if (StatusForm != nullptr)
+        StatusForm->PrepareStatusWindow();
     FlashOsdLayout::Instance().Initialize();
 }
 
 void FlashOsdManipulator::PlaceStatusWindow() {
-    // The status window is placed here once it has its picture.
+    if (StatusForm != nullptr)
+        StatusForm->PlaceStatusWindow();
 }
 
 void FlashOsdManipulator::PrepareShow() {

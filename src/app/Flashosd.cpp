@@ -7,6 +7,7 @@
 #include "app/Director.h"
 #include "app/FlashOsdManipulator.h"
 #include "app/Main.h"
+#include "app/PngReader.h"
 #include "gui/Handles.h"
 #include "gui/Screen.h"
 
@@ -310,6 +311,12 @@ void FlashOsdLayout::Initialize() {
         flicker_.Attach(FlashOsdForm);
     layered_.SetAlphaEnabled(true);
     layered_.SetClickThrough(false);
+    // The smoke behind every display; a missing file raises the file-open
+    // error before any movie is registered.
+    LoadPngFile(ResourceFolder() + "bg_smoke01.png", background_);
+    gui::Bitmap& shown = FlashOsdForm->Background.Picture();
+    shown.SetPixelFormat(gui::PixelFormat::pf32bit);
+    shown.Assign(background_);
     FitToScreen();
     for (int kind = 0; kind < kMovieKindCount; ++kind) {
         const MovieInfo& movie = kMovies[kind];
