@@ -191,6 +191,17 @@ TEST_F(Pictures, LongLabelIsFittedIntoTheCard) {
           "_long");
 }
 
+TEST_F(Pictures, LongWarningIsFittedIntoTheCard) {
+    Shoot({"Warning.swf", 400, 650,
+           {ChangeLabel(L"Calibration needed"),
+            ChangeContent(L"The Kelvo Engine has not been calibrated on this computer yet. Open the power-saving "
+                          L"utility, run its calibration once with nothing else running, and press the auto mode "
+                          L"key again afterwards to let the engine choose the level by itself."),
+            External(L"show")},
+           false},
+          "_long");
+}
+
 // The player's window really reaches the screen: captured from the screen
 // DC, the card shows where the window was placed and the parent shows
 // through around it.
