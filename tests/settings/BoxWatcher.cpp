@@ -40,12 +40,22 @@ BOOL CALLBACK CollectStatic(HWND window, LPARAM param)
 
 } // namespace
 
-BoxWatcher::BoxWatcher() : m_thread([this] { Run(); }) {}
+BoxWatcher::BoxWatcher()
+    // Under Wine without a window manager, a message box that opens right
+    // after another one closed can end the process with an X error when the
+    // thread has no other visible window; a tiny one in the corner prevents it.
+    : m_anchor(CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 2, 2,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr)),
+      m_thread([this] { Run(); })
+{
+}
 
 BoxWatcher::~BoxWatcher()
 {
     m_stop = true;
     m_thread.join();
+    if (m_anchor)
+        DestroyWindow(m_anchor);
 }
 
 std::vector<SeenBox> BoxWatcher::Boxes() const

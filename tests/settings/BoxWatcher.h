@@ -1,6 +1,6 @@
 // Watches for message boxes of this process from another thread, records
 // their caption and text and presses OK, so a test that triggers a modal
-// box never hangs on it.
+// box never hangs on it. Construct it on the thread that shows the boxes.
 #pragma once
 #include <windows.h>
 
@@ -32,5 +32,6 @@ private:
     mutable std::mutex m_mutex;
     std::vector<SeenBox> m_boxes;
     std::vector<HWND> m_pressed;
+    HWND m_anchor = nullptr; // created and destroyed on the test's thread
     std::thread m_thread;
 };
