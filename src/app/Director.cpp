@@ -1,6 +1,10 @@
 #include "app/Director.h"
 
+#include "app/Config.h"
 #include "app/FlashOsdManipulator.h"
+#include "app/KelvoEngine.h"
+#include "app/OcEngine.h"
+#include "app/RemoteActions.h"
 
 bool IsProgressDialogVisible() {
     const HWND dialog = FindWindowA("TProgressDialog", "ProgressDialog");
@@ -14,8 +18,15 @@ Director& Director::Instance() {
 
 void Director::Start() {
     FlashOsdManipulator::Instance().Initialize();
+    // No profile is active until the user switches one on.
+    OcEngine::Instance().Reset();
+    KelvoEngine::Instance();
     FlashClass1Manipulator::Instance().Reset();
     FlashClass2Manipulator::Instance().Reset();
+    // The idle state is current from the start; it has nothing to enter.
+    current_ = &RcWait::Instance();
+    // The profile list is read afresh on first use.
+    Config::Instance().ResetProfileList();
 }
 
 bool Director::OnRemoteKey(LONG code) {
