@@ -1,0 +1,100 @@
+#include "PictureFiles.h"
+
+#include "app/PngReader.h"
+#include "gui/Handles.h"
+
+namespace pictures {
+
+namespace {
+
+DWORD WINAPI WriteToFile(void* context, const void* buffer, DWORD count) {
+    DWORD written = 0;
+    if (!WriteFile(static_cast<HANDLE>(context), buffer, count, &written, nullptr))
+        return 0;
+    return written;
+}
+
+// Rows that the library allocated, released through it.
+class LibraryRows {
+public:
+    explicit LibraryRows(const PngManager& manager) : manager_(manager) {}
+    ~LibraryRows() { manager_.Free(image); }
+    LibraryRows(const LibraryRows&) = delete;
+    LibraryRows& operator=(const LibraryRows&) = delete;
+    PngImage image{};
+
+private:
+    const PngManager& manager_;
+};
+
+}  // namespace
+
+bool WritePng(const std::string& path, int width, int height, bool withAlpha, const std::vector<Rgba>& pixels) {
+    if (width <= 0 || height <= 0 || pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
+        return false;
+    const PngManager& manager = PngManager::Instance();
+    LibraryRows rows(manager);
+    rows.image.width = static_cast<DWORD>(width);
+    rows.image.height = static_cast<DWORD>(height);
+    rows.image.colorType = withAlpha ? kPngColorTypeRgba : kPngColorTypeRgb;
+    if (!manager.Allocate(rows.image) || rows.image.rows == nullptr)
+        return false;
+    const int channels = withAlpha ? 4 : 3;
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = rows.image.rows[y];
+        for (int x = 0; x < width; ++x) {
+            const Rgba& p = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+            BYTE* out = row + x * channels;
+            out[0] = p.r;
+            out[1] = p.g;
+            out[2] = p.b;
+            if (withAlpha)
+                out[3] = p.a;
+        }
+    }
+    gui::UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    return manager.Write(rows.image, &WriteToFile, file.Get());
+}
+
+std::vector<BYTE> ReadBytes(const std::string& path) {
+    std::vector<BYTE> bytes;
+    gui::UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return bytes;
+    BYTE buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        bytes.insert(bytes.end(), buffer, buffer + read);
+    return bytes;
+}
+
+bool WriteBytes(const std::string& path, const std::vector<BYTE>& bytes) {
+    gui::UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD written = 0;
+    return bytes.empty() ||
+           (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size());
+}
+
+std::string ExeFolder() {
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return std::string();
+        if (n < path.size())
+            break;
+        path.resize(path.size() * 2);
+    }
+    const std::string full(path.data());
+    return full.substr(0, full.find_last_of('\\') + 1);
+}
+
+}  // namespace pictures

@@ -1,0 +1,268 @@
+// The real program with its pictures, run from a copy of the program folder
+// against the simulated service: a missing indicator picture ends start-up
+// with the standard exception display; a display change moves the status
+// window into its corner; without the PNG library the program runs on.
+// Only one copy of the program runs at a time: its instance mutex is per
+// logon.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ServiceControl.h"
+#include "TestSupport.h"
+#include "orva/OvAcpi.h"
+
+using testsupport::WaitUntil;
+
+namespace {
+
+constexpr DWORD kLongWait = 30000;
+constexpr DWORD kActiveProfileItem = 0x11060008;
+// The status window's client size as the form stores it, before preparation.
+constexpr LONG kStoredStatusWidth = 138;
+constexpr LONG kStoredStatusHeight = 136;
+
+// Copies a folder tree, leaving out the files named (relative paths).
+bool CopyTree(const std::string& from, const std::string& to, const std::set<std::string>& skip,
+              const std::string& relative = std::string()) {
+    if (!CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((from + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = true;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == ".." || skip.count(relative + name) != 0)
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = CopyTree(from + name + "\\", to + name + "\\", skip, relative + name + "\\") && ok;
+        else
+            ok = testsupport::CopyFileTo(from + name, to + name) && ok;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return ok;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool ReadFirmwareItem(DWORD id, LONG& value) {
+    AcpiInit();
+    return (AcpiGetItem(id, &value) & 1) != 0;
+}
+
+bool WriteFirmwareItem(DWORD id, LONG value) {
+    AcpiInit();
+    return (AcpiSetItem(id, value, 1) & 1) != 0;
+}
+
+struct ProgramRun {
+    testsupport::ChildProcess process;
+
+    bool Start(const std::string& folder) { return process.Start("\"" + folder + "RaveloRemote.exe\"", folder); }
+    HWND Window(const char* className) const { return testsupport::FindWindowOfProcess(process.Id(), className); }
+
+    bool IsClient() const {
+        std::vector<ServiceControl::Client> clients;
+        if (!ServiceControl::QueryClients(clients))
+            return false;
+        for (const ServiceControl::Client& client : clients) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(client.window, &owner);
+            if (owner == process.Id())
+                return true;
+        }
+        return false;
+    }
+
+    // Start-up has finished once the status window has left its stored
+    // size (it is sized to its picture) and the application window, shown
+    // for a moment while the main window is made, is hidden again.
+    bool WaitStarted() const {
+        return WaitUntil([this] { return IsClient(); }, kLongWait, 50) &&
+               WaitUntil([this] {
+                   const HWND status = Window("TStatusForm");
+                   RECT r{};
+                   return status != nullptr && GetClientRect(status, &r) &&
+                          (r.right != kStoredStatusWidth || r.bottom != kStoredStatusHeight);
+               }, kLongWait, 50) &&
+               WaitUntil([this] {
+                   const HWND app = Window("TApplication");
+                   return app != nullptr && !IsWindowVisible(app);
+               }, kLongWait, 50);
+    }
+
+    bool EndsWithZero() { return process.Wait(kLongWait) && process.ExitCode() == 0; }
+};
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
+    if (testsupport::WindowClass(child) == "Static")
+        reinterpret_cast<std::vector<std::string>*>(param)->push_back(testsupport::WindowText(child));
+    return TRUE;
+}
+
+// The texts of a message box (its message is a static control).
+std::vector<std::string> StaticTexts(HWND dialog) {
+    std::vector<std::string> texts;
+    EnumChildWindows(dialog, &CollectStaticText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+RECT WindowRect(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+SIZE ClientSize(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+class PicturesE2eTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ServiceControl::UsePrivateChannel();
+        folder_ = std::make_unique<testsupport::TempFolder>();
+        const std::string database = folder_->Path() + "firmware.txt";
+        if (testsupport::CopyFileTo(testsupport::BinFolder() + "OvAcpiDb.txt", database)) {
+            SetEnvironmentVariableA("OVACPI_DB", database.c_str());
+            database_ = database;
+        }
+    }
+    static void TearDownTestSuite() { folder_.reset(); }
+
+    void SetUp() override {
+        ASSERT_FALSE(database_.empty()) << "default firmware database missing";
+        ASSERT_TRUE(Exists(testsupport::DistFolder() + "RaveloRemote.exe")) << testsupport::DistFolder();
+    }
+
+    // A copy of the program folder without the given files.
+    std::string ProgramCopy(const std::set<std::string>& without) {
+        const std::string copy = folder_->Path() + "program" + std::to_string(++copies_) + "\\";
+        EXPECT_TRUE(CopyTree(testsupport::DistFolder(), copy, without));
+        return copy;
+    }
+
+    static std::unique_ptr<testsupport::TempFolder> folder_;
+    static std::string database_;
+    static int copies_;
+};
+
+std::unique_ptr<testsupport::TempFolder> PicturesE2eTest::folder_;
+std::string PicturesE2eTest::database_;
+int PicturesE2eTest::copies_ = 0;
+
+TEST_F(PicturesE2eTest, MissingIndicatorPictureIsShownAndTheProgramEndsWithZero) {
+    const std::string program = ProgramCopy({"Resource\\turbo_mode.png"});
+    ASSERT_FALSE(Exists(program + "Resource\\turbo_mode.png"));
+    ASSERT_TRUE(Exists(program + "Resource\\bg_smoke01.png"));
+    // Start-up would clear the active profile right after the display's
+    // initialisation; a marker left standing shows that it never got there.
+    ASSERT_TRUE(WriteFirmwareItem(kActiveProfileItem, 2));
+
+    ServiceControl::ServiceProcess service;
+    ASSERT_TRUE(service.Start());
+    ProgramRun run;
+    ASSERT_TRUE(run.Start(program));
+
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = run.Window("#32770")) != nullptr && IsWindowVisible(box); }, kLongWait))
+        << "no exception display";
+    std::string text;
+    for (const std::string& line : StaticTexts(box))
+        text += line + "\n";
+    EXPECT_NE(std::string::npos, text.find(program + "Resource\\turbo_mode.png")) << text;
+    EXPECT_TRUE(run.process.Running());
+    // Nothing of the program is on screen but the box.
+    const HWND status = run.Window("TStatusForm");
+    EXPECT_TRUE(status == nullptr || !IsWindowVisible(status));
+    const HWND osd = run.Window("TFlashOsdForm");
+    EXPECT_TRUE(osd == nullptr || !IsWindowVisible(osd));
+
+    const HWND ok = GetDlgItem(box, IDOK);
+    ASSERT_NE(nullptr, ok);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+    EXPECT_TRUE(run.EndsWithZero());
+
+    LONG marker = -1;
+    ASSERT_TRUE(ReadFirmwareItem(kActiveProfileItem, marker));
+    EXPECT_EQ(2, marker);
+    // It never quit the ordinary way, and leaves no client behind.
+    unsigned unregistrations = 1;
+    ASSERT_TRUE(ServiceControl::QueryUnregistrations(unregistrations));
+    EXPECT_EQ(0u, unregistrations);
+    EXPECT_TRUE(WaitUntil([&] {
+        std::vector<ServiceControl::Client> clients;
+        return ServiceControl::QueryClients(clients) && clients.empty();
+    }, kLongWait));
+    WriteFirmwareItem(kActiveProfileItem, 0);
+}
+
+TEST_F(PicturesE2eTest, DisplayChangeMovesTheStatusWindowToItsCorner) {
+    ServiceControl::ServiceProcess service;
+    ASSERT_TRUE(service.Start());
+    ProgramRun run;
+    ASSERT_TRUE(run.Start(testsupport::DistFolder()));
+    ASSERT_TRUE(run.WaitStarted());
+
+    const HWND main = run.Window("TMainForm");
+    const HWND status = run.Window("TStatusForm");
+    ASSERT_NE(nullptr, main);
+    ASSERT_NE(nullptr, status);
+    const SIZE client = ClientSize(status);
+    EXPECT_EQ(120, client.cx);
+    EXPECT_EQ(40, client.cy);
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(status, GWL_EXSTYLE));
+    EXPECT_EQ(0x08000088u, style & 0x08000088u);
+    EXPECT_EQ(0u, style & 0x40000u);
+    EXPECT_EQ(static_cast<DWORD>(WS_EX_LAYERED | WS_EX_TRANSPARENT), style & (WS_EX_LAYERED | WS_EX_TRANSPARENT));
+    // Start-up leaves it where the form stores it.
+    EXPECT_EQ(255, WindowRect(status).left);
+    EXPECT_EQ(138, WindowRect(status).top);
+
+    // The new size in lParam is not what counts: the placement reads the
+    // screen itself.
+    SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    EXPECT_EQ(screenWidth - 120 - 10, WindowRect(status).left);
+    EXPECT_EQ(10, WindowRect(status).top);
+    EXPECT_EQ(120, ClientSize(status).cx);
+    EXPECT_FALSE(IsWindowVisible(status));
+    EXPECT_NE(status, GetForegroundWindow());
+    EXPECT_TRUE(run.process.Running());
+
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
+    EXPECT_TRUE(run.EndsWithZero());
+}
+
+TEST_F(PicturesE2eTest, WithoutThePngLibraryTheProgramRunsOn) {
+    const std::string program = ProgramCopy({"pngio.dll"});
+    ASSERT_FALSE(Exists(program + "pngio.dll"));
+    ServiceControl::ServiceProcess service;
+    ASSERT_TRUE(service.Start());
+    ProgramRun run;
+    ASSERT_TRUE(run.Start(program));
+    ASSERT_TRUE(run.WaitStarted());
+
+    EXPECT_EQ(nullptr, run.Window("#32770"));
+    const HWND status = run.Window("TStatusForm");
+    ASSERT_NE(nullptr, status);
+    // No picture: the window is laid out with the empty bitmap's size.
+    EXPECT_EQ(0, ClientSize(status).cx);
+    EXPECT_EQ(0, ClientSize(status).cy);
+    SendMessageA(run.Window("TMainForm"), WM_DISPLAYCHANGE, 32, MAKELPARAM(800, 600));
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) - 10, WindowRect(status).left);
+    EXPECT_TRUE(run.process.Running());
+    EXPECT_TRUE(run.IsClient());
+
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
+    EXPECT_TRUE(run.EndsWithZero());
+}
+
+}  // namespace
