@@ -119,7 +119,9 @@ int main() {
     app.ShowMainForm = false;
     app.Initialize();
     FlashOsdForm = app.CreateForm<TFlashOsdForm>();
-    Director::Instance().Start();
+    FlashOsdManipulator::Instance().Initialize();
+    FlashClass1Manipulator::Instance().Reset();
+    FlashClass2Manipulator::Instance().Reset();
     Director::Instance().SetCurrent(&State());
     if (FlashOsdForm->Item(0).player == nullptr || !FlashOsdForm->Item(0).player->HasPlayer()) {
         std::printf("no player: flashobj.dll must sit beside this program\n");

@@ -1,5 +1,6 @@
 #include "OsdHarness.h"
 
+#include "app/FlashOsdManipulator.h"
 #include "app/Flashosd.h"
 #include "app/Main.h"
 #include "gui/Application.h"
@@ -51,7 +52,10 @@ bool StartOsd() {
     FlashOsdForm = app.CreateForm<TFlashOsdForm>();
     if (FlashOsdForm == nullptr || FlashOsdForm->Handle() == nullptr)
         return false;
-    Director::Instance().Start();
+    // The display's part of the Director's start, in its order.
+    FlashOsdManipulator::Instance().Initialize();
+    FlashClass1Manipulator::Instance().Reset();
+    FlashClass2Manipulator::Instance().Reset();
     StartupFacts& facts = MutableStartup();
     facts.phase = OsdPhase;
     facts.formVisible = FlashOsdForm->Visible();

@@ -37,10 +37,10 @@ struct StartupFacts {
 };
 const StartupFacts& Startup();
 
-// Creates the application window and the three forms' OSD form (once per
-// process), sets the FlashOsdForm global and runs the Director's start
-// (display initialised, drivers reset). Returns false if the form could
-// not be created.
+// Creates the application window and the OSD form (once per process), sets
+// the FlashOsdForm global and runs the display's part of the start-up
+// (Initialize, then the drivers' resets) with the test state current.
+// Returns false if the form could not be created.
 bool StartOsd();
 TestState& State();
 

@@ -398,6 +398,17 @@ TEST_F(OsdFormTest, TuningDisplayCommandsAndPhases) {
     FinishWith(MovieKind::OCTuning);
 }
 
+TEST_F(OsdFormTest, TuningWithoutIntroCallBackWaitsForAKey) {
+    FlashOsdManipulator::Instance().PrepareShow();
+    FlashClass2Manipulator::Instance().ShowValue(4100);
+    PumpFor(3500);
+    EXPECT_EQ(0, State().timers);
+    EXPECT_TRUE(FlashOsdForm->Visible());
+    FlashClass2Manipulator::Instance().ChangeValue(4133);
+    EXPECT_TRUE(FlashOsdForm->Timer.Enabled());
+    ASSERT_TRUE(PumpUntil([] { return State().timers == 1; }, 20000));
+}
+
 // ---------------------------------------------------------------- fades
 
 TEST_F(OsdFormTest, FadeStepsDownThenHidesAndReportsOnce) {
