@@ -2,13 +2,11 @@
 
 #include <float.h>
 
-#include <cstring>
 
 #include "app/Director.h"
 #include "app/FlashOsdManipulator.h"
 #include "app/Main.h"
 #include "app/PngReader.h"
-#include "gui/Handles.h"
 #include "gui/Screen.h"
 
 LONG OsdPhase = PhaseOf(MovieKind::RaveloProfileOn);
