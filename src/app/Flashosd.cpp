@@ -2,7 +2,6 @@
 
 #include <float.h>
 
-
 #include "app/Director.h"
 #include "app/FlashOsdManipulator.h"
 #include "app/Main.h"
