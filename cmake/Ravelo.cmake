@@ -42,6 +42,8 @@ function(ravelo_test name)
   # End-to-end tests run the program (and the stand-ins) from the program folder.
   if(T_E2E)
     set_property(GLOBAL APPEND PROPERTY RAVELO_E2E_TESTS ${name})
+    # The program's instance mutex is per logon: one copy at a time.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ravelo_program)
   endif()
 endfunction()
 

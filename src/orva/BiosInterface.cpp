@@ -415,8 +415,11 @@ int BiosNumberItem::Exponent() const
 
 std::int64_t BiosNumberItem::Scaled(std::uint32_t j) const
 {
+    // A position "below" the first value (a tuning step under 0 arrives as
+    // its 32-bit pattern) continues the line downwards, as the 32-bit
+    // rational does, instead of jumping four billion steps up.
     return static_cast<std::int64_t>(SignExtend24(m_baseWord)) +
-           static_cast<std::int64_t>(j) * SignExtend24(m_stepWord);
+           static_cast<std::int64_t>(static_cast<std::int32_t>(j)) * SignExtend24(m_stepWord);
 }
 
 bool BiosNumberItem::IndexToRational(std::uint32_t index, std::int32_t& numerator,

@@ -55,9 +55,13 @@ TEST(ModuleFolderTest, LongExecutablePathIsReadInFull) {
     const std::string probe = folder + "module_folder_probe.exe";
     ASSERT_GT(probe.size(), 128u);
     ASSERT_TRUE(testsupport::CopyFileTo(BinFolder() + "module_folder_probe.exe", probe));
+    // The probe links the main window's unit and with it the two libraries
+    // the program imports.
+    for (const char* dll : {"OVACPI.DLL", "ORVASERVICE.DLL"})
+        ASSERT_TRUE(testsupport::CopyFileTo(BinFolder() + dll, folder + dll)) << dll;
     std::string output;
     ASSERT_EQ(0u, testsupport::RunCommand("\"" + probe + "\"", &output));
-    EXPECT_EQ(folder + "\n" + folder + "Resource\\\n", output);
+    EXPECT_EQ(folder + "\r\n" + folder + "Resource\\\r\n", output);  // text-mode output
 }
 
 struct Classification {

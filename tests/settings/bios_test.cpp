@@ -260,6 +260,17 @@ TEST_F(BiosTest, NegativeValues)
     EXPECT_EQ("0.001", c->IndexToString(6));
 }
 
+// A tuning step taken below the first value arrives as its 32-bit pattern;
+// the conversion continues the line downwards instead of wrapping.
+TEST_F(BiosTest, StepBelowTheFirstValueContinuesTheLine)
+{
+    auto clock = Item(0x03010011);
+    ASSERT_TRUE(clock);
+    EXPECT_DOUBLE_EQ(3000.0, static_cast<double>(clock->IndexToValue(0)));
+    EXPECT_DOUBLE_EQ(2975.0, static_cast<double>(clock->IndexToValue(static_cast<std::uint32_t>(-1))));
+    EXPECT_DOUBLE_EQ(2950.0, static_cast<double>(clock->IndexToValue(static_cast<std::uint32_t>(-2))));
+}
+
 TEST_F(BiosTest, KindShiftsTheDecimals)
 {
     auto clock = Item(0x01010009); // hundredths, both words end in two zeros
