@@ -31,7 +31,7 @@ function(ravelo_test name)
   # Link the console subsystem so gtest output reaches the terminal.
   target_link_options(${name} PRIVATE -mconsole)
   if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 900)
+    set(T_TIMEOUT 600)
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}

@@ -32,6 +32,18 @@ std::string RegString(HKEY root, const char* key, const char* name) {
     return buffer;
 }
 
+// Runs an installer-made program to its end without pipes: the NSIS
+// uninstaller hands over to a copy of itself, which would inherit (and keep
+// open) a pipe to this process.
+DWORD RunSetup(const std::string& commandLine) {
+    testsupport::ChildProcess child;
+    if (!child.Start(commandLine))
+        return ~0u;
+    if (!child.Wait(180000))
+        return ~1u;
+    return child.ExitCode();
+}
+
 bool KeyExists(HKEY root, const char* key) {
     HKEY handle = nullptr;
     if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
@@ -67,7 +79,7 @@ TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
     ASSERT_TRUE(testsupport::WriteTextFile(profileFile, "profile"));
 
     // /D must come last and unquoted.
-    ASSERT_EQ(0u, testsupport::RunCommand("\"" + setup + "\" /S /D=" + installDir, nullptr, 120000));
+    ASSERT_EQ(0u, RunSetup("\"" + setup + "\" /S /D=" + installDir));
 
     const std::string dir = installDir + "\\";
     for (const char* file : {"RaveloRemote.exe", "OVACPI.DLL", "ORVASERVICE.DLL", "flashobj.dll", "pngio.dll",
@@ -86,7 +98,7 @@ TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
     ASSERT_TRUE(WaitUntil([&] { return testsupport::FindWindowOfProcess(program.Id(), "TMainForm") != nullptr; }));
 
     // ... and the uninstaller asks it to quit, then removes what it installed.
-    ASSERT_EQ(0u, testsupport::RunCommand("\"" + dir + "Uninstall.exe\" /S", nullptr, 120000));
+    ASSERT_EQ(0u, RunSetup("\"" + dir + "Uninstall.exe\" /S"));
     EXPECT_TRUE(program.Wait(30000));
     EXPECT_EQ(0u, program.ExitCode());
     // The uninstaller runs from a copy of itself, so wait for its work.
