@@ -28,6 +28,9 @@ cp "$BIN/OvAcpiDb.txt" "$OUT/firmware.txt"
 export OVACPI_DB=$(winepath -w "$OUT/firmware.txt" 2>/dev/null)
 export RAVELO_SERVICE_LOG=$(winepath -w "$OUT/service.log" 2>/dev/null)
 export RAVELO_SERVICE_CHANNEL=demo-$$
+export FLASHOBJ_LOG=$(winepath -w "$OUT/osd.log" 2>/dev/null)
+export RAVELO_APEX_LOG=$(winepath -w "$OUT/ravelo-apex.log" 2>/dev/null)
+export KELVO_LOG=$(winepath -w "$OUT/kelvo.log" 2>/dev/null)
 
 svc() { wine "$BIN/RemoteService.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 acpi() { wine "$BIN/AcpiTool.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
@@ -50,6 +53,12 @@ PIDS+=($!)
 wait_for 30 svc attempts || { echo "the service did not start"; exit 1; }
 say "service" "running (attempts so far: $(svc attempts))"
 
+# The sibling programs' stand-ins, on the same simulated firmware.
+(cd "$BIN" && exec wine RaveloApexSim.exe </dev/null >/dev/null 2>&1) &
+PIDS+=($!)
+(cd "$BIN" && exec wine KelvoEngineSim.exe </dev/null >/dev/null 2>&1) &
+PIDS+=($!)
+
 acpi set 0x11060008 2 >/dev/null
 say "firmware before start" "$(acpi get 0x11060008)"
 (cd "$DIST" && exec wine RaveloRemote.exe </dev/null >/dev/null 2>&1) &
@@ -58,9 +67,20 @@ PIDS+=($PROGRAM)
 wait_for 60 has_client || { echo "Ravelo Remote did not register"; exit 1; }
 say "Ravelo Remote" "registered: $(svc clients)"
 
+lines() { [ -f "$1" ] && wc -l < "$1" || echo 0; }
+since() { [ -f "$1" ] && tail -n +"$(( $2 + 1 ))" "$1" | tr -d '\r'; }
+shot=0
 for key in 144 147 149; do
+  osd0=$(lines "$OUT/osd.log"); apex0=$(lines "$OUT/ravelo-apex.log"); kelvo0=$(lines "$OUT/kelvo.log")
   if svc key $key >/dev/null; then say "key $key" "posted"; else say "key $key" "not posted"; fi
-  sleep 4
+  sleep 1.5
+  shot=$((shot + 1))
+  /usr/bin/import -window root "$OUT/display-$shot-key-$key.png" 2>/dev/null || true
+  sleep 6
+  since "$OUT/osd.log" "$osd0" | grep -E ' request ' | sed 's/^[0-9]* /    osd: /'
+  since "$OUT/ravelo-apex.log" "$apex0" | sed 's/^/    Ravelo Apex: /'
+  since "$OUT/kelvo.log" "$kelvo0" | sed 's/^/    Kelvo Engine: /'
+  say "    firmware" "active profile $(acpi get 0x11060008)"
 done
 
 say "quit" "$(svc quit >/dev/null && echo posted)"
