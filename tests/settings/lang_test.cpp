@@ -200,7 +200,8 @@ TEST_F(ShippedLangTest, EveryLanguageHasEveryKey)
     };
     const Case cases[] = {{0x0409, "English"}, {0x0809, "English"}, {0x0407, "German"},
                           {0x0807, "German"},  {0x040C, "French"},  {0x0C0C, "French"},
-                          {0x040A, "Spanish"}, {0x0C0A, "Spanish"}, {0x0411, "English"}};
+                          {0x040A, "Spanish"}, {0x0C0A, "Spanish"}, {0x0411, "Japanese"}, {0x0419, "Russian"},
+                          {0x0404, "ChineseTraditional"}, {0x0804, "ChineseSimplified"}, {0x0413, "English"}};
     const OvMultiLang& texts = OvMultiLang::Instance();
     for (const Case& c : cases) {
         g_langId = c.id;

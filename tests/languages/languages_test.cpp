@@ -1,0 +1,147 @@
+// The shipped language files: the index names only files that exist, every
+// file has every text of the English one, and each decodes cleanly in the
+// Windows code page its first line declares (and only in a code page that
+// fits the language).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cctype>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+namespace {
+
+std::string LangFolder() { return testsupport::SourceFolder() + "resources\\LangFiles\\"; }
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// key=value pairs of one section, keys compared as written.
+std::map<std::string, std::string> Section(const std::string& text, const std::string& name) {
+    std::map<std::string, std::string> values;
+    bool inside = false;
+    for (const std::string& line : Lines(text)) {
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            inside = _stricmp(line.c_str(), ("[" + name + "]").c_str()) == 0;
+            continue;
+        }
+        const size_t eq = line.find('=');
+        if (inside && eq != std::string::npos)
+            values[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return values;
+}
+
+UINT DeclaredCodePage(const std::string& text) {
+    const std::string first = Lines(text).empty() ? std::string() : Lines(text)[0];
+    const size_t at = first.find("code page ");
+    return at == std::string::npos ? 0 : static_cast<UINT>(std::stoul(first.substr(at + 10)));
+}
+
+bool DecodesCleanly(const std::string& bytes, UINT codePage) {
+    if (bytes.empty())
+        return true;
+    const int wide = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
+                                         nullptr, 0);
+    if (wide <= 0)
+        return false;
+    std::wstring text(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &text[0], wide);
+    // And back to the very same bytes: no character was replaced.
+    BOOL lossy = FALSE;
+    const int narrow = WideCharToMultiByte(codePage, 0, text.data(), wide, nullptr, 0, nullptr, &lossy);
+    std::string back(static_cast<size_t>(narrow), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), wide, &back[0], narrow, nullptr, &lossy);
+    return !lossy && back == bytes;
+}
+
+std::map<std::string, std::string> Index() {
+    return Section(testsupport::ReadTextFile(LangFolder() + "OvMultiLang.ini"), "Languages");
+}
+
+}  // namespace
+
+TEST(LanguageIndexTest, EntriesAreWellFormedAndNameShippedFiles) {
+    const auto index = Index();
+    ASSERT_GE(index.size(), 20u);
+    for (const auto& [id, name] : index) {
+        EXPECT_TRUE(id.size() == 2 || id.size() == 4) << id;
+        for (char c : id)
+            EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F')) << id;
+        const std::string file = LangFolder() + name + "\\" + name + ".ini";
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str())) << id << " -> " << file;
+    }
+    // Both forms for the languages shipped, e.g. the full and the primary id.
+    for (const char* id : {"0409", "09", "0407", "07", "0419", "19", "0411", "11", "0804", "04", "0404", "0416", "16",
+                           "0415", "15", "0410", "10"})
+        EXPECT_EQ(1u, index.count(id)) << id;
+    EXPECT_EQ("ChineseTraditional", index.at("0404"));
+    EXPECT_EQ("ChineseSimplified", index.at("04"));
+}
+
+TEST(LanguageFilesTest, EveryFileHasEveryTextAndDecodesInItsCodePage) {
+    const std::string english = testsupport::ReadTextFile(LangFolder() + "English\\English.ini");
+    const auto keys = Section(english, "Translations");
+    ASSERT_EQ(15u, keys.size());
+    // The code pages a language may declare.
+    const std::map<std::string, UINT> expected = {
+        {"English", 1252}, {"German", 1252}, {"French", 1252}, {"Spanish", 1252}, {"Italian", 1252},
+        {"PortugueseBrazil", 1252}, {"Polish", 1250}, {"Russian", 1251}, {"Japanese", 932},
+        {"ChineseSimplified", 936}, {"ChineseTraditional", 950}};
+    std::set<std::string> names;
+    for (const auto& entry : Index())
+        names.insert(entry.second);
+    ASSERT_EQ(expected.size(), names.size());
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::string bytes = testsupport::ReadTextFile(LangFolder() + name + "\\" + name + ".ini");
+        ASSERT_FALSE(bytes.empty());
+        const UINT codePage = DeclaredCodePage(bytes);
+        ASSERT_EQ(1u, expected.count(name));
+        EXPECT_EQ(expected.at(name), codePage);
+        EXPECT_TRUE(DecodesCleanly(bytes, codePage));
+        const auto texts = Section(bytes, "Translations");
+        for (const auto& key : keys) {
+            ASSERT_EQ(1u, texts.count(key.first)) << key.first;
+            EXPECT_FALSE(texts.at(key.first).empty()) << key.first;
+        }
+        EXPECT_EQ(keys.size(), texts.size());
+    }
+}
+
+// The non-Western files really are in their code pages, not in UTF-8:
+// UTF-8 bytes of Cyrillic would also "decode" in 1251, but as other letters.
+TEST(LanguageFilesTest, NonWesternTextsReadBackAsTheirLetters) {
+    struct Probe {
+        const char* name;
+        UINT codePage;
+        const wchar_t* warning;
+    };
+    for (const Probe& probe : {Probe{"Russian", 1251, L"\x0412\x043d\x0438\x043c\x0430\x043d\x0438\x0435"},
+                               Probe{"Japanese", 932, L"\x8b66\x544a"}, Probe{"ChineseSimplified", 936, L"\x8b66\x544a"},
+                               Probe{"ChineseTraditional", 950, L"\x8b66\x544a"}}) {
+        const std::string bytes =
+            testsupport::ReadTextFile(LangFolder() + probe.name + "\\" + probe.name + ".ini");
+        const std::string value = Section(bytes, "Translations")["Warning"];
+        wchar_t wide[64] = {};
+        MultiByteToWideChar(probe.codePage, 0, value.c_str(), -1, wide, 64);
+        EXPECT_STREQ(probe.warning, wide) << probe.name;
+    }
+}
