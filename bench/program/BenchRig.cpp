@@ -1,0 +1,301 @@
+#include "BenchRig.h"
+
+#include "OsdWatcher.h"
+#include "app/Config.h"
+#include "orva/OvAcpi.h"
+
+namespace bench {
+
+namespace {
+
+constexpr DWORD kActiveProfileItem = 0x11060008;
+constexpr DWORD kClockSetting = 0x03010011;
+constexpr char kProgramFile[] = "RaveloRemote.exe";
+constexpr char kServiceIdentity[] = "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A profile file as the overclocking program writes it: a first word that
+// is not read, the version, the record count, then (setting, value) pairs.
+std::string ProfileFile(DWORD setting, DWORD value) {
+    std::string bytes;
+    auto word = [&bytes](DWORD w) {
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(static_cast<char>((w >> (8 * i)) & 0xFF));
+    };
+    word(0x4F525641);
+    word(1);
+    word(1);
+    word(setting);
+    word(value);
+    return bytes;
+}
+
+}  // namespace
+
+SavedRegistryValue::SavedRegistryValue(HKEY root, std::string path, std::string name)
+    : root_(root), path_(std::move(path)), name_(std::move(name)) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
+        data_.resize(size);
+        existed_ = RegQueryValueExA(key, name_.c_str(), nullptr, &type_,
+                                    reinterpret_cast<BYTE*>(data_.empty() ? nullptr : &data_[0]), &size) ==
+                   ERROR_SUCCESS;
+        data_.resize(existed_ && size < data_.size() ? size : data_.size());
+    }
+    RegCloseKey(key);
+}
+
+SavedRegistryValue::~SavedRegistryValue() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    if (existed_)
+        RegSetValueExA(key, name_.c_str(), 0, type_, reinterpret_cast<const BYTE*>(data_.data()),
+                       static_cast<DWORD>(data_.size()));
+    else
+        RegDeleteValueA(key, name_.c_str());
+    RegCloseKey(key);
+}
+
+bool SavedRegistryValue::Set(DWORD type, const void* data, DWORD size) const {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const bool ok = RegSetValueExA(key, name_.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
+bool SavedRegistryValue::SetDword(DWORD value) const { return Set(REG_DWORD, &value, sizeof value); }
+
+bool SavedRegistryValue::SetString(const std::string& value) const {
+    return Set(REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+SavedFile::SavedFile(std::string path) : path_(std::move(path)) {
+    existed_ = FileExists(path_);
+    if (existed_)
+        data_ = testsupport::ReadTextFile(path_);
+}
+
+SavedFile::~SavedFile() {
+    if (existed_)
+        testsupport::WriteTextFile(path_, data_);
+    else
+        DeleteFileA(path_.c_str());
+}
+
+BenchRig::~BenchRig() {
+    KillProgram();
+    StopKelvo();
+    StopApex();
+    service_.Stop();
+    if (!database_.empty())
+        SetEnvironmentVariableA("OVACPI_DB", nullptr);
+}
+
+bool BenchRig::Prepare(std::string& error) {
+    dist_ = testsupport::DistFolder();
+    if (dist_.empty() || !FileExists(dist_ + kProgramFile)) {
+        error = "no " + std::string(kProgramFile) + " in the program folder (RAVELO_DIST): " + dist_;
+        return false;
+    }
+    for (const std::string& tool : {ServiceControl::DefaultServicePath(), siblings::ApexExecutable(),
+                                    siblings::KelvoExecutable()}) {
+        if (!FileExists(tool)) {
+            error = "missing " + tool + " (RAVELO_BIN)";
+            return false;
+        }
+    }
+    // This process and every child talk to a service of their own.
+    ServiceControl::UsePrivateChannel();
+    folder_ = std::make_unique<testsupport::TempFolder>();
+    database_ = folder_->Path() + "firmware.txt";
+    if (!testsupport::CopyFileTo(dist_ + "OvAcpiDb.txt", database_)) {
+        error = "cannot copy the firmware database of the program folder";
+        return false;
+    }
+    SetEnvironmentVariableA("OVACPI_DB", database_.c_str());
+
+    // Button A on the first firmware profile ("Gaming", 3800 MHz) over a
+    // default profile of 3100 MHz, so that key 144 switches it on and off.
+    Config& config = Config::Instance();
+    auto save = [this](HKEY root, const std::string& path, const char* name) -> const SavedRegistryValue& {
+        savedValues_.push_back(std::make_unique<SavedRegistryValue>(root, path, name));
+        return *savedValues_.back();
+    };
+    bool ok = save(config.SettingsRootKey(), config.SettingsKeyPath(), "RRProfileAIndex").SetDword(0);
+    ok = save(config.SettingsRootKey(), config.SettingsKeyPath(), "RRProfileAName").SetString("Gaming") && ok;
+    // A calibrated engine, so that key 148 shows the auto display and not
+    // the calibration notice.
+    for (int n = 1; n <= 6; ++n)
+        ok = save(HKEY_LOCAL_MACHINE, "Software\\Orva\\Drivo3", ("Threshold" + std::to_string(n)).c_str())
+                 .SetDword(static_cast<DWORD>(10 * n)) &&
+             ok;
+    ok = save(HKEY_CURRENT_USER, "Software\\Orva\\Drivo3\\Advance", "CalibrationNeeded").SetDword(0) && ok;
+    const std::string profiles = ProfilesFolder();
+    CreateDirectoryA((profiles + "Default").c_str(), nullptr);
+    defaultProfile_ = std::make_unique<SavedFile>(profiles + "Default\\Default.oc");
+    ok = testsupport::WriteTextFile(profiles + "Default\\Default.oc", ProfileFile(kClockSetting, 4)) && ok;
+    if (!ok) {
+        error = "cannot write the settings the displays need (registry, profiles folder)";
+        return false;
+    }
+    return true;
+}
+
+bool BenchRig::StartService() { return service_.Start(); }
+
+bool BenchRig::StopService() { return service_.Stop(); }
+
+bool BenchRig::StartApex() {
+    StopApex();
+    siblings::SiblingEnvironment environment;
+    environment.database = database_;
+    environment.log = folder_->Path() + "apex.log";
+    apex_ = std::make_unique<siblings::SiblingProcess>();
+    return apex_->Start(siblings::ApexExecutable(), environment) &&
+           apex_->WaitForWindow(siblings::kWindowClass, siblings::kApexCommandCaption, 30000) != nullptr &&
+           apex_->WaitForWindow(siblings::kWindowClass, siblings::kApexMainCaption, 30000) != nullptr;
+}
+
+bool BenchRig::StartKelvo() {
+    StopKelvo();
+    siblings::SiblingEnvironment environment;
+    environment.database = database_;
+    environment.log = folder_->Path() + "kelvo.log";
+    kelvo_ = std::make_unique<siblings::SiblingProcess>();
+    return kelvo_->Start(siblings::KelvoExecutable(), environment) &&
+           kelvo_->WaitForWindow(siblings::kWindowClass, siblings::kKelvoCaption, 30000) != nullptr;
+}
+
+void BenchRig::StopKelvo() {
+    if (kelvo_ != nullptr)
+        kelvo_->Stop();
+    kelvo_.reset();
+}
+
+void BenchRig::StopApex() {
+    if (apex_ != nullptr)
+        apex_->Stop();
+    apex_.reset();
+}
+
+bool BenchRig::ProgramRegistered() const {
+    std::vector<ServiceControl::Client> clients;
+    if (!ServiceControl::QueryClients(clients))
+        return false;
+    for (const ServiceControl::Client& client : clients) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(client.window, &owner);
+        if (owner == program_.Id() && client.identity == kServiceIdentity)
+            return true;
+    }
+    return false;
+}
+
+// Start-up has ended when the six players exist and the application
+// window, shown once during start-up, is hidden again.
+bool BenchRig::WindowsReady() const {
+    int players = 0;
+    HWND application = nullptr;
+    bool osd = false, status = false, main = false;
+    for (HWND window : testsupport::WindowsOfProcess(program_.Id())) {
+        const std::string name = testsupport::WindowClass(window);
+        if (name == "RaveloFlashPlayer")
+            ++players;
+        else if (name == "TApplication")
+            application = window;
+        else if (name == "TFlashOsdForm")
+            osd = true;
+        else if (name == "TStatusForm")
+            status = true;
+        else if (name == "TMainForm")
+            main = true;
+    }
+    return players == 6 && osd && status && main && application != nullptr && !IsWindowVisible(application);
+}
+
+bool BenchRig::StartProgram(const std::vector<std::string>& environment, StartTimes* times, DWORD timeoutMs,
+                            std::string& error) {
+    KillProgram();
+    const bool service = service_.IsRunning();
+    unsigned attemptsBefore = 0;
+    if (service && !ServiceControl::QueryAttempts(attemptsBefore)) {
+        error = "the service does not answer";
+        return false;
+    }
+    StartTimes measured;
+    const double start = NowMs();
+    if (!program_.Start("\"" + dist_ + kProgramFile + "\"", dist_, environment)) {
+        error = "cannot start " + dist_ + kProgramFile;
+        return false;
+    }
+    for (;;) {
+        const double now = NowMs() - start;
+        if (!program_.Running()) {
+            error = "the program ended during start-up with exit code " + std::to_string(program_.ExitCode()) +
+                    " (another copy running in this Wine session?)";
+            return false;
+        }
+        if (service && measured.registeredMs < 0) {
+            unsigned attempts = 0;
+            if (ServiceControl::QueryAttempts(attempts) && attempts > attemptsBefore)
+                measured.registeredMs = now;
+        }
+        if (measured.readyMs < 0 && WindowsReady())
+            measured.readyMs = now;
+        if (measured.readyMs >= 0 && (!service || measured.registeredMs >= 0))
+            break;
+        if (now > timeoutMs) {
+            error = "the program did not finish its start-up within " + std::to_string(timeoutMs) + " ms";
+            return false;
+        }
+        Sleep(1);
+    }
+    if (service && !testsupport::WaitUntil([this] { return ProgramRegistered(); }, 10000, 10)) {
+        error = "the service does not list the program as registered";
+        return false;
+    }
+    if (times != nullptr)
+        *times = measured;
+    return true;
+}
+
+bool BenchRig::QuitProgram(double* quitMs) {
+    if (!program_.Running())
+        return true;
+    const double start = NowMs();
+    const bool sent = ServiceControl::SendQuit() == ServiceControl::Outcome::Posted;
+    const bool ended = sent && program_.Wait(30000);
+    if (quitMs != nullptr)
+        *quitMs = NowMs() - start;
+    if (!ended)
+        KillProgram();
+    return ended;
+}
+
+void BenchRig::KillProgram() {
+    if (program_.Running()) {
+        program_.Kill();
+        program_.Wait(10000);
+    }
+}
+
+bool BenchRig::Press(LONG code) const { return ServiceControl::SendKey(code) == ServiceControl::Outcome::Posted; }
+
+bool BenchRig::ReadActiveProfile(LONG& value) {
+    AcpiInit();
+    return (AcpiGetItem(kActiveProfileItem, &value) & 1) != 0;
+}
+
+bool BenchRig::WriteActiveProfile(LONG value) {
+    AcpiInit();
+    return (AcpiSetItem(kActiveProfileItem, value, 1) & 1) != 0;
+}
+
+}  // namespace bench

@@ -1,0 +1,118 @@
+// The simulated suite the bench runs the program in: a private service
+// channel and firmware database, the service, the stand-ins of the
+// overclocking program and the power-saving engine, the settings the
+// displays need (put back as they were at the end), and the program itself
+// from the installed program folder.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ServiceControl.h"
+#include "SiblingControl.h"
+#include "TestSupport.h"
+
+namespace bench {
+
+// A registry value that is put back (or removed) when the object goes.
+class SavedRegistryValue {
+public:
+    SavedRegistryValue(HKEY root, std::string path, std::string name);
+    ~SavedRegistryValue();
+    SavedRegistryValue(const SavedRegistryValue&) = delete;
+    SavedRegistryValue& operator=(const SavedRegistryValue&) = delete;
+
+    bool SetDword(DWORD value) const;
+    bool SetString(const std::string& value) const;
+
+private:
+    bool Set(DWORD type, const void* data, DWORD size) const;
+
+    HKEY root_;
+    std::string path_;
+    std::string name_;
+    bool existed_ = false;
+    DWORD type_ = 0;
+    std::string data_;
+};
+
+// A file that is put back (or removed) when the object goes.
+class SavedFile {
+public:
+    explicit SavedFile(std::string path);
+    ~SavedFile();
+    SavedFile(const SavedFile&) = delete;
+    SavedFile& operator=(const SavedFile&) = delete;
+
+private:
+    std::string path_;
+    bool existed_ = false;
+    std::string data_;
+};
+
+// Times of one program start, in ms after the process was created.
+struct StartTimes {
+    double registeredMs = -1;  // the service received the registration call
+    double readyMs = -1;       // every window made and the application window hidden again
+};
+
+class BenchRig {
+public:
+    BenchRig() = default;
+    ~BenchRig();
+    BenchRig(const BenchRig&) = delete;
+    BenchRig& operator=(const BenchRig&) = delete;
+
+    // Folder, firmware, settings; false (with the reason) when the program
+    // folder or the stand-ins are missing.
+    bool Prepare(std::string& error);
+    const std::string& Folder() const { return folder_->Path(); }
+    std::string DistFolder() const { return dist_; }
+
+    bool StartService();
+    bool StopService();
+    bool ServiceRunning() const { return service_.IsRunning(); }
+    bool StartApex();
+    bool StartKelvo();
+    void StopKelvo();
+    void StopApex();
+
+    // Starts RaveloRemote.exe with extra environment entries and waits for
+    // its start-up (registration only when the service runs); the times go
+    // to times when given. False when it did not come up within timeoutMs
+    // (error says why).
+    bool StartProgram(const std::vector<std::string>& environment, StartTimes* times, DWORD timeoutMs,
+                      std::string& error);
+    // Quit by the service's message; killed when it does not end in time.
+    // The time from the message to the exit goes to quitMs when given.
+    bool QuitProgram(double* quitMs = nullptr);
+    void KillProgram();
+    bool ProgramRunning() const { return program_.Running(); }
+    DWORD ProgramId() const { return program_.Id(); }
+    bool ProgramRegistered() const;
+
+    // Posts one remote key through the service.
+    bool Press(LONG code) const;
+
+    // The firmware's active-profile item, as the stand-in leaves it.
+    static bool ReadActiveProfile(LONG& value);
+    static bool WriteActiveProfile(LONG value);
+
+private:
+    bool WindowsReady() const;
+
+    std::unique_ptr<testsupport::TempFolder> folder_;
+    std::string dist_;
+    std::string database_;
+    std::vector<std::unique_ptr<SavedRegistryValue>> savedValues_;
+    std::unique_ptr<SavedFile> defaultProfile_;
+    ServiceControl::ServiceProcess service_;
+    // A stand-in object starts its process once: a restart takes a new one.
+    std::unique_ptr<siblings::SiblingProcess> apex_;
+    std::unique_ptr<siblings::SiblingProcess> kelvo_;
+    testsupport::ChildProcess program_;
+};
+
+}  // namespace bench

@@ -1,0 +1,399 @@
+#include "ProcessProbe.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace bench {
+
+namespace {
+
+double FileTimeMs(const FILETIME& time) {
+    ULARGE_INTEGER value{};
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
+    return static_cast<double>(value.QuadPart) / 10000.0;
+}
+
+class OwnedHandle {
+public:
+    explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
+    ~OwnedHandle() {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    HANDLE Get() const { return handle_; }
+    bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    ~FindHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            FindClose(handle_);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    HANDLE Get() const { return handle_; }
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+// One record of the system's process list (SystemProcessInformation), as
+// documented for NtQuerySystemInformation.
+struct CountedText {
+    USHORT length;
+    USHORT maximumLength;
+    PWSTR buffer;
+};
+
+struct ProcessRecord {
+    ULONG nextEntryOffset;
+    ULONG numberOfThreads;
+    LARGE_INTEGER workingSetPrivateSize;
+    ULONG hardFaultCount;
+    ULONG numberOfThreadsHighWatermark;
+    ULONGLONG cycleTime;
+    LARGE_INTEGER createTime;
+    LARGE_INTEGER userTime;
+    LARGE_INTEGER kernelTime;
+    CountedText imageName;
+    LONG basePriority;
+    HANDLE uniqueProcessId;
+    HANDLE inheritedFromUniqueProcessId;
+    ULONG handleCount;
+    ULONG sessionId;
+    ULONG_PTR uniqueProcessKey;
+    SIZE_T peakVirtualSize;
+    SIZE_T virtualSize;
+    ULONG pageFaultCount;
+    SIZE_T peakWorkingSetSize;
+    SIZE_T workingSetSize;
+    SIZE_T quotaPeakPagedPoolUsage;
+    SIZE_T quotaPagedPoolUsage;
+    SIZE_T quotaPeakNonPagedPoolUsage;
+    SIZE_T quotaNonPagedPoolUsage;
+    SIZE_T pagefileUsage;
+    SIZE_T peakPagefileUsage;
+    SIZE_T privatePageCount;
+};
+
+constexpr ULONG kSystemProcessInformation = 5;
+constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004L);
+using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+
+// The record of one process from the system's list; false when the list
+// cannot be read or the process is not in it.
+bool FindProcessRecord(DWORD processId, ProcessRecord& record) {
+    static const auto query = reinterpret_cast<QuerySystemInformation>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (query == nullptr)
+        return false;
+    std::vector<unsigned char> buffer(256 * 1024);
+    LONG status = kInfoLengthMismatch;
+    ULONG needed = 0;
+    for (int attempt = 0; attempt < 6 && status == kInfoLengthMismatch; ++attempt) {
+        needed = 0;
+        status = query(kSystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == kInfoLengthMismatch)
+            buffer.resize(buffer.size() * 2 > needed ? buffer.size() * 2 : needed + 4096);
+    }
+    if (status != 0)
+        return false;
+    size_t offset = 0;
+    while (offset + sizeof(ProcessRecord) <= buffer.size()) {
+        ProcessRecord entry{};
+        std::memcpy(&entry, buffer.data() + offset, sizeof entry);
+        if (static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(entry.uniqueProcessId)) == processId) {
+            record = entry;
+            return true;
+        }
+        if (entry.nextEntryOffset == 0)
+            break;
+        offset += entry.nextEntryOffset;
+    }
+    return false;
+}
+
+double RecordCpuMs(const ProcessRecord& record) {
+    return static_cast<double>(record.userTime.QuadPart + record.kernelTime.QuadPart) / 10000.0;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// "run_ns wait_ns slices" of /proc/.../schedstat.
+bool ReadSchedStat(const std::string& path, double& runMs, double& slices) {
+    const std::string text = ReadWholeFile(path, 4096);
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    const double run = std::strtod(text.c_str(), &end);
+    if (end == text.c_str())
+        return false;
+    char* next = nullptr;
+    std::strtod(end, &next);  // time spent waiting for a CPU
+    if (next == end)
+        return false;
+    char* last = nullptr;
+    const double count = std::strtod(next, &last);
+    if (last == next)
+        return false;
+    runMs = run / 1e6;
+    slices = count;
+    return true;
+}
+
+// utime + stime of /proc/<pid>/stat, in ms (USER_HZ is 100 on Linux).
+bool ReadStatCpuMs(const std::string& path, double& cpuMs) {
+    const std::string text = ReadWholeFile(path, 4096);
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return false;
+    std::vector<std::string> fields;
+    size_t at = close + 1;
+    while (at < text.size() && fields.size() < 16) {
+        while (at < text.size() && text[at] == ' ')
+            ++at;
+        const size_t start = at;
+        while (at < text.size() && text[at] != ' ' && text[at] != '\n')
+            ++at;
+        if (at > start)
+            fields.push_back(text.substr(start, at - start));
+        else
+            break;
+    }
+    // Field 3 (state) is the first after the name: utime is field 14, stime 15.
+    if (fields.size() < 13)
+        return false;
+    cpuMs = (std::strtod(fields[11].c_str(), nullptr) + std::strtod(fields[12].c_str(), nullptr)) * 10.0;
+    return true;
+}
+
+bool IsNumber(const char* text) {
+    if (*text == '\0')
+        return false;
+    for (; *text != '\0'; ++text)
+        if (*text < '0' || *text > '9')
+            return false;
+    return true;
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path, size_t maxBytes) {
+    OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        return std::string();
+    std::string text;
+    char chunk[4096];
+    while (text.size() < maxBytes) {
+        DWORD read = 0;
+        const DWORD want = static_cast<DWORD>(maxBytes - text.size() < sizeof chunk ? maxBytes - text.size() : sizeof chunk);
+        if (!ReadFile(file.Get(), chunk, want, &read, nullptr) || read == 0)
+            break;
+        text.append(chunk, read);
+    }
+    return text;
+}
+
+ProcessProbe::~ProcessProbe() { Close(); }
+
+bool ProcessProbe::Open(DWORD processId) {
+    Close();
+    process_ = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (process_ == nullptr)
+        return false;
+    processId_ = processId;
+    processTimesChecked_ = 0;
+    return true;
+}
+
+void ProcessProbe::Close() {
+    if (process_ != nullptr)
+        CloseHandle(process_);
+    process_ = nullptr;
+    processId_ = 0;
+    unixPid_ = 0;
+}
+
+// GetProcessTimes counts only when it agrees with the system's process
+// list: Wine answers it for another process with numbers that are not
+// times at all.
+bool ProcessProbe::GetProcessTimesUsable() {
+    if (processTimesChecked_ != 0)
+        return processTimesChecked_ > 0;
+    FILETIME created{}, exited{}, kernel{}, user{};
+    ProcessRecord record{};
+    if (!GetProcessTimes(process_, &created, &exited, &kernel, &user) || !FindProcessRecord(processId_, record)) {
+        processTimesChecked_ = -1;
+        return false;
+    }
+    const double own = FileTimeMs(kernel) + FileTimeMs(user);
+    const double listed = RecordCpuMs(record);
+    const double difference = own > listed ? own - listed : listed - own;
+    processTimesChecked_ = (own > 0 && difference <= 50 + listed / 10) ? 1 : -1;
+    return processTimesChecked_ > 0;
+}
+
+ProcessFigures ProcessProbe::Sample() {
+    ProcessFigures figures;
+    if (process_ == nullptr)
+        return figures;
+    ProcessRecord record{};
+    const bool listed = FindProcessRecord(processId_, record);
+
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (GetProcessTimesUsable() && GetProcessTimes(process_, &created, &exited, &kernel, &user)) {
+        figures.cpuMs = FileTimeMs(kernel) + FileTimeMs(user);
+        figures.cpuSource = "GetProcessTimes";
+    } else if (listed) {
+        figures.cpuMs = RecordCpuMs(record);
+        figures.cpuSource = "process list";
+    }
+
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    if (GetProcessMemoryInfo(process_, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) &&
+        memory.WorkingSetSize > 0) {
+        figures.workingSetBytes = static_cast<double>(memory.WorkingSetSize);
+        figures.privateBytes = static_cast<double>(memory.PrivateUsage > 0 ? memory.PrivateUsage : memory.PagefileUsage);
+        figures.memorySource = "GetProcessMemoryInfo";
+    } else if (listed) {
+        // Windows keeps the commit charge in both fields; Wine fills only
+        // the page-file one.
+        figures.workingSetBytes = static_cast<double>(record.workingSetSize);
+        figures.privateBytes =
+            static_cast<double>(record.privatePageCount > 0 ? record.privatePageCount : record.pagefileUsage);
+        figures.memorySource = "process list";
+    }
+
+    DWORD handles = 0;
+    if (GetProcessHandleCount(process_, &handles) && handles > 0) {
+        figures.handles = handles;
+        figures.handleSource = "GetProcessHandleCount";
+    } else if (listed) {
+        figures.handles = record.handleCount;
+        figures.handleSource = "process list";
+    }
+
+    figures.threads = static_cast<DWORD>(ThreadIds(processId_).size());
+    figures.valid = listed || !figures.cpuSource.empty();
+    return figures;
+}
+
+double ProcessProbe::ThreadCpuMs(DWORD threadId) {
+    OwnedHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, threadId));
+    if (!thread.Valid())
+        return -1;
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetThreadTimes(thread.Get(), &created, &exited, &kernel, &user))
+        return -1;
+    return FileTimeMs(kernel) + FileTimeMs(user);
+}
+
+std::vector<DWORD> ProcessProbe::ThreadIds(DWORD processId) {
+    std::vector<DWORD> ids;
+    OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot.Valid())
+        return ids;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {
+        if (entry.th32OwnerProcessID == processId)
+            ids.push_back(entry.th32ThreadID);
+        entry.dwSize = sizeof entry;
+    }
+    return ids;
+}
+
+bool ProcessProbe::FindUnixProcess(const std::string& executablePath, const std::string& environmentEntry) {
+    unixPid_ = 0;
+    WIN32_FIND_DATAA found{};
+    FindHandle find(FindFirstFileA("Z:\\proc\\*", &found));
+    if (!find.Valid())
+        return false;
+    const std::string path = Lower(executablePath);
+    const std::string entry = std::string(1, '\0') + environmentEntry + std::string(1, '\0');
+    int matches = 0;
+    int pid = 0;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || !IsNumber(found.cFileName))
+            continue;
+        const std::string folder = std::string("Z:\\proc\\") + found.cFileName + "\\";
+        if (!Contains(Lower(ReadWholeFile(folder + "cmdline", 64 * 1024)), path))
+            continue;
+        if (!environmentEntry.empty()) {
+            const std::string environment = std::string(1, '\0') + ReadWholeFile(folder + "environ", 1 << 20);
+            if (!Contains(environment, entry))
+                continue;
+        }
+        ++matches;
+        pid = std::atoi(found.cFileName);
+    } while (FindNextFileA(find.Get(), &found));
+    if (matches != 1)
+        return false;
+    unixPid_ = pid;
+    return true;
+}
+
+double ProcessProbe::UnixLeaderRunMs() const {
+    if (unixPid_ <= 0)
+        return -1;
+    const std::string pid = std::to_string(unixPid_);
+    double runMs = 0, slices = 0;
+    if (!ReadSchedStat("Z:\\proc\\" + pid + "\\task\\" + pid + "\\schedstat", runMs, slices))
+        return -1;
+    return runMs;
+}
+
+UnixFigures ProcessProbe::SampleUnix() const {
+    UnixFigures figures;
+    if (unixPid_ <= 0)
+        return figures;
+    const std::string folder = "Z:\\proc\\" + std::to_string(unixPid_) + "\\";
+    if (!ReadStatCpuMs(folder + "stat", figures.processCpuMs))
+        return figures;
+    const std::string leader = folder + "task\\" + std::to_string(unixPid_) + "\\";
+    if (!ReadStatCpuMs(leader + "stat", figures.leaderCpuMs))
+        return figures;
+    if (!ReadSchedStat(leader + "schedstat", figures.leaderRunMs,
+                       figures.leaderSlices))
+        return figures;
+    WIN32_FIND_DATAA found{};
+    FindHandle find(FindFirstFileA((folder + "task\\*").c_str(), &found));
+    if (!find.Valid())
+        return figures;
+    do {
+        if (!IsNumber(found.cFileName))
+            continue;
+        double runMs = 0, slices = 0;
+        if (ReadSchedStat(folder + "task\\" + found.cFileName + "\\schedstat", runMs, slices)) {
+            figures.tasksRunMs += runMs;
+            figures.tasksSlices += slices;
+            ++figures.tasks;
+        }
+    } while (FindNextFileA(find.Get(), &found));
+    figures.valid = true;
+    return figures;
+}
+
+}  // namespace bench
