@@ -171,9 +171,15 @@ void TFlashOsdForm::SelectMovie(MovieKind kind) {
     const LONG index = static_cast<LONG>(kind);
     if (index < 0 || index >= kSlotCount)
         return;
+    // A warning may replace a display without the display being hidden
+    // first; the movie it replaces must not stay on screen under it, nor
+    // come back with every later ShowAll.
+    TTransFlash* const next = items_[index].player;
+    if (current_ != nullptr && current_ != next)
+        current_->SetVisible(false);
     OsdPhase = index;
     currentKind_ = index;
-    current_ = items_[index].player;
+    current_ = next;
 }
 
 void TFlashOsdForm::ShowCurrent() {

@@ -233,6 +233,30 @@ TEST_F(OsdFormTest, GroupHidingWinsOverEachPlayersOwnFlag) {
     EXPECT_EQ(0, VisiblePlayers());
 }
 
+// A warning that replaces a display on screen (the tuning display warns
+// when the overclocking program went away meanwhile) takes its place: the
+// replaced movie neither stays under it nor returns with the group.
+TEST_F(OsdFormTest, MovieReplacedOnScreenIsHidden) {
+    TTransFlash* tuning = FlashOsdForm->Item(PhaseOf(MovieKind::OCTuning)).player;
+    TTransFlash* warning = FlashOsdForm->Item(PhaseOf(MovieKind::Warning)).player;
+    FlashOsdForm->SelectMovie(MovieKind::OCTuning);
+    FlashOsdForm->ShowCurrent();
+    ASSERT_TRUE(IsWindowVisible(tuning->PlayerWindow()));
+    FlashOsdForm->SelectMovie(MovieKind::Warning);
+    FlashOsdForm->ShowCurrent();
+    EXPECT_TRUE(IsWindowVisible(warning->PlayerWindow()));
+    EXPECT_FALSE(tuning->Visible());
+    EXPECT_EQ(1, VisiblePlayers());
+    TTransFlash::HideAll();
+    TTransFlash::ShowAll();
+    EXPECT_FALSE(IsWindowVisible(tuning->PlayerWindow()));
+    // Selecting the movie already current keeps it on screen.
+    FlashOsdForm->SelectMovie(MovieKind::Warning);
+    EXPECT_TRUE(IsWindowVisible(warning->PlayerWindow()));
+    FlashOsdForm->HideCurrent();
+    EXPECT_EQ(0, VisiblePlayers());
+}
+
 // ------------------------------------------------------ phase dispatch
 
 TEST_F(OsdFormTest, EndingPhasesRunTheFinishedHandler) {
