@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ServiceControl.h"
+#include "app/OvMultiLang.h"
 #include "orva/OvAcpi.h"
 
 namespace rely {
@@ -635,6 +636,22 @@ void ScreenWatch::Run() {
     if (!idle)
         return idle;
     return KeyShowsDisplay(program, log, probeKey);
+}
+
+namespace {
+std::string& TextFolder() {
+    static std::string folder;
+    return folder;
+}
+std::string TextFolderSource() { return TextFolder(); }
+}  // namespace
+
+std::string ProgramText(const char* key, const std::string& folder) {
+    TextFolder() = folder.empty() ? testsupport::DistFolder() : folder;
+    OvMultiLang::SetFolderSource(&TextFolderSource);
+    const std::string text = OvMultiLang::Instance().GetText(key);
+    OvMultiLang::SetFolderSource(nullptr);
+    return text;
 }
 
 // ---- files and registry -----------------------------------------------------

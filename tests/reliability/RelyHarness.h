@@ -253,6 +253,10 @@ private:
 // Alive, no message box, answering, idle, and a new key shows a display.
 ::testing::AssertionResult AliveAndAnswering(const Program& program, const DisplayLog* log, LONG probeKey);
 
+// The text the program shows for a language key, looked up the program's
+// way in the LangFiles folder of folder (default: the program folder).
+std::string ProgramText(const char* key, const std::string& folder = std::string());
+
 // ---- files and registry -----------------------------------------------------
 
 bool CopyTree(const std::string& from, const std::string& to);

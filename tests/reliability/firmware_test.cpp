@@ -1,0 +1,132 @@
+// The firmware library failing every call, failing only its queries, or
+// handing out damaged packages (too few elements, counts beyond the
+// package, texts without their terminator), from start-up on or switched on
+// while the program runs: every key still brings up a display that ends,
+// no message box appears, and the program comes back to its idle state
+// and to the right figures once the firmware works again.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RelyHarness.h"
+
+using namespace rely;
+using testsupport::WaitUntil;
+
+namespace {
+
+// The keys whose actions read the firmware: profile (active item, profile
+// list and records, clock item), manual mode (mode item), auto mode
+// (auto-mode switch, threshold items) and tuning (clock item).
+const LONG kFirmwareKeys[] = {kKeyProfileA, kKeyManual, kKeyAuto, kKeyTuneUp};
+
+class FailingFirmware : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        stage_ = std::make_unique<Stage>();
+        prepared_ = stage_->Prepare() && stage_->StartService();
+    }
+    static void TearDownTestSuite() { stage_.reset(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(prepared_) << "the suite's files or the service could not be set up";
+        ASSERT_TRUE(ResetFirmware(stage_->Files()));
+        log_.SetPath(stage_->Files().osdLog);
+        log_.Clear();
+        // The stand-ins read the same database and see the same faults.
+        ASSERT_TRUE(stage_->StartApex());
+        ASSERT_TRUE(stage_->StartKelvo());
+    }
+
+    void TearDown() override {
+        if (program_.Running()) {
+            EXPECT_TRUE(program_.Quit()) << "the program did not quit";
+        }
+        ResetFirmware(stage_->Files());
+        stage_->StopApex();
+        stage_->StopKelvo();
+    }
+
+    void StartProgram() {
+        ASSERT_TRUE(program_.Start());
+        ASSERT_TRUE(program_.WaitStarted());
+    }
+
+    bool Faults(const std::vector<std::string>& faults) { return SetFirmwareFaults(stage_->Files(), faults); }
+
+    // Each firmware key shows a display that ends, with no message box.
+    void EveryKeyShowsADisplay(const char* when) {
+        for (LONG key : kFirmwareKeys) {
+            ASSERT_TRUE(KeyShowsDisplay(program_, &log_, key)) << when << ", key " << key;
+            ASSERT_TRUE(program_.MessageBoxes().empty())
+                << when << ", key " << key << ": \"" << testsupport::WindowText(program_.MessageBoxes().front())
+                << "\"";
+        }
+        const DisplaySequence sequence = log_.Sequence();
+        EXPECT_TRUE(sequence.overlaps.empty()) << when << ": " << sequence.overlaps.front();
+        EXPECT_EQ(sequence.started, sequence.ended) << when << "\n" << log_.Tail();
+    }
+
+    // A run that starts on damaged firmware and ends with the program quit
+    // the ordinary way.
+    void RunOn(const std::vector<std::string>& faults) {
+        ASSERT_TRUE(Faults(faults));
+        StartProgram();
+        EveryKeyShowsADisplay(faults.front().c_str());
+        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+        EXPECT_TRUE(program_.Quit());
+    }
+
+    static std::unique_ptr<Stage> stage_;
+    static bool prepared_;
+    Program program_;
+    DisplayLog log_;
+};
+
+std::unique_ptr<Stage> FailingFirmware::stage_;
+bool FailingFirmware::prepared_ = false;
+
+}  // namespace
+
+TEST_F(FailingFirmware, EveryCallFailsFromStartUp) { RunOn({"fail-all"}); }
+
+TEST_F(FailingFirmware, OnlyQueriesFailFromStartUp) { RunOn({"fail-query"}); }
+
+TEST_F(FailingFirmware, DescriptionsWithTooFewElements) { RunOn({"short-package"}); }
+
+TEST_F(FailingFirmware, CountsLargerThanThePackages) { RunOn({"count-overflow"}); }
+
+TEST_F(FailingFirmware, TextsWithoutTerminators) { RunOn({"unterminated-text"}); }
+
+// The profile list and the clock item damaged together, with the queries
+// failing: the profile key falls back to the profile files.
+TEST_F(FailingFirmware, ProfileListAndClockDamagedTogether) {
+    RunOn({"count-overflow 0x05080002", "unterminated-text 0x05080002", "short-package 0x03010011", "fail-query"});
+}
+
+// The program has found its items on working firmware; then every call
+// fails, then the firmware works again and the tuning display shows the
+// real clock once more.
+TEST_F(FailingFirmware, EveryCallFailsWhileRunningAndRecovers) {
+    StartProgram();
+    EveryKeyShowsADisplay("working firmware");
+    ASSERT_TRUE(ResetFirmware(stage_->Files()));  // the stand-ins changed it
+    ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyTuneUp));
+    const std::string clock = log_.LastArgument("OCTuning", "set2Digit");
+    ASSERT_FALSE(clock.empty());
+
+    ASSERT_TRUE(Faults({"fail-all"}));
+    log_.Clear();
+    EveryKeyShowsADisplay("failing firmware");
+    ASSERT_TRUE(Faults({"fail-query", "short-package", "unterminated-text"}));
+    log_.Clear();
+    EveryKeyShowsADisplay("damaged firmware");
+
+    ASSERT_TRUE(ResetFirmware(stage_->Files()));
+    log_.Clear();
+    ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyTuneUp));
+    EXPECT_EQ(clock, log_.LastArgument("OCTuning", "set2Digit")) << "the clock shown once the firmware works again";
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+}

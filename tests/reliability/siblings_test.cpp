@@ -1,0 +1,248 @@
+// Neighbours that go away: a sibling program that ends in the middle of a
+// display, one that stops answering between the program's check and its
+// message and then ends, and the service that disappears and comes back.
+// Each case ends with the program alive, answering keys and idle, with one
+// display on screen at a time.
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "RelyHarness.h"
+
+using namespace rely;
+using testsupport::WaitUntil;
+
+namespace {
+
+class Neighbours : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        stage_ = std::make_unique<Stage>();
+        prepared_ = stage_->Prepare();
+    }
+    static void TearDownTestSuite() { stage_.reset(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(prepared_) << "the suite's files could not be set up";
+        ASSERT_TRUE(ResetFirmware(stage_->Files()));
+        log_.SetPath(stage_->Files().osdLog);
+        log_.Clear();
+        DeleteFileA(stage_->Files().apexLog.c_str());
+        DeleteFileA(stage_->Files().kelvoLog.c_str());
+        ASSERT_TRUE(stage_->StartService());
+    }
+
+    void TearDown() override {
+        if (program_.Running()) {
+            EXPECT_TRUE(program_.Quit()) << "the program did not quit";
+        }
+        stage_->StopApex();
+        stage_->StopKelvo();
+        stage_->StopService();
+    }
+
+    void StartProgram() {
+        ASSERT_TRUE(program_.Start());
+        ASSERT_TRUE(program_.WaitStarted());
+    }
+
+    // Waits until the log shows a request of movie (its display is up).
+    ::testing::AssertionResult Requested(const std::string& movie, const std::string& command) {
+        if (WaitUntil([&] { return log_.Count(movie, command) > 0; }, kLongWait))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "no " << command << " for " << movie << "; movie log:\n" << log_.Tail();
+    }
+
+    ::testing::AssertionResult CallbackSeen(const std::string& movie, const std::string& what) {
+        if (WaitUntil([&] {
+                for (const DisplayEvent& event : log_.Events())
+                    if (event.movie == movie && event.kind == "callback" && event.what == what)
+                        return true;
+                return false;
+            }, kLongWait))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "no " << what << " call-back of " << movie << "; movie log:\n"
+                                             << log_.Tail();
+    }
+
+    // Runs key on an idle program and checks that only one movie is on
+    // screen meanwhile.
+    void OneDisplayAlone(LONG key) {
+        ScreenWatch watch(program_);
+        ASSERT_TRUE(KeyShowsDisplay(program_, &log_, key));
+        watch.Stop();
+        EXPECT_LE(watch.MaxVisiblePlayers(), 1) << "movies on screen together: " << watch.Worst();
+    }
+
+    static std::unique_ptr<Stage> stage_;
+    static bool prepared_;
+    Program program_;
+    DisplayLog log_;
+};
+
+std::unique_ptr<Stage> Neighbours::stage_;
+bool Neighbours::prepared_ = false;
+
+}  // namespace
+
+// The tuning display is up when the overclocking program ends; the next
+// tuning key finds it gone and warns over the display.
+TEST_F(Neighbours, OverclockingProgramEndsDuringTheTuningDisplay) {
+    ASSERT_TRUE(stage_->StartApex());
+    StartProgram();
+    ScreenWatch watch(program_);
+    ASSERT_TRUE(program_.PostKey(kKeyTuneUp));
+    ASSERT_TRUE(Requested("OCTuning", "in"));
+    ASSERT_TRUE(CallbackSeen("OCTuning", "intro"));
+    ASSERT_TRUE(stage_->StopApex());
+    ASSERT_TRUE(program_.PostKey(kKeyTuneUp));
+    ASSERT_TRUE(Requested("Warning", "show"));
+    EXPECT_EQ(ProgramText("RaveloApexNotRun"), log_.LastArgument("Warning", "changeContent"));
+    ASSERT_TRUE(WaitIdle(program_, &log_));
+    watch.Stop();
+    EXPECT_LE(watch.MaxVisiblePlayers(), 1) << "movies on screen together: " << watch.Worst() << "\n" << log_.Tail();
+
+    // The next display shows its own movie only.
+    OneDisplayAlone(kKeyManual);
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyAuto));
+}
+
+TEST_F(Neighbours, EngineEndsDuringTheLevelDisplay) {
+    ASSERT_TRUE(stage_->StartKelvo());
+    StartProgram();
+    ScreenWatch watch(program_);
+    ASSERT_TRUE(program_.PostKey(kKeyManual));
+    ASSERT_TRUE(Requested("KelvoManual", "show"));
+    ASSERT_TRUE(stage_->StopKelvo());
+    ASSERT_TRUE(program_.PostKey(kKeyManual));
+    ASSERT_TRUE(Requested("Warning", "show"));
+    EXPECT_EQ(ProgramText("KelvoNotRun"), log_.LastArgument("Warning", "changeContent"));
+    ASSERT_TRUE(WaitIdle(program_, &log_));
+    watch.Stop();
+    EXPECT_LE(watch.MaxVisiblePlayers(), 1) << "movies on screen together: " << watch.Worst() << "\n" << log_.Tail();
+
+    OneDisplayAlone(kKeyTuneUp);
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyAuto));
+}
+
+// The overclocking program ends while the profile display holds; the
+// display ends as usual and the next profile key warns.
+TEST_F(Neighbours, OverclockingProgramEndsDuringTheProfileDisplay) {
+    ASSERT_TRUE(stage_->StartApex());
+    StartProgram();
+    ASSERT_TRUE(program_.PostKey(kKeyProfileA));
+    ASSERT_TRUE(Requested("RaveloProfileOn", "show"));
+    ASSERT_TRUE(CallbackSeen("RaveloProfileOn", "intro"));
+    ASSERT_TRUE(stage_->StopApex());
+    ASSERT_TRUE(WaitIdle(program_, &log_));
+    const DisplaySequence sequence = log_.Sequence();
+    EXPECT_EQ(1, sequence.started);
+    EXPECT_EQ(1, sequence.ended);
+
+    ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyProfileA));
+    EXPECT_EQ(ProgramText("RaveloApexNotRun"), log_.LastArgument("Warning", "changeContent"));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyTuneUp));
+}
+
+// Frozen after the program found its windows: the profile message is posted
+// into a queue nobody reads, and the program goes on; the program then
+// ends and the message is lost, which the program never learns.
+TEST_F(Neighbours, OverclockingProgramFreezesAndEndsBetweenCheckAndMessage) {
+    ASSERT_TRUE(stage_->StartApex());
+    StartProgram();
+    const DWORD apex = stage_->ApexId();
+    ASSERT_NE(0u, apex);
+    ASSERT_TRUE(SuspendProcess(apex));
+    ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyProfileA));
+    EXPECT_EQ(1, log_.Count("RaveloProfileOn", "show")) << log_.Tail();
+    ASSERT_TRUE(TerminateProcessById(apex));
+    EXPECT_EQ(0u, stage_->ApexLines("msg=1061"));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyTuneUp));
+    EXPECT_EQ(ProgramText("RaveloApexNotRun"), log_.LastArgument("Warning", "changeContent"));
+}
+
+// The tuning display hands its step over by a message that waits for the
+// overclocking program. Frozen, it holds the program up; once it has ended
+// the program carries on where it was.
+TEST_F(Neighbours, OverclockingProgramFreezesBeforeTheStepIsSentAndThenEnds) {
+    ASSERT_TRUE(stage_->StartApex());
+    StartProgram();
+    const DWORD apex = stage_->ApexId();
+    ASSERT_NE(0u, apex);
+    ASSERT_TRUE(program_.PostKey(kKeyTuneUp));
+    ASSERT_TRUE(Requested("OCTuning", "in"));
+    ASSERT_TRUE(SuspendProcess(apex));
+    // The display ends by itself; the fade hides it before the step goes out.
+    ASSERT_TRUE(WaitUntil([&] { return log_.Sequence().ended == 1; }, kLongWait)) << log_.Tail();
+    ASSERT_TRUE(WaitUntil([&] { return program_.Idle(); }, kLongWait));
+    // While the step waits, a key stays in the queue.
+    ASSERT_TRUE(program_.PostKey(kKeyManual));
+    const DWORD frozenAt = GetTickCount();
+    const bool answeredWhileFrozen = WaitUntil([&] { return log_.Sequence().started > 1; }, 4000);
+    std::cout << "while the overclocking program was frozen, a key "
+              << (answeredWhileFrozen ? "was answered" : "waited more than 4000 ms") << std::endl;
+    ASSERT_TRUE(TerminateProcessById(apex));
+    EXPECT_TRUE(WaitUntil([&] { return log_.Sequence().started > 1; }, kLongWait))
+        << "the key was not answered after the overclocking program ended\n" << log_.Tail();
+    std::cout << "key answered " << (GetTickCount() - frozenAt) << " ms after it was posted" << std::endl;
+    EXPECT_EQ(0u, stage_->ApexLines("msg=1060"));
+    ASSERT_TRUE(WaitIdle(program_, &log_));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyTuneUp));
+    EXPECT_EQ(ProgramText("RaveloApexNotRun"), log_.LastArgument("Warning", "changeContent"));
+}
+
+// The program registers once and does not notice a later loss of the
+// service. It keeps handling keys posted to it, and a new service sees no
+// registration attempts from it: its retry timer stays off.
+TEST_F(Neighbours, ServiceDisappearsDuringADisplayAndComesBack) {
+    StartProgram();
+    ASSERT_TRUE(program_.PostKey(kKeyManual));
+    ASSERT_TRUE(Requested("Warning", "show"));
+    ASSERT_TRUE(stage_->StopService());
+    ASSERT_TRUE(WaitIdle(program_, &log_));
+    ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyAuto));
+
+    ASSERT_TRUE(stage_->StartService());
+    WaitUntil([] { return false; }, 6000, 100);  // more than two retry periods
+    unsigned attempts = 99;
+    ASSERT_TRUE(ServiceControl::QueryAttempts(attempts));
+    EXPECT_EQ(0u, attempts) << "the registered program tried to register again";
+    EXPECT_FALSE(program_.IsRegistered());
+    EXPECT_EQ(ServiceControl::Outcome::NoClient, ServiceControl::SendKey(kKeyManual));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+
+    // The quit message still reaches it the way the service would send it,
+    // and the program unregisters from whichever service runs.
+    ASSERT_TRUE(program_.Post(kServiceQuitMessage, kMark, 0));
+    ASSERT_TRUE(program_.Process().Wait(kLongWait));
+    EXPECT_EQ(0u, program_.Process().ExitCode());
+    unsigned unregistrations = 0;
+    ASSERT_TRUE(ServiceControl::QueryUnregistrations(unregistrations));
+    EXPECT_EQ(1u, unregistrations);
+}
+
+// No service at start-up: the program retries until one appears, then
+// takes keys through it and quits when it says so.
+TEST_F(Neighbours, ServiceAbsentAtStartUpAppearsLater) {
+    ASSERT_TRUE(stage_->StopService());
+    ASSERT_TRUE(program_.Start());
+    ASSERT_TRUE(program_.WaitStarted(false));
+    ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyManual));
+    ASSERT_TRUE(stage_->StartService());
+    ASSERT_TRUE(WaitUntil([&] { return program_.IsRegistered(); }, 15000, 100))
+        << "no registration within six retry periods";
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendKey(kKeyAuto));
+    ASSERT_TRUE(WaitUntil([&] { return log_.Sequence().started == 2; }, kLongWait)) << log_.Tail();
+    ASSERT_TRUE(WaitIdle(program_, &log_));
+    unsigned attempts = 0;
+    ASSERT_TRUE(ServiceControl::QueryAttempts(attempts));
+    WaitUntil([] { return false; }, 5500, 100);
+    unsigned later = 0;
+    ASSERT_TRUE(ServiceControl::QueryAttempts(later));
+    EXPECT_EQ(attempts, later) << "the program went on registering after it had succeeded";
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
+    ASSERT_TRUE(program_.Process().Wait(kLongWait));
+    EXPECT_EQ(0u, program_.Process().ExitCode());
+}
