@@ -95,3 +95,40 @@ stop_all() {
     XVFB_PID=""
   fi
 }
+
+# A prefix of its own (the demo's, the soak's) has a server of its own.
+# PID of the wineserver that serves $WINEPREFIX, or nothing. A wineserver
+# runs in a folder named after the prefix's device and inode, which tells
+# it apart from the servers of other prefixes on the machine.
+prefix_server_pid() {
+  [ -d "$WINEPREFIX" ] || return 0
+  local tag pid
+  tag="server-$(stat -c %D "$WINEPREFIX")-$(printf '%x' "$(stat -c %i "$WINEPREFIX")")"
+  for pid in $(pgrep -x 'wineserver(32|64)?' 2>/dev/null || true); do
+    case "$(readlink "/proc/$pid/cwd" 2>/dev/null)" in
+      */"$tag") echo "$pid"; return 0 ;;
+    esac
+  done
+}
+
+# Starts the prefix (created on first use) and remembers whether its
+# server is ours to end: only when none served the prefix before.
+OWN_SERVER_PID=""
+start_own_wine() {
+  local before
+  before=$(prefix_server_pid)
+  start_wine
+  if [ -z "$before" ]; then
+    OWN_SERVER_PID=$(prefix_server_pid)
+  fi
+}
+
+stop_own_wine() {
+  if [ -n "$OWN_SERVER_PID" ] && kill -0 "$OWN_SERVER_PID" 2>/dev/null; then
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    local i
+    for i in $(seq 1 40); do kill -0 "$OWN_SERVER_PID" 2>/dev/null || break; sleep 0.25; done
+    kill "$OWN_SERVER_PID" 2>/dev/null || true
+  fi
+  OWN_SERVER_PID=""
+}
