@@ -10,35 +10,11 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-# The wineserver of this prefix, if one runs (its working folder is named
-# after the prefix's device and inode).
-prefix_server_pid() {
-  local id p
-  id=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
-  for p in $(pgrep -x 'wineserver(32|64)?' || true); do
-    if [ "$(basename "$(readlink "/proc/$p/cwd" 2>/dev/null)")" = "$id" ]; then
-      echo "$p"
-      return 0
-    fi
-  done
-  return 1
-}
-
-BENCH_SERVER_OWNED=""
-finish() {
-  # lib.sh leaves a wineserver running when any other one runs; stop the one
-  # this run started for its own prefix.
-  if [ -n "$BENCH_SERVER_OWNED" ] && prefix_server_pid >/dev/null; then
-    wineserver -k </dev/null >/dev/null 2>&1 || true
-  fi
-  stop_all
-}
-trap finish EXIT
+trap stop_all EXIT
 
 ensure_packages
 build_project
 start_display
-[ -d "$WINEPREFIX" ] && prefix_server_pid >/dev/null || BENCH_SERVER_OWNED=1
 start_wine
 
 mkdir -p "$ROOT/docs/bench"

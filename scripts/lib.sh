@@ -72,9 +72,9 @@ start_wine() {
     wineboot -i </dev/null >/dev/null 2>&1
     wineserver -w </dev/null >/dev/null 2>&1
   fi
-  # A wineserver that already runs belongs to someone else's session (a
-  # demo, another test run): use it, and leave it running at the end.
-  if ! pgrep -x 'wineserver(32|64)?' >/dev/null 2>&1; then
+  # A wineserver that already serves this prefix belongs to someone else's
+  # session (another test run): use it, and leave it running at the end.
+  if [ -z "$(prefix_server_pid)" ]; then
     WINESERVER_STARTED=1
   fi
   wineserver -p </dev/null >/dev/null 2>&1 || true
@@ -96,7 +96,6 @@ stop_all() {
   fi
 }
 
-# A prefix of its own (the demo's, the soak's) has a server of its own.
 # PID of the wineserver that serves $WINEPREFIX, or nothing. A wineserver
 # runs in a folder named after the prefix's device and inode, which tells
 # it apart from the servers of other prefixes on the machine.
@@ -109,26 +108,4 @@ prefix_server_pid() {
       */"$tag") echo "$pid"; return 0 ;;
     esac
   done
-}
-
-# Starts the prefix (created on first use) and remembers whether its
-# server is ours to end: only when none served the prefix before.
-OWN_SERVER_PID=""
-start_own_wine() {
-  local before
-  before=$(prefix_server_pid)
-  start_wine
-  if [ -z "$before" ]; then
-    OWN_SERVER_PID=$(prefix_server_pid)
-  fi
-}
-
-stop_own_wine() {
-  if [ -n "$OWN_SERVER_PID" ] && kill -0 "$OWN_SERVER_PID" 2>/dev/null; then
-    wineserver -k </dev/null >/dev/null 2>&1 || true
-    local i
-    for i in $(seq 1 40); do kill -0 "$OWN_SERVER_PID" 2>/dev/null || break; sleep 0.25; done
-    kill "$OWN_SERVER_PID" 2>/dev/null || true
-  fi
-  OWN_SERVER_PID=""
 }
