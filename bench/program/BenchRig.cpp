@@ -33,62 +33,6 @@ std::string ProfileFile(DWORD setting, DWORD value) {
 
 }  // namespace
 
-SavedRegistryValue::SavedRegistryValue(HKEY root, std::string path, std::string name)
-    : root_(root), path_(std::move(path)), name_(std::move(name)) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
-        data_.resize(size);
-        existed_ = RegQueryValueExA(key, name_.c_str(), nullptr, &type_,
-                                    reinterpret_cast<BYTE*>(data_.empty() ? nullptr : &data_[0]), &size) ==
-                   ERROR_SUCCESS;
-        data_.resize(existed_ && size < data_.size() ? size : data_.size());
-    }
-    RegCloseKey(key);
-}
-
-SavedRegistryValue::~SavedRegistryValue() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    if (existed_)
-        RegSetValueExA(key, name_.c_str(), 0, type_, reinterpret_cast<const BYTE*>(data_.data()),
-                       static_cast<DWORD>(data_.size()));
-    else
-        RegDeleteValueA(key, name_.c_str());
-    RegCloseKey(key);
-}
-
-bool SavedRegistryValue::Set(DWORD type, const void* data, DWORD size) const {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const bool ok = RegSetValueExA(key, name_.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
-}
-
-bool SavedRegistryValue::SetDword(DWORD value) const { return Set(REG_DWORD, &value, sizeof value); }
-
-bool SavedRegistryValue::SetString(const std::string& value) const {
-    return Set(REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
-}
-
-SavedFile::SavedFile(std::string path) : path_(std::move(path)) {
-    existed_ = FileExists(path_);
-    if (existed_)
-        data_ = testsupport::ReadTextFile(path_);
-}
-
-SavedFile::~SavedFile() {
-    if (existed_)
-        testsupport::WriteTextFile(path_, data_);
-    else
-        DeleteFileA(path_.c_str());
-}
-
 BenchRig::~BenchRig() {
     KillProgram();
     StopKelvo();

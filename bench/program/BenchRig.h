@@ -10,47 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "SavedSettings.h"
 #include "ServiceControl.h"
 #include "SiblingControl.h"
 #include "TestSupport.h"
 
 namespace bench {
 
-// A registry value that is put back (or removed) when the object goes.
-class SavedRegistryValue {
-public:
-    SavedRegistryValue(HKEY root, std::string path, std::string name);
-    ~SavedRegistryValue();
-    SavedRegistryValue(const SavedRegistryValue&) = delete;
-    SavedRegistryValue& operator=(const SavedRegistryValue&) = delete;
-
-    bool SetDword(DWORD value) const;
-    bool SetString(const std::string& value) const;
-
-private:
-    bool Set(DWORD type, const void* data, DWORD size) const;
-
-    HKEY root_;
-    std::string path_;
-    std::string name_;
-    bool existed_ = false;
-    DWORD type_ = 0;
-    std::string data_;
-};
-
-// A file that is put back (or removed) when the object goes.
-class SavedFile {
-public:
-    explicit SavedFile(std::string path);
-    ~SavedFile();
-    SavedFile(const SavedFile&) = delete;
-    SavedFile& operator=(const SavedFile&) = delete;
-
-private:
-    std::string path_;
-    bool existed_ = false;
-    std::string data_;
-};
+using testsupport::SavedFile;
+using SavedRegistryValue = testsupport::SavedValue;
 
 // Times of one program start, in ms after the process was created.
 struct StartTimes {

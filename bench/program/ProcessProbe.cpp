@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "ProcessList.h"
+
 namespace bench {
 
 namespace {
@@ -50,81 +52,8 @@ private:
     HANDLE handle_;
 };
 
-// One record of the system's process list (SystemProcessInformation), as
-// documented for NtQuerySystemInformation.
-struct CountedText {
-    USHORT length;
-    USHORT maximumLength;
-    PWSTR buffer;
-};
-
-struct ProcessRecord {
-    ULONG nextEntryOffset;
-    ULONG numberOfThreads;
-    LARGE_INTEGER workingSetPrivateSize;
-    ULONG hardFaultCount;
-    ULONG numberOfThreadsHighWatermark;
-    ULONGLONG cycleTime;
-    LARGE_INTEGER createTime;
-    LARGE_INTEGER userTime;
-    LARGE_INTEGER kernelTime;
-    CountedText imageName;
-    LONG basePriority;
-    HANDLE uniqueProcessId;
-    HANDLE inheritedFromUniqueProcessId;
-    ULONG handleCount;
-    ULONG sessionId;
-    ULONG_PTR uniqueProcessKey;
-    SIZE_T peakVirtualSize;
-    SIZE_T virtualSize;
-    ULONG pageFaultCount;
-    SIZE_T peakWorkingSetSize;
-    SIZE_T workingSetSize;
-    SIZE_T quotaPeakPagedPoolUsage;
-    SIZE_T quotaPagedPoolUsage;
-    SIZE_T quotaPeakNonPagedPoolUsage;
-    SIZE_T quotaNonPagedPoolUsage;
-    SIZE_T pagefileUsage;
-    SIZE_T peakPagefileUsage;
-    SIZE_T privatePageCount;
-};
-
-constexpr ULONG kSystemProcessInformation = 5;
-constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004L);
-using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-
-// The record of one process from the system's list; false when the list
-// cannot be read or the process is not in it.
-bool FindProcessRecord(DWORD processId, ProcessRecord& record) {
-    static const auto query = reinterpret_cast<QuerySystemInformation>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-    if (query == nullptr)
-        return false;
-    std::vector<unsigned char> buffer(256 * 1024);
-    LONG status = kInfoLengthMismatch;
-    ULONG needed = 0;
-    for (int attempt = 0; attempt < 6 && status == kInfoLengthMismatch; ++attempt) {
-        needed = 0;
-        status = query(kSystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-        if (status == kInfoLengthMismatch)
-            buffer.resize(buffer.size() * 2 > needed ? buffer.size() * 2 : needed + 4096);
-    }
-    if (status != 0)
-        return false;
-    size_t offset = 0;
-    while (offset + sizeof(ProcessRecord) <= buffer.size()) {
-        ProcessRecord entry{};
-        std::memcpy(&entry, buffer.data() + offset, sizeof entry);
-        if (static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(entry.uniqueProcessId)) == processId) {
-            record = entry;
-            return true;
-        }
-        if (entry.nextEntryOffset == 0)
-            break;
-        offset += entry.nextEntryOffset;
-    }
-    return false;
-}
+using testsupport::FindProcessRecord;
+using testsupport::ProcessRecord;
 
 double RecordCpuMs(const ProcessRecord& record) {
     return static_cast<double>(record.userTime.QuadPart + record.kernelTime.QuadPart) / 10000.0;

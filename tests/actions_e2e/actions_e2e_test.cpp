@@ -10,6 +10,7 @@
 
 #include "ActionsTestSupport.h"
 #include "ProgramHarness.h"
+#include "SavedSettings.h"
 #include "ServiceControl.h"
 #include "SiblingControl.h"
 #include "TestSupport.h"
@@ -32,84 +33,8 @@ constexpr char kApexMarkerKey[] = "Software\\Orva\\Ravelo Apex";
 std::string g_distFolder;
 std::string DistProgramFolder() { return g_distFolder; }
 
-// A registry value of the machine's real settings, put back as it was.
-class SavedValue {
-public:
-    SavedValue(HKEY root, std::string path, std::string name) : root_(root), path_(std::move(path)), name_(std::move(name)) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return;
-        DWORD size = 0;
-        if (RegQueryValueExA(key, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
-            data_.resize(size);
-            existed_ = RegQueryValueExA(key, name_.c_str(), nullptr, &type_,
-                                        reinterpret_cast<BYTE*>(data_.empty() ? nullptr : &data_[0]), &size) ==
-                       ERROR_SUCCESS;
-        }
-        RegCloseKey(key);
-    }
-    ~SavedValue() {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
-            return;
-        if (existed_)
-            RegSetValueExA(key, name_.c_str(), 0, type_, reinterpret_cast<const BYTE*>(data_.data()),
-                           static_cast<DWORD>(data_.size()));
-        else
-            RegDeleteValueA(key, name_.c_str());
-        RegCloseKey(key);
-    }
-    SavedValue(const SavedValue&) = delete;
-    SavedValue& operator=(const SavedValue&) = delete;
-
-    bool Set(DWORD type, const void* data, DWORD size) const {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
-            return false;
-        const bool ok = RegSetValueExA(key, name_.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
-        RegCloseKey(key);
-        return ok;
-    }
-    bool SetString(const std::string& value) const {
-        return Set(REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
-    }
-    bool SetDword(DWORD value) const { return Set(REG_DWORD, &value, sizeof value); }
-    bool Existed() const { return existed_; }
-    DWORD Type() const { return type_; }
-
-private:
-    HKEY root_;
-    std::string path_;
-    std::string name_;
-    bool existed_ = false;
-    DWORD type_ = 0;
-    std::string data_;
-};
-
-// A file of the machine's real profiles folder, put back as it was.
-class SavedFile {
-public:
-    explicit SavedFile(std::string path) : path_(std::move(path)) {
-        existed_ = GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
-        if (existed_)
-            data_ = testsupport::ReadTextFile(path_);
-    }
-    ~SavedFile() {
-        if (existed_)
-            testsupport::WriteTextFile(path_, data_);
-        else
-            DeleteFileA(path_.c_str());
-    }
-    SavedFile(const SavedFile&) = delete;
-    SavedFile& operator=(const SavedFile&) = delete;
-
-private:
-    std::string path_;
-    bool existed_ = false;
-    std::string data_;
-};
+using testsupport::SavedFile;
+using testsupport::SavedValue;
 
 class ActionsEndToEnd : public ::testing::Test {
 protected:

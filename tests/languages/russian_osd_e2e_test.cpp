@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ProgramHarness.h"
+#include "SavedSettings.h"
 #include "ScreenShot.h"
 #include "ServiceControl.h"
 #include "TestSupport.h"
@@ -92,59 +93,6 @@ std::string PlayerFace(HDC dc) {
     return std::string();
 }
 
-// A registry value, put back as it was at scope end.
-class SavedValue {
-public:
-    SavedValue(HKEY root, std::string path, std::string name)
-        : root_(root), path_(std::move(path)), name_(std::move(name)) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return;
-        DWORD size = 0;
-        if (RegQueryValueExA(key, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
-            data_.resize(size);
-            existed_ = RegQueryValueExA(key, name_.c_str(), nullptr, &type_,
-                                        reinterpret_cast<BYTE*>(data_.empty() ? nullptr : &data_[0]), &size) ==
-                       ERROR_SUCCESS;
-        }
-        RegCloseKey(key);
-    }
-    ~SavedValue() {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
-            return;
-        if (existed_)
-            RegSetValueExA(key, name_.c_str(), 0, type_, reinterpret_cast<const BYTE*>(data_.data()),
-                           static_cast<DWORD>(data_.size()));
-        else
-            RegDeleteValueA(key, name_.c_str());
-        RegCloseKey(key);
-    }
-    SavedValue(const SavedValue&) = delete;
-    SavedValue& operator=(const SavedValue&) = delete;
-
-    bool Existed() const { return existed_ && type_ == REG_SZ; }
-    bool SetString(const std::string& value) const {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
-            return false;
-        const bool ok = RegSetValueExA(key, name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                       static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
-        RegCloseKey(key);
-        return ok;
-    }
-
-private:
-    HKEY root_;
-    std::string path_;
-    std::string name_;
-    bool existed_ = false;
-    DWORD type_ = 0;
-    std::string data_;
-};
-
 // Pixels of a rectangle close to a colour (each channel within tolerance).
 size_t CountNear(const osdtest::ScreenShot& shot, const RECT& area, std::uint32_t rgb, int tolerance) {
     size_t count = 0;
@@ -211,7 +159,7 @@ protected:
         SetEnvironmentVariableA("FLASHOBJ_LOG", osdLog_.c_str());
         // The overclocking program counts as installed but does not run, so
         // key A warns that it is not running.
-        if (!apexMarker_.Existed()) {
+        if (!(apexMarker_.Existed() && apexMarker_.Type() == REG_SZ)) {
             ASSERT_TRUE(apexMarker_.SetString("Ravelo"));
         }
         ASSERT_TRUE(WaitUntil([] { return FindWindowA("TMainForm", "Ravelo") == nullptr; }, kLongWait))
@@ -235,7 +183,7 @@ protected:
 
     testsupport::TempFolder folder_;
     std::string osdLog_;
-    SavedValue apexMarker_{HKEY_LOCAL_MACHINE, "Software\\Orva\\Ravelo Apex", "CaptionName"};
+    testsupport::SavedValue apexMarker_{HKEY_LOCAL_MACHINE, "Software\\Orva\\Ravelo Apex", "CaptionName"};
     ServiceControl::ServiceProcess service_;
     harness::Program program_;
 };

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "ProcessList.h"
 #include "ServiceControl.h"
 #include "app/OvMultiLang.h"
 #include "orva/OvAcpi.h"
@@ -47,77 +48,6 @@ void PutLittleEndian(std::string& bytes, DWORD value) {
 
 // PNG signature (8 bytes) and the IHDR chunk (4 length, 4 type, 13 data, 4 CRC).
 constexpr size_t kPngHeaderBytes = 33;
-
-// One process of the system's process list (SYSTEM_PROCESS_INFORMATION).
-struct CountedText {
-    USHORT length;
-    USHORT maximumLength;
-    PWSTR buffer;
-};
-
-struct ProcessRecord {
-    ULONG nextEntryOffset;
-    ULONG numberOfThreads;
-    LARGE_INTEGER workingSetPrivateSize;
-    ULONG hardFaultCount;
-    ULONG numberOfThreadsHighWatermark;
-    ULONGLONG cycleTime;
-    LARGE_INTEGER createTime;
-    LARGE_INTEGER userTime;
-    LARGE_INTEGER kernelTime;
-    CountedText imageName;
-    LONG basePriority;
-    HANDLE uniqueProcessId;
-    HANDLE inheritedFromUniqueProcessId;
-    ULONG handleCount;
-    ULONG sessionId;
-    ULONG_PTR uniqueProcessKey;
-    SIZE_T peakVirtualSize;
-    SIZE_T virtualSize;
-    ULONG pageFaultCount;
-    SIZE_T peakWorkingSetSize;
-    SIZE_T workingSetSize;
-    SIZE_T quotaPeakPagedPoolUsage;
-    SIZE_T quotaPagedPoolUsage;
-    SIZE_T quotaPeakNonPagedPoolUsage;
-    SIZE_T quotaNonPagedPoolUsage;
-    SIZE_T pagefileUsage;
-    SIZE_T peakPagefileUsage;
-    SIZE_T privatePageCount;
-};
-
-using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-
-bool FindProcessRecord(DWORD processId, ProcessRecord& record) {
-    constexpr ULONG kSystemProcessInformation = 5;
-    constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004L);
-    static const auto query = reinterpret_cast<QuerySystemInformation>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-    if (query == nullptr)
-        return false;
-    std::vector<unsigned char> buffer(256 * 1024);
-    LONG status = kInfoLengthMismatch;
-    for (int attempt = 0; attempt < 6 && status == kInfoLengthMismatch; ++attempt) {
-        ULONG needed = 0;
-        status = query(kSystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-        if (status == kInfoLengthMismatch)
-            buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
-    }
-    if (status != 0)
-        return false;
-    for (size_t offset = 0; offset + sizeof(ProcessRecord) <= buffer.size();) {
-        ProcessRecord entry{};
-        std::memcpy(&entry, buffer.data() + offset, sizeof entry);
-        if (static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(entry.uniqueProcessId)) == processId) {
-            record = entry;
-            return true;
-        }
-        if (entry.nextEntryOffset == 0)
-            break;
-        offset += entry.nextEntryOffset;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -420,8 +350,8 @@ Figures Program::Measure() const {
     figures.windows = testsupport::WindowsOfProcess(Id()).size();
     // Wine answers GetProcessHandleCount and the private bytes of another
     // process with 0; the system's process list has the server's figures.
-    ProcessRecord record{};
-    const bool listed = FindProcessRecord(Id(), record);
+    testsupport::ProcessRecord record{};
+    const bool listed = testsupport::FindProcessRecord(Id(), record);
     if (!GetProcessHandleCount(process_.Handle(), &figures.handles) || figures.handles == 0)
         figures.handles = listed ? record.handleCount : 0;
     PROCESS_MEMORY_COUNTERS_EX memory{};
@@ -654,6 +584,44 @@ std::string ProgramText(const char* key, const std::string& folder) {
     return text;
 }
 
+// ---- a case's surroundings ------------------------------------------------------
+
+std::unique_ptr<Stage> StagedTest::stage_;
+bool StagedTest::prepared_ = false;
+
+void StagedTest::SetUpTestSuite() {
+    stage_ = std::make_unique<Stage>();
+    prepared_ = stage_->Prepare() && stage_->StartService();
+}
+
+void StagedTest::TearDownTestSuite() { stage_.reset(); }
+
+void StagedTest::SetUp() {
+    ASSERT_TRUE(prepared_) << "the suite's files or the service could not be set up";
+    ASSERT_TRUE(ResetFirmware(stage_->Files()));
+    log_.SetPath(stage_->Files().osdLog);
+    log_.Clear();
+    // The stand-ins read the same database and see the same faults.
+    ASSERT_TRUE(stage_->StartApex());
+    ASSERT_TRUE(stage_->StartKelvo());
+}
+
+void StagedTest::TearDown() {
+    if (program_.Running()) {
+        EXPECT_TRUE(program_.Quit()) << "the program did not quit";
+    }
+    ResetFirmware(stage_->Files());
+    stage_->StopApex();
+    stage_->StopKelvo();
+}
+
+void StagedTest::StartProgram(const std::string& folder) {
+    ASSERT_TRUE(program_.Start(folder));
+    ASSERT_TRUE(program_.WaitStarted()) << "from " << program_.Folder();
+    ASSERT_TRUE(program_.MessageBoxes().empty())
+        << "at start-up: \"" << testsupport::WindowText(program_.MessageBoxes().front()) << "\"";
+}
+
 // ---- files and registry -----------------------------------------------------
 
 bool CopyTree(const std::string& from, const std::string& to) {
@@ -702,65 +670,6 @@ std::string ReadBytes(const std::string& path) {
         bytes.append(buffer, got);
     CloseHandle(file);
     return bytes;
-}
-
-SavedValue::SavedValue(HKEY root, std::string path, std::string name)
-    : root_(root), path_(std::move(path)), name_(std::move(name)) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
-        data_.resize(size);
-        existed_ = RegQueryValueExA(key, name_.c_str(), nullptr, &type_,
-                                    reinterpret_cast<BYTE*>(data_.empty() ? nullptr : &data_[0]), &size) == ERROR_SUCCESS;
-        data_.resize(size);
-    }
-    RegCloseKey(key);
-}
-
-SavedValue::~SavedValue() {
-    if (existed_)
-        Set(type_, data_.data(), static_cast<DWORD>(data_.size()));
-    else
-        Delete();
-}
-
-bool SavedValue::Set(DWORD type, const void* data, DWORD size) const {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const bool ok = RegSetValueExA(key, name_.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
-}
-
-bool SavedValue::SetString(const std::string& value) const {
-    return Set(REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
-}
-
-bool SavedValue::SetDword(DWORD value) const { return Set(REG_DWORD, &value, sizeof value); }
-
-bool SavedValue::Delete() const {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return true;
-    const LONG result = RegDeleteValueA(key, name_.c_str());
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
-}
-
-SavedFile::SavedFile(std::string path) : path_(std::move(path)) {
-    existed_ = Exists(path_);
-    if (existed_)
-        data_ = ReadBytes(path_);
-}
-
-SavedFile::~SavedFile() {
-    if (existed_)
-        WriteBytes(path_, data_);
-    else
-        DeleteFileA(path_.c_str());
 }
 
 std::string ProfileFileBytes(DWORD version, DWORD count, const std::vector<std::pair<DWORD, DWORD>>& records) {

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "SavedSettings.h"
 #include "ServiceControl.h"
 #include "SiblingControl.h"
 #include "TestSupport.h"
@@ -257,6 +258,28 @@ private:
 // way in the LangFiles folder of folder (default: the program folder).
 std::string ProgramText(const char* key, const std::string& folder = std::string());
 
+// ---- a case's surroundings ------------------------------------------------------
+
+// A case with the program's surroundings: one stage per executable with
+// the service up, both stand-ins started for each case, the firmware reset
+// and the movie log cleared; the program quit the ordinary way at the end.
+class StagedTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the program from folder (default: the program folder) and
+    // waits until it has registered, with no message box up.
+    void StartProgram(const std::string& folder = std::string());
+
+    static std::unique_ptr<Stage> stage_;
+    static bool prepared_;
+    Program program_;
+    DisplayLog log_;
+};
+
 // ---- files and registry -----------------------------------------------------
 
 bool CopyTree(const std::string& from, const std::string& to);
@@ -264,41 +287,9 @@ bool Exists(const std::string& path);
 bool WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
 
-// A registry value of the shared Wine prefix, put back as it was.
-class SavedValue {
-public:
-    SavedValue(HKEY root, std::string path, std::string name);
-    ~SavedValue();
-    SavedValue(const SavedValue&) = delete;
-    SavedValue& operator=(const SavedValue&) = delete;
-
-    bool Set(DWORD type, const void* data, DWORD size) const;
-    bool SetString(const std::string& value) const;
-    bool SetDword(DWORD value) const;
-    bool Delete() const;
-
-private:
-    HKEY root_;
-    std::string path_;
-    std::string name_;
-    bool existed_ = false;
-    DWORD type_ = 0;
-    std::string data_;
-};
-
-// A file of a shared folder, put back as it was.
-class SavedFile {
-public:
-    explicit SavedFile(std::string path);
-    ~SavedFile();
-    SavedFile(const SavedFile&) = delete;
-    SavedFile& operator=(const SavedFile&) = delete;
-
-private:
-    std::string path_;
-    bool existed_ = false;
-    std::string data_;
-};
+// Registry values and files of the shared Wine prefix, put back as they were.
+using testsupport::SavedFile;
+using testsupport::SavedValue;
 
 // A profile file: first word, version, record count, then the records.
 std::string ProfileFileBytes(DWORD version, DWORD count, const std::vector<std::pair<DWORD, DWORD>>& records);

@@ -59,44 +59,14 @@ std::string LastMovie(const DisplayLog& log) {
     return sequence.starts.empty() ? std::string() : sequence.starts.back();
 }
 
-class HostileFiles : public ::testing::Test {
+class HostileFiles : public StagedTest {
 protected:
-    static void SetUpTestSuite() {
-        stage_ = std::make_unique<Stage>();
-        prepared_ = stage_->Prepare() && stage_->StartService();
-    }
-    static void TearDownTestSuite() { stage_.reset(); }
-
-    void SetUp() override {
-        ASSERT_TRUE(prepared_) << "the suite's files or the service could not be set up";
-        ASSERT_TRUE(ResetFirmware(stage_->Files()));
-        log_.SetPath(stage_->Files().osdLog);
-        log_.Clear();
-        ASSERT_TRUE(stage_->StartApex());
-        ASSERT_TRUE(stage_->StartKelvo());
-    }
-
-    void TearDown() override {
-        if (program_.Running()) {
-            EXPECT_TRUE(program_.Quit()) << "the program did not quit";
-        }
-        stage_->StopApex();
-        stage_->StopKelvo();
-    }
-
     // A copy of the program folder that a case may damage.
     std::string CopyOfProgram(const std::string& name) {
         const std::string folder = stage_->Folder() + name + "\\";
         if (!CopyTree(testsupport::DistFolder(), folder))
             return std::string();
         return folder;
-    }
-
-    void StartProgram(const std::string& folder = std::string()) {
-        ASSERT_TRUE(program_.Start(folder));
-        ASSERT_TRUE(program_.WaitStarted()) << "from " << program_.Folder();
-        ASSERT_TRUE(program_.MessageBoxes().empty())
-            << "at start-up: \"" << testsupport::WindowText(program_.MessageBoxes().front()) << "\"";
     }
 
     // Each key brings up a display that ends, with no message box; returns
@@ -112,15 +82,7 @@ protected:
         }
         return withLog ? LastMovie(log_) : std::string();
     }
-
-    static std::unique_ptr<Stage> stage_;
-    static bool prepared_;
-    Program program_;
-    DisplayLog log_;
 };
-
-std::unique_ptr<Stage> HostileFiles::stage_;
-bool HostileFiles::prepared_ = false;
 
 }  // namespace
 

@@ -22,38 +22,8 @@ namespace {
 // (auto-mode switch, threshold items) and tuning (clock item).
 const LONG kFirmwareKeys[] = {kKeyProfileA, kKeyManual, kKeyAuto, kKeyTuneUp};
 
-class FailingFirmware : public ::testing::Test {
+class FailingFirmware : public StagedTest {
 protected:
-    static void SetUpTestSuite() {
-        stage_ = std::make_unique<Stage>();
-        prepared_ = stage_->Prepare() && stage_->StartService();
-    }
-    static void TearDownTestSuite() { stage_.reset(); }
-
-    void SetUp() override {
-        ASSERT_TRUE(prepared_) << "the suite's files or the service could not be set up";
-        ASSERT_TRUE(ResetFirmware(stage_->Files()));
-        log_.SetPath(stage_->Files().osdLog);
-        log_.Clear();
-        // The stand-ins read the same database and see the same faults.
-        ASSERT_TRUE(stage_->StartApex());
-        ASSERT_TRUE(stage_->StartKelvo());
-    }
-
-    void TearDown() override {
-        if (program_.Running()) {
-            EXPECT_TRUE(program_.Quit()) << "the program did not quit";
-        }
-        ResetFirmware(stage_->Files());
-        stage_->StopApex();
-        stage_->StopKelvo();
-    }
-
-    void StartProgram() {
-        ASSERT_TRUE(program_.Start());
-        ASSERT_TRUE(program_.WaitStarted());
-    }
-
     bool Faults(const std::vector<std::string>& faults) { return SetFirmwareFaults(stage_->Files(), faults); }
 
     // Each firmware key shows a display that ends, with no message box.
@@ -78,15 +48,7 @@ protected:
         EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
         EXPECT_TRUE(program_.Quit());
     }
-
-    static std::unique_ptr<Stage> stage_;
-    static bool prepared_;
-    Program program_;
-    DisplayLog log_;
 };
-
-std::unique_ptr<Stage> FailingFirmware::stage_;
-bool FailingFirmware::prepared_ = false;
 
 }  // namespace
 
