@@ -11,7 +11,10 @@ export WINEARCH=win32
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 RAVELO_PACKAGES=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  mingw-w64-i686-dev googletest libstb-dev wine wine32:i386 xvfb xauth x11-utils imagemagick nsis)
+  mingw-w64-i686-dev googletest libstb-dev wine wine32:i386 xvfb xauth x11-utils imagemagick nsis
+  fonts-dejavu-core)
+# fonts-dejavu-core: the movies draw their texts (Cyrillic too) and the
+# demo labels its overview in DejaVu Sans.
 
 log() { printf '== %s\n' "$*" >&2; }
 
