@@ -12,7 +12,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${RAVELO_SOAK_PREFIX:-$ROOT/out/wineprefix-soak}
 source "$ROOT/scripts/lib.sh"
 OUT=$ROOT/out/soak
-cleanup() { stop_own_wine; stop_all; }
+cleanup() { stop_all; }
 trap cleanup EXIT
 
 export RAVELO_SOAK_MINUTES=${1:-60}
@@ -22,11 +22,11 @@ cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target reliability_soak >/dev/null
 start_display
-start_own_wine
+start_wine
 mkdir -p "$OUT"
 log "soak of $RAVELO_SOAK_MINUTES minutes; progress in $OUT/soak.log"
 export RAVELO_DIST=$BUILD_DIR/dist RAVELO_BIN=$BUILD_DIR/bin RAVELO_SOURCE=$ROOT RAVELO_BUILD=$BUILD_DIR
 status=0
-wine "$BUILD_DIR/bin/reliability_soak.exe" --gtest_color=no </dev/null 2>&1 | tr -d '\r' | tee "$OUT/soak.log" || true
+wine "$BUILD_DIR/bin/reliability_soak.exe" --gtest_color=no </dev/null 2>&1 | stdbuf -oL tr -d '\r' | tee "$OUT/soak.log" || true
 grep -q '^\[  PASSED  \] 1 test' "$OUT/soak.log" || status=1
 exit $status
