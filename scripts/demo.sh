@@ -193,7 +193,11 @@ step() {
     fi
     before=$(lines_of "$OSD_LOG")
     press "$key" || problem="key $key not posted"
-    if ! wait_for 20 has_line_since "$OSD_LOG" "$before" ' request '; then
+    # A later key of the same display changes what it shows; the display's
+    # own end ("out", "end") is no answer to it.
+    local answer=' request '
+    [ "$n" -gt 1 ] && answer=' request (set2Digit|show [0-9]|play [0-9]|changeLabel|changeContent)'
+    if ! wait_for 20 has_line_since "$OSD_LOG" "$before" "$answer"; then
       if [ "$n" -eq 1 ]; then
         # The display before may have taken longer to go: one more press.
         note "  key $key: no display after 20 s, pressed again"
@@ -204,7 +208,9 @@ step() {
         continue
       fi
     fi
-    sleep 0.6  # the intro or the change has played
+    # The intro or the change has played; a later key must come well
+    # within the display's 3-second idle time, screenshot included.
+    if [ "$n" -eq 1 ]; then sleep 0.6; else sleep 0.3; fi
     if [ $# -gt 1 ]; then shot="$OUT/$slug-$n.png"; else shot="$OUT/$slug.png"; fi
     screenshot "$shot" || problem="no screenshot"
   done
