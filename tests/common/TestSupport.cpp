@@ -276,6 +276,36 @@ std::string ReadTextFile(const std::string& path) {
 
 bool CopyFileTo(const std::string& from, const std::string& to) { return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE; }
 
+namespace {
+
+bool CopyTreeBelow(const std::string& from, const std::string& to, const std::set<std::string>& skip,
+                   const std::string& relative) {
+    if (!CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((from + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = true;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == ".." || skip.count(relative + name) != 0)
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = CopyTreeBelow(from + name + "\\", to + name + "\\", skip, relative + name + "\\") && ok;
+        else
+            ok = CopyFileTo(from + name, to + name) && ok;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return ok;
+}
+
+}  // namespace
+
+bool CopyTree(const std::string& from, const std::string& to, const std::set<std::string>& skip) {
+    return CopyTreeBelow(from, to, skip, std::string());
+}
+
 bool RemoveTree(const std::string& folder) {
     std::string base = folder;
     if (!base.empty() && base.back() != '\\')

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,9 @@ private:
 bool WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
 bool CopyFileTo(const std::string& from, const std::string& to);
+// Copies a folder tree (folders end in a backslash), leaving out the files
+// named in skip (paths relative to from).
+bool CopyTree(const std::string& from, const std::string& to, const std::set<std::string>& skip = {});
 bool RemoveTree(const std::string& folder);
 
 }  // namespace testsupport

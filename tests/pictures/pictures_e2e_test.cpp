@@ -25,29 +25,6 @@ constexpr DWORD kActiveProfileItem = 0x11060008;
 constexpr LONG kStoredStatusWidth = 138;
 constexpr LONG kStoredStatusHeight = 136;
 
-// Copies a folder tree, leaving out the files named (relative paths).
-bool CopyTree(const std::string& from, const std::string& to, const std::set<std::string>& skip,
-              const std::string& relative = std::string()) {
-    if (!CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return false;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((from + "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return false;
-    bool ok = true;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == ".." || skip.count(relative + name) != 0)
-            continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ok = CopyTree(from + name + "\\", to + name + "\\", skip, relative + name + "\\") && ok;
-        else
-            ok = testsupport::CopyFileTo(from + name, to + name) && ok;
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return ok;
-}
-
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool ReadFirmwareItem(DWORD id, LONG& value) {
@@ -145,7 +122,7 @@ protected:
     // A copy of the program folder without the given files.
     std::string ProgramCopy(const std::set<std::string>& without) {
         const std::string copy = folder_->Path() + "program" + std::to_string(++copies_) + "\\";
-        EXPECT_TRUE(CopyTree(testsupport::DistFolder(), copy, without));
+        EXPECT_TRUE(testsupport::CopyTree(testsupport::DistFolder(), copy, without));
         return copy;
     }
 

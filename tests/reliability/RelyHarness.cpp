@@ -18,7 +18,6 @@ namespace rely {
 namespace {
 
 constexpr char kPlayerClass[] = "RaveloFlashPlayer";
-constexpr char kIdentity[] = "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
 
 std::string ShippedFirmware() { return ReadBytes(testsupport::BinFolder() + "OvAcpiDb.txt"); }
 
@@ -95,16 +94,6 @@ bool SetFirmwareFaults(const SuiteFiles& files, const std::vector<std::string>& 
     for (const std::string& fault : faults)
         text += "fault " + fault + "\n";
     return ReplaceFile(files.database, text);
-}
-
-bool ReadFirmwareItem(DWORD id, LONG& value) {
-    AcpiInit();
-    return (AcpiGetItem(id, &value) & 1) != 0;
-}
-
-bool WriteFirmwareItem(DWORD id, LONG value) {
-    AcpiInit();
-    return (AcpiSetItem(id, value, 1) & 1) != 0;
 }
 
 bool Stage::Prepare() { return !folder_.Path().empty() && PrepareSuite(folder_, files_); }
@@ -315,18 +304,7 @@ bool Program::Responsive(DWORD timeoutMs) const {
     return main != nullptr && SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
 }
 
-bool Program::IsRegistered() const {
-    std::vector<ServiceControl::Client> clients;
-    if (!ServiceControl::QueryClients(clients))
-        return false;
-    for (const ServiceControl::Client& client : clients) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(client.window, &owner);
-        if (owner == Id() && testsupport::WindowClass(client.window) == "TMainForm" && client.identity == kIdentity)
-            return true;
-    }
-    return false;
-}
+bool Program::IsRegistered() const { return harness::RegisteredWithService(Id()); }
 
 DWORD ThreadCountOf(DWORD processId) {
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -623,27 +601,6 @@ void StagedTest::StartProgram(const std::string& folder) {
 }
 
 // ---- files and registry -----------------------------------------------------
-
-bool CopyTree(const std::string& from, const std::string& to) {
-    if (!CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return false;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((from + "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return false;
-    bool ok = true;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ok = CopyTree(from + name + "\\", to + name + "\\") && ok;
-        else
-            ok = testsupport::CopyFileTo(from + name, to + name) && ok;
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return ok;
-}
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ProgramHarness.h"
 #include "SavedSettings.h"
 #include "ServiceControl.h"
 #include "SiblingControl.h"
@@ -60,8 +61,8 @@ bool ReplaceFile(const std::string& path, const std::string& content);
 bool ResetFirmware(const SuiteFiles& files);
 // Adds fault directives ("fault fail-all" ...) to the shipped database.
 bool SetFirmwareFaults(const SuiteFiles& files, const std::vector<std::string>& faults);
-bool ReadFirmwareItem(DWORD id, LONG& value);
-bool WriteFirmwareItem(DWORD id, LONG value);
+using harness::ReadFirmwareItem;
+using harness::WriteFirmwareItem;
 
 // The surroundings of one test executable: its folder and files, the
 // service and the two stand-ins of the sibling programs.
@@ -282,7 +283,7 @@ protected:
 
 // ---- files and registry -----------------------------------------------------
 
-bool CopyTree(const std::string& from, const std::string& to);
+using testsupport::CopyTree;
 bool Exists(const std::string& path);
 bool WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);

@@ -35,19 +35,21 @@ HWND Program::Window(const char* className) const {
 HWND Program::MainWindow() const { return Window("TMainForm"); }
 HWND Program::AppWindow() const { return Window("TApplication"); }
 
-bool Program::IsRegistered() const {
+bool RegisteredWithService(DWORD processId) {
     std::vector<ServiceControl::Client> clients;
     if (!ServiceControl::QueryClients(clients))
         return false;
     for (const ServiceControl::Client& client : clients) {
         DWORD owner = 0;
         GetWindowThreadProcessId(client.window, &owner);
-        if (owner == process_.Id() && testsupport::WindowClass(client.window) == "TMainForm" &&
+        if (owner == processId && testsupport::WindowClass(client.window) == "TMainForm" &&
             client.identity == "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352")
             return true;
     }
     return false;
 }
+
+bool Program::IsRegistered() const { return RegisteredWithService(process_.Id()); }
 
 bool Program::WaitRegistered(DWORD timeoutMs) const {
     return testsupport::WaitUntil([this] { return IsRegistered(); }, timeoutMs, 50);

@@ -20,6 +20,10 @@ std::string PrepareSuite(const testsupport::TempFolder& folder);
 bool ReadFirmwareItem(DWORD id, LONG& value);
 bool WriteFirmwareItem(DWORD id, LONG value);
 
+// A window of that process is registered with the service as the program
+// (main window class and identity).
+bool RegisteredWithService(DWORD processId);
+
 class Program {
 public:
     // Starts RaveloRemote.exe from the program folder.
