@@ -74,8 +74,8 @@ struct PlayerStats {
 using GetStatsFunc = DWORD(WINAPI*)(HWND, PlayerStats*);
 
 DWORD FramesOf(HWND player) {
-    static const auto getStats = reinterpret_cast<GetStatsFunc>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("flashobj.dll"), "flashtest_getStats")));
+    static const auto getStats = reinterpret_cast<GetStatsFunc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("flashobj.dll"), "flashtest_getStats")));
     PlayerStats stats{};
     if (getStats == nullptr || getStats(player, &stats) != 1)
         return 0;
@@ -98,7 +98,7 @@ struct Series {
 struct DisplayCase {
     const char* name;
     MovieKind kind;
-    double pausesMs;  // the script's own sleeps inside the opening call
+    double pausesMs; // the script's own sleeps inside the opening call
     std::function<void()> open;
     std::function<void()> onTimer;
 };
@@ -111,7 +111,7 @@ int OsdAlpha() {
     return alpha;
 }
 
-}  // namespace
+} // namespace
 
 int main() {
     SetDllDirectoryA("");
@@ -134,8 +134,7 @@ int main() {
     auto& c2 = FlashClass2Manipulator::Instance();
     const std::vector<DisplayCase> cases = {
         {"profile on", MovieKind::RaveloProfileOn, 100, [&] { c0.ShowProfileOn("Profile A On 4200MHz"); }, nullptr},
-        {"profile off", MovieKind::RaveloProfileOff, 100, [&] { c0.ShowProfileOff("Profile A Off 3600MHz"); },
-         nullptr},
+        {"profile off", MovieKind::RaveloProfileOff, 100, [&] { c0.ShowProfileOff("Profile A Off 3600MHz"); }, nullptr},
         {"Kelvo auto", MovieKind::KelvoAuto, 100, [&] { c0.ShowKelvoAuto("Auto"); }, nullptr},
         {"warning", MovieKind::Warning, 200, [&] { c0.ShowWarning("Warning", "Ravelo Apex is not running.", 500); },
          nullptr},
@@ -144,10 +143,8 @@ int main() {
     };
 
     std::printf("Opening a display (PrepareShow + Show...) under Wine, %d runs each, ms\n\n", runs);
-    std::printf("%-13s %-20s %7s %-20s %-20s\n", "display", "call until visible", "pauses", "overhead",
-                "first frame");
-    std::printf("%-13s %-20s %7s %-20s %-20s\n", "", "min / mean / max", "", "min / mean / max",
-                "min / mean / max");
+    std::printf("%-13s %-20s %7s %-20s %-20s\n", "display", "call until visible", "pauses", "overhead", "first frame");
+    std::printf("%-13s %-20s %7s %-20s %-20s\n", "", "min / mean / max", "", "min / mean / max", "min / mean / max");
     for (const DisplayCase& c : cases) {
         Series visible, overhead, frame;
         const HWND player = FlashOsdForm->Item(static_cast<int>(c.kind)).player->PlayerWindow();

@@ -31,7 +31,7 @@ std::string ProfileFile(DWORD setting, DWORD value) {
     return bytes;
 }
 
-}  // namespace
+} // namespace
 
 BenchRig::~BenchRig() {
     KillProgram();
@@ -48,8 +48,8 @@ bool BenchRig::Prepare(std::string& error) {
         error = "no " + std::string(kProgramFile) + " in the program folder (RAVELO_DIST): " + dist_;
         return false;
     }
-    for (const std::string& tool : {ServiceControl::DefaultServicePath(), siblings::ApexExecutable(),
-                                    siblings::KelvoExecutable()}) {
+    for (const std::string& tool :
+         {ServiceControl::DefaultServicePath(), siblings::ApexExecutable(), siblings::KelvoExecutable()}) {
         if (!FileExists(tool)) {
             error = "missing " + tool + " (RAVELO_BIN)";
             return false;
@@ -242,4 +242,4 @@ bool BenchRig::WriteActiveProfile(LONG value) {
     return (AcpiSetItem(kActiveProfileItem, value, 1) & 1) != 0;
 }
 
-}  // namespace bench
+} // namespace bench

@@ -22,8 +22,8 @@ using SavedRegistryValue = testsupport::SavedValue;
 
 // Times of one program start, in ms after the process was created.
 struct StartTimes {
-    double registeredMs = -1;  // the service received the registration call
-    double readyMs = -1;       // every window made and the application window hidden again
+    double registeredMs = -1; // the service received the registration call
+    double readyMs = -1;      // every window made and the application window hidden again
 };
 
 class BenchRig {
@@ -83,4 +83,4 @@ private:
     testsupport::ChildProcess program_;
 };
 
-}  // namespace bench
+} // namespace bench

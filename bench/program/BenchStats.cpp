@@ -59,4 +59,4 @@ std::string Format(const char* format, ...) {
     return text;
 }
 
-}  // namespace bench
+} // namespace bench

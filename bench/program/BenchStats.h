@@ -35,4 +35,4 @@ std::string Format(const char* format, ...)
 #endif
     ;
 
-}  // namespace bench
+} // namespace bench

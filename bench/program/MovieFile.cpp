@@ -22,7 +22,7 @@ bool ParseLength(const std::string& line, const char* keyword, double& ms) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 MovieLengths ReadMovieLengths(const std::string& path, double speed) {
     MovieLengths lengths;
@@ -63,4 +63,4 @@ MovieLengths ReadMovieLengths(const std::string& path, double speed) {
     return lengths;
 }
 
-}  // namespace bench
+} // namespace bench

@@ -9,9 +9,9 @@ namespace bench {
 struct MovieLengths {
     double introMs = 200;
     double outroMs = 200;
-    bool read = false;  // the file was found and had the scene header
+    bool read = false; // the file was found and had the scene header
 };
 
 MovieLengths ReadMovieLengths(const std::string& path, double speed = 1.0);
 
-}  // namespace bench
+} // namespace bench

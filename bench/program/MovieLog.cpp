@@ -45,7 +45,7 @@ bool ParseLine(const std::string& line, MovieEvent& event) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<MovieEvent> ParseMovieLog(const std::string& text) {
     std::vector<MovieEvent> events;
@@ -77,7 +77,7 @@ std::vector<MovieEvent> MovieLogReader::Next() {
         return {};
     const std::string text = ReadWholeFile(path_, 64u << 20);
     if (text.size() < offset_)
-        offset_ = 0;  // the file was started afresh
+        offset_ = 0; // the file was started afresh
     const size_t lastLineEnd = text.rfind('\n');
     if (lastLineEnd == std::string::npos || lastLineEnd + 1 <= offset_)
         return {};
@@ -86,12 +86,12 @@ std::vector<MovieEvent> MovieLogReader::Next() {
     return ParseMovieLog(fresh);
 }
 
-const MovieEvent* FindEvent(const std::vector<MovieEvent>& events, const std::string& kind,
-                            const std::string& command, size_t from) {
+const MovieEvent* FindEvent(const std::vector<MovieEvent>& events, const std::string& kind, const std::string& command,
+                            size_t from) {
     for (size_t i = from; i < events.size(); ++i)
         if (events[i].kind == kind && events[i].command == command)
             return &events[i];
     return nullptr;
 }
 
-}  // namespace bench
+} // namespace bench

@@ -16,8 +16,8 @@ namespace bench {
 struct MovieEvent {
     DWORD tick = 0;
     std::string movie;
-    std::string kind;     // "request", "ignored" or "callback"
-    std::string command;  // request: show, end, changeLabel, ...; callback: intro or outro
+    std::string kind;    // "request", "ignored" or "callback"
+    std::string command; // request: show, end, changeLabel, ...; callback: intro or outro
     std::string argument;
 };
 
@@ -40,7 +40,7 @@ private:
 };
 
 // The first event of the kind and command at or after index from, or null.
-const MovieEvent* FindEvent(const std::vector<MovieEvent>& events, const std::string& kind,
-                            const std::string& command, size_t from = 0);
+const MovieEvent* FindEvent(const std::vector<MovieEvent>& events, const std::string& kind, const std::string& command,
+                            size_t from = 0);
 
-}  // namespace bench
+} // namespace bench

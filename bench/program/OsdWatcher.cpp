@@ -13,7 +13,7 @@ constexpr char kMainClass[] = "TMainForm";
 constexpr char kPlayerClass[] = "RaveloFlashPlayer";
 constexpr size_t kMovieCount = 6;
 
-}  // namespace
+} // namespace
 
 double NowMs() {
     static LARGE_INTEGER frequency{};
@@ -77,7 +77,7 @@ int OsdWatcher::OsdAlpha() const {
 }
 
 DisplayTrace OsdWatcher::Watch(double originMs, DWORD timeoutMs, TickMap* ticks,
-                                const std::function<void()>& onShown) const {
+                               const std::function<void()>& onShown) const {
     DisplayTrace trace;
     const double end = NowMs() + timeoutMs;
     int lastAlpha = -2;
@@ -123,4 +123,4 @@ bool OsdWatcher::WaitHidden(DWORD timeoutMs) const {
     return testsupport::WaitUntil([this] { return !OsdVisible(); }, timeoutMs, 5);
 }
 
-}  // namespace bench
+} // namespace bench

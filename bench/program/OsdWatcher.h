@@ -38,11 +38,11 @@ struct AlphaChange {
 struct DisplayTrace {
     double osdVisibleMs = -1;
     double playerVisibleMs = -1;
-    double shownMs = -1;   // form and a player both visible
-    double hiddenMs = -1;  // the form invisible again after it was shown
-    std::string player;    // the movie of the first player seen
+    double shownMs = -1;  // form and a player both visible
+    double hiddenMs = -1; // the form invisible again after it was shown
+    std::string player;   // the movie of the first player seen
     int mostPlayersVisible = 0;
-    std::vector<AlphaChange> alphas;  // the form's alpha, each change while visible
+    std::vector<AlphaChange> alphas; // the form's alpha, each change while visible
     bool Complete() const { return shownMs >= 0 && hiddenMs >= 0; }
 };
 
@@ -79,4 +79,4 @@ private:
     std::map<std::string, HWND> players_;
 };
 
-}  // namespace bench
+} // namespace bench

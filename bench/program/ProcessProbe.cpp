@@ -78,7 +78,7 @@ bool ReadSchedStat(const std::string& path, double& runMs, double& slices) {
     if (end == text.c_str())
         return false;
     char* next = nullptr;
-    std::strtod(end, &next);  // time spent waiting for a CPU
+    std::strtod(end, &next); // time spent waiting for a CPU
     if (next == end)
         return false;
     char* last = nullptr;
@@ -125,7 +125,7 @@ bool IsNumber(const char* text) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 std::string ReadWholeFile(const std::string& path, size_t maxBytes) {
     OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -136,7 +136,8 @@ std::string ReadWholeFile(const std::string& path, size_t maxBytes) {
     char chunk[4096];
     while (text.size() < maxBytes) {
         DWORD read = 0;
-        const DWORD want = static_cast<DWORD>(maxBytes - text.size() < sizeof chunk ? maxBytes - text.size() : sizeof chunk);
+        const DWORD want =
+            static_cast<DWORD>(maxBytes - text.size() < sizeof chunk ? maxBytes - text.size() : sizeof chunk);
         if (!ReadFile(file.Get(), chunk, want, &read, nullptr) || read == 0)
             break;
         text.append(chunk, read);
@@ -204,7 +205,8 @@ ProcessFigures ProcessProbe::Sample() {
     if (GetProcessMemoryInfo(process_, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) &&
         memory.WorkingSetSize > 0) {
         figures.workingSetBytes = static_cast<double>(memory.WorkingSetSize);
-        figures.privateBytes = static_cast<double>(memory.PrivateUsage > 0 ? memory.PrivateUsage : memory.PagefileUsage);
+        figures.privateBytes =
+            static_cast<double>(memory.PrivateUsage > 0 ? memory.PrivateUsage : memory.PagefileUsage);
         figures.memorySource = "GetProcessMemoryInfo";
     } else if (listed) {
         // Windows keeps the commit charge in both fields; Wine fills only
@@ -304,8 +306,7 @@ UnixFigures ProcessProbe::SampleUnix() const {
     const std::string leader = folder + "task\\" + std::to_string(unixPid_) + "\\";
     if (!ReadStatCpuMs(leader + "stat", figures.leaderCpuMs))
         return figures;
-    if (!ReadSchedStat(leader + "schedstat", figures.leaderRunMs,
-                       figures.leaderSlices))
+    if (!ReadSchedStat(leader + "schedstat", figures.leaderRunMs, figures.leaderSlices))
         return figures;
     WIN32_FIND_DATAA found{};
     FindHandle find(FindFirstFileA((folder + "task\\*").c_str(), &found));
@@ -325,4 +326,4 @@ UnixFigures ProcessProbe::SampleUnix() const {
     return figures;
 }
 
-}  // namespace bench
+} // namespace bench

@@ -15,25 +15,25 @@ namespace bench {
 
 struct ProcessFigures {
     bool valid = false;
-    double cpuMs = 0;  // kernel + user, every thread that ever ran
+    double cpuMs = 0; // kernel + user, every thread that ever ran
     std::string cpuSource;
     double privateBytes = 0;
     double workingSetBytes = 0;
     std::string memorySource;
     DWORD handles = 0;
     std::string handleSource;
-    DWORD threads = 0;  // Toolhelp snapshot
+    DWORD threads = 0; // Toolhelp snapshot
 };
 
 // The Linux side of a Wine process, read from /proc through drive Z:.
 struct UnixFigures {
     bool valid = false;
-    double processCpuMs = 0;   // /proc/<pid>/stat utime + stime (clock ticks of 10 ms), dead threads included
-    double leaderCpuMs = 0;    // the first thread (the program's GUI thread), /proc/<pid>/task/<pid>/stat
-    double leaderRunMs = 0;    // the same thread's run time from schedstat, ns resolution
-    double tasksRunMs = 0;     // every live thread, schedstat
-    double leaderSlices = 0;   // times the first thread was put on a CPU
-    double tasksSlices = 0;    // the same over every live thread
+    double processCpuMs = 0; // /proc/<pid>/stat utime + stime (clock ticks of 10 ms), dead threads included
+    double leaderCpuMs = 0;  // the first thread (the program's GUI thread), /proc/<pid>/task/<pid>/stat
+    double leaderRunMs = 0;  // the same thread's run time from schedstat, ns resolution
+    double tasksRunMs = 0;   // every live thread, schedstat
+    double leaderSlices = 0; // times the first thread was put on a CPU
+    double tasksSlices = 0;  // the same over every live thread
     unsigned tasks = 0;
 };
 
@@ -75,11 +75,11 @@ private:
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
     int unixPid_ = 0;
-    int processTimesChecked_ = 0;  // 0 not yet, 1 usable, -1 not usable
+    int processTimesChecked_ = 0; // 0 not yet, 1 usable, -1 not usable
 };
 
 // The whole content of a file, read up to maxBytes; empty when it cannot be
 // read (for /proc files, whose size is not known in advance).
 std::string ReadWholeFile(const std::string& path, size_t maxBytes = 1 << 20);
 
-}  // namespace bench
+} // namespace bench

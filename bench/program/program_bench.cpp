@@ -37,7 +37,7 @@ namespace {
 // and tuning displays, and the fade.
 constexpr double kCommandPauseMs = 100;
 constexpr double kProfileHoldMs = 2000;
-constexpr double kCaptionWaitMs = 3000;  // Kelvo auto; the warnings used here
+constexpr double kCaptionWaitMs = 3000; // Kelvo auto; the warnings used here
 constexpr double kIdleTimerMs = 3000;
 constexpr double kEndPauseMs = 250;
 constexpr double kFadeMs = 250;
@@ -64,31 +64,31 @@ struct Options {
 
 struct DisplayKind {
     const char* name;
-    const char* movie;  // movie file base name, and the caption of its player window
+    const char* movie; // movie file base name, and the caption of its player window
     LONG key;
     double pausesMs;      // the program's pauses before the display is on screen
     bool holdAfterIntro;  // the hold starts with the movie's intro call-back
     double holdMs;        // from the start of the hold to the end command
-    bool pauseAfterStart;  // the pause follows the command that starts the movie (the level's "show %d")
+    bool pauseAfterStart; // the pause follows the command that starts the movie (the level's "show %d")
     const char* startCommand;
     const char* endCommand;
 };
 
 // The pauses: label (or the level's "show %d", or the tuning's set2Digit)
 // and, for the warning, the content as well.
-const DisplayKind kProfileOn{"profile on", "RaveloProfileOn", kKeyProfileA, kCommandPauseMs, true, kProfileHoldMs,
-                             false, "show", "end"};
-const DisplayKind kProfileOff{"profile off", "RaveloProfileOff", kKeyProfileA, kCommandPauseMs, true,
-                              kProfileHoldMs, false, "show", "end"};
-const DisplayKind kKelvoAuto{"Kelvo auto", "KelvoAuto", kKeyAuto, kCommandPauseMs, false, kCaptionWaitMs, false,
-                             "show", "end"};
-const DisplayKind kKelvoManual{"Kelvo manual", "KelvoManual", kKeyManual, kCommandPauseMs, false,
-                               kIdleTimerMs + kEndPauseMs, true, "show", "end"};
-const DisplayKind kTuning{"tuning", "OCTuning", kKeyTuneUp, kCommandPauseMs, true, kIdleTimerMs + kEndPauseMs, false,
-                          "in", "out"};
+const DisplayKind kProfileOn{
+    "profile on", "RaveloProfileOn", kKeyProfileA, kCommandPauseMs, true, kProfileHoldMs, false, "show", "end"};
+const DisplayKind kProfileOff{
+    "profile off", "RaveloProfileOff", kKeyProfileA, kCommandPauseMs, true, kProfileHoldMs, false, "show", "end"};
+const DisplayKind kKelvoAuto{"Kelvo auto", "KelvoAuto", kKeyAuto, kCommandPauseMs, false, kCaptionWaitMs,
+                             false,        "show",      "end"};
+const DisplayKind kKelvoManual{
+    "Kelvo manual", "KelvoManual", kKeyManual, kCommandPauseMs, false, kIdleTimerMs + kEndPauseMs, true, "show", "end"};
+const DisplayKind kTuning{"tuning", "OCTuning", kKeyTuneUp, kCommandPauseMs, true, kIdleTimerMs + kEndPauseMs,
+                          false,    "in",       "out"};
 // Key 148 while the engine is not running: the 3000 ms "not running" notice.
-const DisplayKind kWarning{"warning", "Warning", kKeyAuto, 2 * kCommandPauseMs, false, kCaptionWaitMs, false,
-                           "show", "end"};
+const DisplayKind kWarning{"warning", "Warning", kKeyAuto, 2 * kCommandPauseMs, false, kCaptionWaitMs,
+                           false,     "show",    "end"};
 
 const DisplayKind* const kKinds[] = {&kProfileOn, &kProfileOff, &kKelvoAuto, &kKelvoManual, &kTuning, &kWarning};
 
@@ -105,9 +105,7 @@ public:
         Line(text);
     }
     const std::string& Tables() const { return tables_; }
-    bool Write(const std::string& path) const {
-        return path.empty() || testsupport::WriteTextFile(path, all_);
-    }
+    bool Write(const std::string& path) const { return path.empty() || testsupport::WriteTextFile(path, all_); }
 
 private:
     std::string all_;
@@ -171,9 +169,7 @@ public:
         return reading;
     }
     // The GUI thread only.
-    double ReadGui() const {
-        return useSchedstat_ ? probe_.UnixLeaderRunMs() : ProcessProbe::ThreadCpuMs(guiThread_);
-    }
+    double ReadGui() const { return useSchedstat_ ? probe_.UnixLeaderRunMs() : ProcessProbe::ThreadCpuMs(guiThread_); }
     bool UsesSchedstat() const { return useSchedstat_; }
 
 private:
@@ -253,7 +249,7 @@ DisplaySample RunDisplay(BenchRig& rig, const OsdWatcher& watcher, const CpuMete
         return sample;
     }
     if (log != nullptr)
-        log->Next();  // whatever came before this display
+        log->Next(); // whatever came before this display
     const CpuMeter::Reading before = cpu.Read();
     TickMap ticks;
     const double origin = NowMs();
@@ -330,8 +326,8 @@ void Collect(KindResults& results, const DisplayKind& kind, const DisplaySample&
                     sample.keyCallMs, sample.shownMs, sample.hiddenMs, sample.nominalMs, sample.guiCpuMs,
                     sample.openGuiCpuMs, sample.processCpuMs, sample.keyToFirstRequestMs, sample.startToShownMs,
                     sample.introMs, sample.holdMs, sample.outroMs, sample.callbackToHideMs,
-                    AlphaPattern(sample.alphas).c_str(), sample.problem.empty() ? "" : " problem=",
-                    sample.problem.c_str()));
+                    AlphaPattern(sample.alphas).c_str(),
+                    sample.problem.empty() ? "" : " problem=", sample.problem.c_str()));
     if (!sample.ok) {
         ++results.failures;
         results.problems.push_back(sample.problem);
@@ -399,7 +395,8 @@ bool AttachInstance(BenchRig& rig, Instance& instance, std::string& error) {
     }
     char prefix[MAX_PATH * 2] = {};
     const DWORD length = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
-    const std::string entry = length > 0 && length < sizeof prefix ? std::string("WINEPREFIX=") + prefix : std::string();
+    const std::string entry =
+        length > 0 && length < sizeof prefix ? std::string("WINEPREFIX=") + prefix : std::string();
     const bool unix = instance.probe.FindUnixProcess(rig.DistFolder() + "RaveloRemote.exe", entry);
     instance.cpu = std::make_unique<CpuMeter>(instance.probe, instance.watcher.GuiThreadId());
     const UnixFigures figures = instance.probe.SampleUnix();
@@ -560,8 +557,9 @@ MemoryPoint Snapshot(Instance& instance, const std::string& name) {
     out.Line(Format("memory point=\"%s\" private=%.0f working_set=%.0f handles=%lu threads=%lu cpu=%.1f "
                     "sources=\"%s/%s\"",
                     name.c_str(), point.figures.privateBytes, point.figures.workingSetBytes,
-                    static_cast<unsigned long>(point.figures.handles), static_cast<unsigned long>(point.figures.threads),
-                    point.figures.cpuMs, point.figures.memorySource.c_str(), point.figures.handleSource.c_str()));
+                    static_cast<unsigned long>(point.figures.handles),
+                    static_cast<unsigned long>(point.figures.threads), point.figures.cpuMs,
+                    point.figures.memorySource.c_str(), point.figures.handleSource.c_str()));
     return point;
 }
 
@@ -589,8 +587,8 @@ bool MeasureMemory(BenchRig& rig, const Options& options, const Movies& fastMovi
     KindResults loop;
     for (int display = 1; display <= options.displays; ++display) {
         const DisplayKind& kind = display % 2 == 1 ? kProfileOn : kProfileOff;
-        const DisplaySample sample = RunDisplay(rig, instance.watcher, *instance.cpu, kind, fastMovies.Of(kind), nullptr,
-                                                tickResolution, 50);
+        const DisplaySample sample =
+            RunDisplay(rig, instance.watcher, *instance.cpu, kind, fastMovies.Of(kind), nullptr, tickResolution, 50);
         ++results.displays;
         if (!sample.ok) {
             ++results.failures;
@@ -631,8 +629,8 @@ std::string Verdict(bool good) { return good ? "yes" : "**no**"; }
 
 void PrintTables(const Options& options, const StartupResults& startup, const ResultsByKind& plain,
                  const ResultsByKind& logged, const Movies& movies, const IdleResult& idleRegistered,
-                 const IdleResult& idleNoService, double reRegisterMs, const MemoryResults& memory,
-                 bool gotMemory, double tickResolution) {
+                 const IdleResult& idleNoService, double reRegisterMs, const MemoryResults& memory, bool gotMemory,
+                 double tickResolution) {
     out.Table("");
     out.Table("## Start-up (ms from process creation; median (min to max) of " +
               std::to_string(startup.registered.Count()) + " warm runs)");
@@ -647,8 +645,8 @@ void PrintTables(const Options& options, const StartupResults& startup, const Re
               Format("%.1f", startup.coldQuit) + " |");
 
     out.Table("");
-    out.Table(Format("## Latency: key message to OSD form and player on screen (ms; %d runs per display)",
-                     options.reps));
+    out.Table(
+        Format("## Latency: key message to OSD form and player on screen (ms; %d runs per display)", options.reps));
     out.Table("");
     out.Table("| display | program's pauses | key to shown | overhead beyond the pauses | target < 16 ms at the "
               "median | GUI-thread CPU, key to shown | overhead with the player log on | service call |");
@@ -659,8 +657,7 @@ void PrintTables(const Options& options, const StartupResults& startup, const Re
         out.Table(Format("| %s | %.0f | %s | %s | %s | %s | %s | %s |", kind->name, kind->pausesMs,
                          r.shown.Summary().c_str(), r.overhead.Summary().c_str(),
                          r.overhead.Empty() ? "n/a" : Verdict(r.overhead.Median() < kFrameMs).c_str(),
-                         r.openGui.Summary().c_str(),
-                         l == logged.end() ? "n/a" : l->second.overhead.Summary().c_str(),
+                         r.openGui.Summary().c_str(), l == logged.end() ? "n/a" : l->second.overhead.Summary().c_str(),
                          r.keyCall.Summary(2).c_str()));
     }
 
@@ -677,14 +674,16 @@ void PrintTables(const Options& options, const StartupResults& startup, const Re
         if (kind->holdAfterIntro)
             parts += Format(" + intro %.0f", lengths.introMs);
         parts += Format(" + hold %.0f + outro %.0f + fade %.0f", kind->holdMs, lengths.outroMs, kFadeMs);
-        out.Table(Format("| %s | %.0f | %s | %s | %s | %s |", kind->name, NominalCycleMs(*kind, lengths), parts.c_str(),
-                         r.hidden.Summary().c_str(), r.deviation.Summary().c_str(),
-                         r.deviation.Empty() ? "n/a" : Verdict(std::abs(r.deviation.Median()) <= 2 * kFrameMs).c_str()));
+        out.Table(
+            Format("| %s | %.0f | %s | %s | %s | %s |", kind->name, NominalCycleMs(*kind, lengths), parts.c_str(),
+                   r.hidden.Summary().c_str(), r.deviation.Summary().c_str(),
+                   r.deviation.Empty() ? "n/a" : Verdict(std::abs(r.deviation.Median()) <= 2 * kFrameMs).c_str()));
     }
 
     out.Table("");
-    out.Table(Format("## Parts of the cycle from the player's log (ms; GetTickCount steps of %.1f ms on average; %d runs)",
-                     tickResolution, options.logReps));
+    out.Table(
+        Format("## Parts of the cycle from the player's log (ms; GetTickCount steps of %.1f ms on average; %d runs)",
+               tickResolution, options.logReps));
     out.Table("");
     out.Table("| display | key to the first movie command | start command to shown | intro (movie file) | hold "
               "(nominal) | outro (movie file) | outro call-back to hidden (fade, 250) |");
@@ -766,7 +765,8 @@ void PrintTables(const Options& options, const StartupResults& startup, const Re
                 point.name != "after 500 displays")
                 continue;
             out.Table(Format("| %s | %s | %s | %lu | %lu |", point.name.c_str(), Mb(point.figures.privateBytes).c_str(),
-                             Mb(point.figures.workingSetBytes).c_str(), static_cast<unsigned long>(point.figures.handles),
+                             Mb(point.figures.workingSetBytes).c_str(),
+                             static_cast<unsigned long>(point.figures.handles),
                              static_cast<unsigned long>(point.figures.threads)));
         }
         if (memory.points.size() >= 2) {
@@ -827,11 +827,11 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else if ((name == "--startups" || name == "--reps" || name == "--log-reps" || name == "--idle" ||
                     name == "--displays") &&
                    number(value) && value <= 100000) {
-            int& target = name == "--startups" ? options.startups
-                          : name == "--reps"   ? options.reps
+            int& target = name == "--startups"   ? options.startups
+                          : name == "--reps"     ? options.reps
                           : name == "--log-reps" ? options.logReps
-                          : name == "--idle"   ? options.idleSeconds
-                                               : options.displays;
+                          : name == "--idle"     ? options.idleSeconds
+                                                 : options.displays;
             target = static_cast<int>(value);
         } else {
             return false;
@@ -840,7 +840,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     return options.reps >= 1;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     Options options;
@@ -875,7 +875,8 @@ int main(int argc, char** argv) {
     out.Line(Format("platform: %s, %lu processors, screen %dx%d, load average %s", WineVersion().c_str(),
                     static_cast<unsigned long>(system.dwNumberOfProcessors), GetSystemMetrics(SM_CXSCREEN),
                     GetSystemMetrics(SM_CYSCREEN), FirstLine(ReadWholeFile("Z:\\proc\\loadavg", 256)).c_str()));
-    out.Line(Format("clocks: GetTickCount advances in steps of %.1f ms on average; Sleep(1) with timeBeginPeriod(1) takes %.2f ms; times "
+    out.Line(Format("clocks: GetTickCount advances in steps of %.1f ms on average; Sleep(1) with timeBeginPeriod(1) "
+                    "takes %.2f ms; times "
                     "below come from QueryPerformanceCounter",
                     tickResolution, sleepOne));
     out.Line(Format("options: startups=%d reps=%d log_reps=%d idle=%d displays=%d speed=%g", options.startups,

@@ -22,7 +22,8 @@ float RoundRectDistance(float px, float py, float cx, float cy, float hw, float 
 }
 
 float Smooth(float edge0, float edge1, float v) {
-    if (edge1 <= edge0) return v < edge0 ? 0.0f : 1.0f;
+    if (edge1 <= edge0)
+        return v < edge0 ? 0.0f : 1.0f;
     const float t = Clamp01((v - edge0) / (edge1 - edge0));
     return t * t * (3 - 2 * t);
 }
@@ -34,13 +35,14 @@ bool InsidePolygon(const std::vector<Point>& pts, float x, float y) {
         const Point& b = pts[j];
         if ((a.y > y) != (b.y > y)) {
             const float xCross = (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x;
-            if (x < xCross) inside = !inside;
+            if (x < xCross)
+                inside = !inside;
         }
     }
     return inside;
 }
 
-}  // namespace
+} // namespace
 
 uint32_t PackPremultiplied(float r, float g, float b, float a) {
     const float fa = Clamp01(a / 255.0f);
@@ -61,7 +63,8 @@ void Canvas::Resize(int width, int height) {
 void Canvas::Clear() { std::fill(pixels_.begin(), pixels_.end(), 0u); }
 
 uint32_t Canvas::Pixel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        return 0;
     return pixels_[static_cast<size_t>(y) * width_ + x];
 }
 
@@ -71,7 +74,8 @@ bool Canvas::IsEmpty() const {
 
 // Source-over of a premultiplied source (components 0..255, alpha 0..1).
 void Canvas::Blend(uint32_t& dst, float r, float g, float b, float a) {
-    if (a <= 0) return;
+    if (a <= 0)
+        return;
     const float keep = 1 - a;
     const float db = static_cast<float>(dst & 0xFF);
     const float dg = static_cast<float>((dst >> 8) & 0xFF);
@@ -92,7 +96,8 @@ void Canvas::FillShape(int x0, int y0, int x1, int y1, float gradTop, float grad
     y0 = std::max(y0, 0);
     x1 = std::min(x1, width_);
     y1 = std::min(y1, height_);
-    if (x0 >= x1 || y0 >= y1 || opacity <= 0) return;
+    if (x0 >= x1 || y0 >= y1 || opacity <= 0)
+        return;
     for (int y = y0; y < y1; ++y) {
         const float py = y + 0.5f;
         const float t = gradHeight > 0 ? Clamp01((py - gradTop) / gradHeight) : 0;
@@ -100,11 +105,13 @@ void Canvas::FillShape(int x0, int y0, int x1, int y1, float gradTop, float grad
         const float cg = top.g + (bottom.g - top.g) * t;
         const float cb = top.b + (bottom.b - top.b) * t;
         const float ca = (top.a + (bottom.a - top.a) * t) / 255.0f * opacity;
-        if (ca <= 0) continue;
+        if (ca <= 0)
+            continue;
         uint32_t* row = &pixels_[static_cast<size_t>(y) * width_];
         for (int x = x0; x < x1; ++x) {
             const float cov = coverage(x + 0.5f, py);
-            if (cov <= 0) continue;
+            if (cov <= 0)
+                continue;
             const float a = ca * cov;
             Blend(row[x], cr * a, cg * a, cb * a, a);
         }
@@ -113,16 +120,19 @@ void Canvas::FillShape(int x0, int y0, int x1, int y1, float gradTop, float grad
 
 void Canvas::FillRoundRect(float x, float y, float w, float h, float radius, const Rgba& top, const Rgba& bottom,
                            float opacity) {
-    if (w <= 0 || h <= 0) return;
+    if (w <= 0 || h <= 0)
+        return;
     const float cx = x + w / 2, cy = y + h / 2, hw = w / 2, hh = h / 2;
     FillShape(static_cast<int>(std::floor(x)) - 1, static_cast<int>(std::floor(y)) - 1,
               static_cast<int>(std::ceil(x + w)) + 1, static_cast<int>(std::ceil(y + h)) + 1, y, h, top, bottom,
-              opacity, [=](float px, float py) { return Clamp01(0.5f - RoundRectDistance(px, py, cx, cy, hw, hh, radius)); });
+              opacity,
+              [=](float px, float py) { return Clamp01(0.5f - RoundRectDistance(px, py, cx, cy, hw, hh, radius)); });
 }
 
 void Canvas::StrokeRoundRect(float x, float y, float w, float h, float radius, float width, const Rgba& color,
                              float opacity) {
-    if (w <= 0 || h <= 0 || width <= 0) return;
+    if (w <= 0 || h <= 0 || width <= 0)
+        return;
     const float cx = x + w / 2, cy = y + h / 2, hw = w / 2, hh = h / 2;
     FillShape(static_cast<int>(std::floor(x)) - 1, static_cast<int>(std::floor(y)) - 1,
               static_cast<int>(std::ceil(x + w)) + 1, static_cast<int>(std::ceil(y + h)) + 1, y, h, color, color,
@@ -134,7 +144,8 @@ void Canvas::StrokeRoundRect(float x, float y, float w, float h, float radius, f
 
 void Canvas::SoftRoundRect(float x, float y, float w, float h, float radius, float blur, const Rgba& color,
                            float opacity) {
-    if (w <= 0 || h <= 0) return;
+    if (w <= 0 || h <= 0)
+        return;
     const float cx = x + w / 2, cy = y + h / 2, hw = w / 2, hh = h / 2;
     const int reach = static_cast<int>(std::ceil(blur)) + 2;
     FillShape(static_cast<int>(std::floor(x)) - reach, static_cast<int>(std::floor(y)) - reach,
@@ -146,7 +157,8 @@ void Canvas::SoftRoundRect(float x, float y, float w, float h, float radius, flo
 }
 
 void Canvas::FillCircle(float cx, float cy, float r, const Rgba& top, const Rgba& bottom, float opacity) {
-    if (r <= 0) return;
+    if (r <= 0)
+        return;
     FillShape(static_cast<int>(std::floor(cx - r)) - 1, static_cast<int>(std::floor(cy - r)) - 1,
               static_cast<int>(std::ceil(cx + r)) + 1, static_cast<int>(std::ceil(cy + r)) + 1, cy - r, 2 * r, top,
               bottom, opacity, [=](float px, float py) {
@@ -157,7 +169,8 @@ void Canvas::FillCircle(float cx, float cy, float r, const Rgba& top, const Rgba
 
 void Canvas::StrokeRing(float cx, float cy, float r, float width, float gapDeg, float gapAtDeg, const Rgba& color,
                         float opacity) {
-    if (r <= 0 || width <= 0) return;
+    if (r <= 0 || width <= 0)
+        return;
     const float halfGap = gapDeg * kPi / 360.0f;
     const float gapAt = gapAtDeg * kPi / 180.0f;
     FillShape(static_cast<int>(std::floor(cx - r - width)) - 1, static_cast<int>(std::floor(cy - r - width)) - 1,
@@ -170,9 +183,11 @@ void Canvas::StrokeRing(float cx, float cy, float r, float width, float gapDeg, 
                   if (cov > 0 && halfGap > 0) {
                       // Angle from "up", clockwise, relative to the gap's centre.
                       float angle = std::atan2(dx, -dy) - gapAt;
-                      while (angle > kPi) angle -= 2 * kPi;
-                      while (angle < -kPi) angle += 2 * kPi;
-                      const float edge = (std::fabs(angle) - halfGap) * dist;  // arc length past the gap edge
+                      while (angle > kPi)
+                          angle -= 2 * kPi;
+                      while (angle < -kPi)
+                          angle += 2 * kPi;
+                      const float edge = (std::fabs(angle) - halfGap) * dist; // arc length past the gap edge
                       cov *= Clamp01(0.5f + edge);
                   }
                   return cov;
@@ -180,7 +195,8 @@ void Canvas::StrokeRing(float cx, float cy, float r, float width, float gapDeg, 
 }
 
 void Canvas::FillPolygon(const std::vector<Point>& points, const Rgba& top, const Rgba& bottom, float opacity) {
-    if (points.size() < 3) return;
+    if (points.size() < 3)
+        return;
     float minX = points[0].x, maxX = points[0].x, minY = points[0].y, maxY = points[0].y;
     for (const Point& p : points) {
         minX = std::min(minX, p.x);
@@ -195,7 +211,8 @@ void Canvas::FillPolygon(const std::vector<Point>& points, const Rgba& top, cons
                   int hits = 0;
                   for (int sy = 0; sy < 4; ++sy) {
                       for (int sx = 0; sx < 4; ++sx) {
-                          if (InsidePolygon(points, px - 0.5f + (sx + 0.5f) / 4, py - 0.5f + (sy + 0.5f) / 4)) ++hits;
+                          if (InsidePolygon(points, px - 0.5f + (sx + 0.5f) / 4, py - 0.5f + (sy + 0.5f) / 4))
+                              ++hits;
                       }
                   }
                   return hits / 16.0f;
@@ -204,7 +221,8 @@ void Canvas::FillPolygon(const std::vector<Point>& points, const Rgba& top, cons
 
 void Canvas::BlendMask(int x0, int y0, const uint8_t* mask, int maskWidth, int maskHeight, int stride, int step,
                        const Rgba& color, float opacity) {
-    if (mask == nullptr || maskWidth <= 0 || maskHeight <= 0 || opacity <= 0 || color.a == 0) return;
+    if (mask == nullptr || maskWidth <= 0 || maskHeight <= 0 || opacity <= 0 || color.a == 0)
+        return;
     const float ca = color.a / 255.0f * opacity;
     const int ys = std::max(0, -y0), ye = std::min(maskHeight, height_ - y0);
     const int xs = std::max(0, -x0), xe = std::min(maskWidth, width_ - x0);
@@ -213,7 +231,8 @@ void Canvas::BlendMask(int x0, int y0, const uint8_t* mask, int maskWidth, int m
         const uint8_t* m = mask + static_cast<ptrdiff_t>(j) * stride;
         for (int i = xs; i < xe; ++i) {
             const uint8_t cov = m[static_cast<ptrdiff_t>(i) * step];
-            if (cov == 0) continue;
+            if (cov == 0)
+                continue;
             const float a = ca * (cov / 255.0f);
             Blend(row[x0 + i], color.r * a, color.g * a, color.b * a, a);
         }
@@ -221,7 +240,8 @@ void Canvas::BlendMask(int x0, int y0, const uint8_t* mask, int maskWidth, int m
 }
 
 void Canvas::Compose(const Canvas& src, float scale, float dx, float dy, float opacity) {
-    if (src.width_ == 0 || src.height_ == 0 || scale <= 0 || opacity <= 0) return;
+    if (src.width_ == 0 || src.height_ == 0 || scale <= 0 || opacity <= 0)
+        return;
     const float inv = 1 / scale;
     const int x0 = std::max(0, static_cast<int>(std::floor(dx)));
     const int y0 = std::max(0, static_cast<int>(std::floor(dy)));
@@ -229,7 +249,8 @@ void Canvas::Compose(const Canvas& src, float scale, float dx, float dy, float o
     const int y1 = std::min(height_, static_cast<int>(std::ceil(dy + src.height_ * scale)));
     const bool exact = scale == 1.0f && dx == std::floor(dx) && dy == std::floor(dy);
     auto sample = [&src](int u, int v) -> uint32_t {
-        if (u < 0 || v < 0 || u >= src.width_ || v >= src.height_) return 0;
+        if (u < 0 || v < 0 || u >= src.width_ || v >= src.height_)
+            return 0;
         return src.pixels_[static_cast<size_t>(v) * src.width_ + u];
     };
     for (int y = y0; y < y1; ++y) {
@@ -261,10 +282,11 @@ void Canvas::Compose(const Canvas& src, float scale, float dx, float dy, float o
                 r = mix(16);
                 a = mix(24);
             }
-            if (a <= 0) continue;
+            if (a <= 0)
+                continue;
             Blend(row[x], r * opacity, g * opacity, b * opacity, a / 255.0f * opacity);
         }
     }
 }
 
-}  // namespace flashobj
+} // namespace flashobj

@@ -52,8 +52,8 @@ public:
 
 private:
     template <typename Coverage>
-    void FillShape(int x0, int y0, int x1, int y1, float gradTop, float gradHeight, const Rgba& top,
-                   const Rgba& bottom, float opacity, Coverage coverage);
+    void FillShape(int x0, int y0, int x1, int y1, float gradTop, float gradHeight, const Rgba& top, const Rgba& bottom,
+                   float opacity, Coverage coverage);
     void Blend(uint32_t& dst, float r, float g, float b, float a);
 
     int width_ = 0;
@@ -64,4 +64,4 @@ private:
 // Packs straight colour components (0..255) and alpha into premultiplied BGRA.
 uint32_t PackPremultiplied(float r, float g, float b, float a);
 
-}  // namespace flashobj
+} // namespace flashobj

@@ -57,7 +57,8 @@ class SelectGuard {
 public:
     SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), old_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
     ~SelectGuard() {
-        if (old_ != nullptr) SelectObject(dc_, old_);
+        if (old_ != nullptr)
+            SelectObject(dc_, old_);
     }
     SelectGuard(const SelectGuard&) = delete;
     SelectGuard& operator=(const SelectGuard&) = delete;
@@ -67,4 +68,4 @@ private:
     HGDIOBJ old_;
 };
 
-}  // namespace flashobj
+} // namespace flashobj

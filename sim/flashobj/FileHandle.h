@@ -9,7 +9,8 @@ class FileHandle {
 public:
     explicit FileHandle(HANDLE handle) : handle_(handle) {}
     ~FileHandle() {
-        if (valid()) CloseHandle(handle_);
+        if (valid())
+            CloseHandle(handle_);
     }
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
@@ -21,4 +22,4 @@ private:
     HANDLE handle_;
 };
 
-}  // namespace flashobj
+} // namespace flashobj

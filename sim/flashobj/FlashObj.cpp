@@ -28,8 +28,6 @@ DWORD WINAPI flashtest_getFrame(HWND player, DWORD* pixels, DWORD capacity, DWOR
     return MoviePlayer::GetFrame(player, pixels, capacity, width, height);
 }
 
-DWORD WINAPI flashtest_getStats(HWND player, FlashPlayerStats* stats) {
-    return MoviePlayer::GetStats(player, stats);
-}
+DWORD WINAPI flashtest_getStats(HWND player, FlashPlayerStats* stats) { return MoviePlayer::GetStats(player, stats); }
 
-}  // extern "C"
+} // extern "C"

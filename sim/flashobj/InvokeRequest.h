@@ -13,22 +13,22 @@
 namespace flashobj {
 
 enum class CommandType {
-    None,           // not understood: the request is ignored
-    ChangeLabel,    // text
-    ChangeContent,  // text
-    Show,           // "show" or "show N"
-    End,            // "end" or "End N"
-    Play,           // "play N"
-    In,             // "in"
-    Out,            // "out"
-    SetDigits,      // set2Digit N
+    None,          // not understood: the request is ignored
+    ChangeLabel,   // text
+    ChangeContent, // text
+    Show,          // "show" or "show N"
+    End,           // "end" or "End N"
+    Play,          // "play N"
+    In,            // "in"
+    Out,           // "out"
+    SetDigits,     // set2Digit N
 };
 
 struct Command {
     CommandType type = CommandType::None;
     bool hasNumber = false;
     int number = 0;
-    std::wstring text;  // the argument of changeLabel / changeContent
+    std::wstring text; // the argument of changeLabel / changeContent
 };
 
 // Longest request looked at, in UTF-16 units; longer ones are ignored.
@@ -50,4 +50,4 @@ const char* CommandName(CommandType type);
 // surrounding blanks allowed). Returns false on anything else or overflow.
 bool ParseInt32(const std::wstring& text, int& value);
 
-}  // namespace flashobj
+} // namespace flashobj

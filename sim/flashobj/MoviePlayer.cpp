@@ -15,7 +15,7 @@ namespace {
 
 const char kClassName[] = "RaveloFlashPlayer";
 constexpr UINT_PTR kTimerId = 1;
-constexpr UINT kFrameMs = 16;  // about 60 frames a second while something moves
+constexpr UINT kFrameMs = 16; // about 60 frames a second while something moves
 
 // Private messages of the player window.
 constexpr UINT kMsgSetCallback = WM_APP + 1;
@@ -59,7 +59,8 @@ double RealMs() {
     }();
     LARGE_INTEGER counter{};
     QueryPerformanceCounter(&counter);
-    if (frequency.QuadPart <= 0) return static_cast<double>(GetTickCount());
+    if (frequency.QuadPart <= 0)
+        return static_cast<double>(GetTickCount());
     return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
@@ -84,9 +85,11 @@ std::string Describe(const Command& cmd) {
 }
 
 std::string RawRequest(const WCHAR* request) {
-    if (request == nullptr) return "(null)";
+    if (request == nullptr)
+        return "(null)";
     size_t length = 0;
-    while (length < 512 && request[length] != L'\0') ++length;
+    while (length < 512 && request[length] != L'\0')
+        ++length;
     return WideToAnsi(std::wstring(request, length));
 }
 
@@ -101,28 +104,28 @@ bool RegisterPlayerClass(HINSTANCE instance) {
         wc.lpszClassName = kClassName;
         WNDCLASSEXA existing{};
         registered = GetClassInfoExA(instance, kClassName, &existing) != FALSE;
-        if (!registered) registered = RegisterClassExA(&wc) != 0;
+        if (!registered)
+            registered = RegisterClassExA(&wc) != 0;
     });
     return registered;
 }
 
-}  // namespace
+} // namespace
 
 double SpeedFromEnvironment() {
     char buffer[64] = {};
     const DWORD length = GetEnvironmentVariableA("FLASHOBJ_SPEED", buffer, sizeof(buffer));
-    if (length == 0 || length >= sizeof(buffer)) return 1.0;
+    if (length == 0 || length >= sizeof(buffer))
+        return 1.0;
     char* end = nullptr;
     const double value = std::strtod(buffer, &end);
-    if (end == buffer || *end != '\0' || !std::isfinite(value) || value <= 0) return 1.0;
+    if (end == buffer || *end != '\0' || !std::isfinite(value) || value <= 0)
+        return 1.0;
     return std::min(1000.0, std::max(0.01, value));
 }
 
 MoviePlayer::MoviePlayer(const Scene& scene, const std::string& movieName, double speed)
-    : scene_(scene),
-      movieName_(movieName),
-      timeline_(ConfigFor(scene, speed > 0 ? speed : 1.0)),
-      renderer_(scene) {
+    : scene_(scene), movieName_(movieName), timeline_(ConfigFor(scene, speed > 0 ? speed : 1.0)), renderer_(scene) {
     stats_.movieLoaded = scene.loaded ? 1 : 0;
 }
 
@@ -130,12 +133,14 @@ HWND MoviePlayer::Create(HWND parent, const WCHAR* moviePath, double speed) {
     HINSTANCE instance = ThisModule();
     // The window procedure is set per window, so the class itself may be
     // shared by everything that links the player in one process.
-    if (!RegisterPlayerClass(instance)) return nullptr;
+    if (!RegisterPlayerClass(instance))
+        return nullptr;
 
     std::string path;
     if (moviePath != nullptr) {
         size_t length = 0;
-        while (length < 4096 && moviePath[length] != L'\0') ++length;
+        while (length < 4096 && moviePath[length] != L'\0')
+            ++length;
         path = NormalisePath(WideToAnsi(std::wstring(moviePath, length)));
     }
     const std::string name = MovieNameFromPath(path);
@@ -144,7 +149,8 @@ HWND MoviePlayer::Create(HWND parent, const WCHAR* moviePath, double speed) {
     const DWORD exStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST | WS_EX_TRANSPARENT;
     HWND hwnd = CreateWindowExA(exStyle, kClassName, name.c_str(), WS_POPUP, 0, 0, player->scene_.width,
                                 player->scene_.height, parent, nullptr, instance, nullptr);
-    if (hwnd == nullptr) return nullptr;
+    if (hwnd == nullptr)
+        return nullptr;
     player->hwnd_ = hwnd;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(player.get()));
     SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MoviePlayer::WindowProc));
@@ -156,47 +162,56 @@ HWND MoviePlayer::Create(HWND parent, const WCHAR* moviePath, double speed) {
 }
 
 bool MoviePlayer::IsPlayerWindow(HWND hwnd) {
-    if (hwnd == nullptr) return false;
+    if (hwnd == nullptr)
+        return false;
     std::lock_guard<std::mutex> lock(RegistryMutex());
     return Registry().count(hwnd) != 0;
 }
 
 DWORD MoviePlayer::SetCallback(HWND hwnd, FlashCallFunc callback) {
-    if (!IsPlayerWindow(hwnd)) return 0;
+    if (!IsPlayerWindow(hwnd))
+        return 0;
     return static_cast<DWORD>(SendMessageA(hwnd, kMsgSetCallback, 0, reinterpret_cast<LPARAM>(callback)));
 }
 
 DWORD MoviePlayer::Request(HWND hwnd, const WCHAR* request) {
-    if (!IsPlayerWindow(hwnd)) return 0;
+    if (!IsPlayerWindow(hwnd))
+        return 0;
     return static_cast<DWORD>(SendMessageA(hwnd, kMsgRequest, 0, reinterpret_cast<LPARAM>(request)));
 }
 
 DWORD MoviePlayer::Play(HWND hwnd) {
-    if (!IsPlayerWindow(hwnd)) return 0;
+    if (!IsPlayerWindow(hwnd))
+        return 0;
     return static_cast<DWORD>(SendMessageA(hwnd, kMsgPlay, 0, 0));
 }
 
 DWORD MoviePlayer::Stop(HWND hwnd) {
-    if (!IsPlayerWindow(hwnd)) return 0;
+    if (!IsPlayerWindow(hwnd))
+        return 0;
     return static_cast<DWORD>(SendMessageA(hwnd, kMsgStop, 0, 0));
 }
 
 DWORD MoviePlayer::GetFrame(HWND hwnd, DWORD* pixels, DWORD capacity, DWORD* width, DWORD* height) {
-    if (!IsPlayerWindow(hwnd)) return 0;
+    if (!IsPlayerWindow(hwnd))
+        return 0;
     FrameRequest request{pixels, capacity, width, height};
     return static_cast<DWORD>(SendMessageA(hwnd, kMsgGetFrame, 0, reinterpret_cast<LPARAM>(&request)));
 }
 
 DWORD MoviePlayer::GetStats(HWND hwnd, FlashPlayerStats* stats) {
-    if (!IsPlayerWindow(hwnd) || stats == nullptr) return 0;
+    if (!IsPlayerWindow(hwnd) || stats == nullptr)
+        return 0;
     return static_cast<DWORD>(SendMessageA(hwnd, kMsgGetStats, 0, reinterpret_cast<LPARAM>(stats)));
 }
 
 LRESULT CALLBACK MoviePlayer::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* player = reinterpret_cast<MoviePlayer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (player == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (player == nullptr)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        if (player->timerOn_) KillTimer(hwnd, kTimerId);
+        if (player->timerOn_)
+            KillTimer(hwnd, kTimerId);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         std::unique_ptr<MoviePlayer> owned;
         {
@@ -214,63 +229,67 @@ LRESULT CALLBACK MoviePlayer::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
 
 LRESULT MoviePlayer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case kMsgSetCallback:
-            callback_ = reinterpret_cast<FlashCallFunc>(lParam);
-            return 1;
-        case kMsgRequest:
-            return OnRequest(reinterpret_cast<const WCHAR*>(lParam));
-        case kMsgPlay:
-            if (paused_) {
-                clockOffset_ = RealMs() - frozenAt_;
-                paused_ = false;
-                UpdateTimer();
-            }
-            return 1;
-        case kMsgStop:
-            if (!paused_) {
-                frozenAt_ = MovieNow();
-                paused_ = true;
-                UpdateTimer();
-            }
-            return 1;
-        case kMsgGetFrame: {
-            auto* request = reinterpret_cast<FrameRequest*>(lParam);
-            if (request == nullptr || lastFrame_.empty()) return 0;
-            if (request->width != nullptr) *request->width = static_cast<DWORD>(lastWidth_);
-            if (request->height != nullptr) *request->height = static_cast<DWORD>(lastHeight_);
-            if (request->pixels != nullptr && request->capacity >= lastFrame_.size()) {
-                std::copy(lastFrame_.begin(), lastFrame_.end(), request->pixels);
-            }
-            return static_cast<LRESULT>(lastFrame_.size());
+    case kMsgSetCallback:
+        callback_ = reinterpret_cast<FlashCallFunc>(lParam);
+        return 1;
+    case kMsgRequest:
+        return OnRequest(reinterpret_cast<const WCHAR*>(lParam));
+    case kMsgPlay:
+        if (paused_) {
+            clockOffset_ = RealMs() - frozenAt_;
+            paused_ = false;
+            UpdateTimer();
         }
-        case kMsgGetStats: {
-            auto* stats = reinterpret_cast<FlashPlayerStats*>(lParam);
-            *stats = stats_;
-            stats->timerRunning = timerOn_ ? 1 : 0;
-            return 1;
+        return 1;
+    case kMsgStop:
+        if (!paused_) {
+            frozenAt_ = MovieNow();
+            paused_ = true;
+            UpdateTimer();
         }
-        case WM_TIMER:
-            if (wParam == kTimerId) {
-                OnTick();  // may call back: nothing of this object is used after it
-                return 0;
-            }
-            break;
-        case WM_WINDOWPOSCHANGED: {
-            const LRESULT result = DefWindowProcA(hwnd_, message, wParam, lParam);
-            if (lParam != 0) OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
-            return result;
-        }
-        case WM_NCHITTEST:
-            return HTTRANSPARENT;
-        case WM_MOUSEACTIVATE:
-            return MA_NOACTIVATE;
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT:
-            ValidateRect(hwnd_, nullptr);
+        return 1;
+    case kMsgGetFrame: {
+        auto* request = reinterpret_cast<FrameRequest*>(lParam);
+        if (request == nullptr || lastFrame_.empty())
             return 0;
-        default:
-            break;
+        if (request->width != nullptr)
+            *request->width = static_cast<DWORD>(lastWidth_);
+        if (request->height != nullptr)
+            *request->height = static_cast<DWORD>(lastHeight_);
+        if (request->pixels != nullptr && request->capacity >= lastFrame_.size()) {
+            std::copy(lastFrame_.begin(), lastFrame_.end(), request->pixels);
+        }
+        return static_cast<LRESULT>(lastFrame_.size());
+    }
+    case kMsgGetStats: {
+        auto* stats = reinterpret_cast<FlashPlayerStats*>(lParam);
+        *stats = stats_;
+        stats->timerRunning = timerOn_ ? 1 : 0;
+        return 1;
+    }
+    case WM_TIMER:
+        if (wParam == kTimerId) {
+            OnTick(); // may call back: nothing of this object is used after it
+            return 0;
+        }
+        break;
+    case WM_WINDOWPOSCHANGED: {
+        const LRESULT result = DefWindowProcA(hwnd_, message, wParam, lParam);
+        if (lParam != 0)
+            OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
+        return result;
+    }
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        ValidateRect(hwnd_, nullptr);
+        return 0;
+    default:
+        break;
     }
     return DefWindowProcA(hwnd_, message, wParam, lParam);
 }
@@ -285,24 +304,30 @@ DWORD MoviePlayer::OnRequest(const WCHAR* request) {
         return 0;
     }
     LogLine(movieName_, Describe(cmd));
-    if (cmd.type == CommandType::ChangeLabel) label_ = WideToAnsi(cmd.text);
-    if (cmd.type == CommandType::ChangeContent) content_ = WideToAnsi(cmd.text);
+    if (cmd.type == CommandType::ChangeLabel)
+        label_ = WideToAnsi(cmd.text);
+    if (cmd.type == CommandType::ChangeContent)
+        content_ = WideToAnsi(cmd.text);
     timeline_.Apply(cmd, MovieNow());
     dirty_ = true;
     UpdateTimer();
-    if (IsWindowVisible(hwnd_)) Present(false);
+    if (IsWindowVisible(hwnd_))
+        Present(false);
     return 1;
 }
 
 void MoviePlayer::OnTick() {
     const TimelineStep step = timeline_.Advance(MovieNow());
     dirty_ = true;
-    if (IsWindowVisible(hwnd_)) Present(false);
+    if (IsWindowVisible(hwnd_))
+        Present(false);
     UpdateTimer();
-    if (step.event == TimelineEvent::None) return;
+    if (step.event == TimelineEvent::None)
+        return;
 
     const FlashCallFunc callback = callback_;
-    if (callback == nullptr) return;
+    if (callback == nullptr)
+        return;
     ++stats_.callbacksMade;
     LogLine(movieName_, step.event == TimelineEvent::IntroPlayed ? "callback intro" : "callback outro");
     // Last: the program may send new requests, or even destroy this window,
@@ -312,23 +337,29 @@ void MoviePlayer::OnTick() {
 }
 
 void MoviePlayer::OnWindowPosChanged(const WINDOWPOS& pos) {
-    if (!IsWindowVisible(hwnd_)) return;
+    if (!IsWindowVisible(hwnd_))
+        return;
     // Shown, or resized: the layered content must be handed over again.
     const bool shown = (pos.flags & SWP_SHOWWINDOW) != 0;
     const bool resized = (pos.flags & SWP_NOSIZE) == 0 && (pos.cx != lastWidth_ || pos.cy != lastHeight_);
-    if (shown || resized) Present(true);
+    if (shown || resized)
+        Present(true);
 }
 
 void MoviePlayer::Present(bool force) {
-    if (presenting_ || (!dirty_ && !force)) return;
+    if (presenting_ || (!dirty_ && !force))
+        return;
     RECT rc{};
-    if (!GetWindowRect(hwnd_, &rc)) return;
+    if (!GetWindowRect(hwnd_, &rc))
+        return;
     const int w = rc.right - rc.left;
     const int h = rc.bottom - rc.top;
-    if (w <= 0 || h <= 0 || w > 8192 || h > 8192) return;
+    if (w <= 0 || h <= 0 || w > 8192 || h > 8192)
+        return;
     presenting_ = true;
 
-    if (frame_.width() != w || frame_.height() != h) frame_.Resize(w, h);
+    if (frame_.width() != w || frame_.height() != h)
+        frame_.Resize(w, h);
     const double now = MovieNow();
     RenderInputs in;
     in.entry = timeline_.entry();
@@ -374,4 +405,4 @@ void MoviePlayer::UpdateTimer() {
     }
 }
 
-}  // namespace flashobj
+} // namespace flashobj

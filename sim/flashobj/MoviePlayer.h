@@ -55,12 +55,12 @@ private:
     SceneRenderer renderer_;
     FlashCallFunc callback_ = nullptr;
 
-    std::string label_;    // system code page, as drawn
+    std::string label_; // system code page, as drawn
     std::string content_;
 
     bool paused_ = false;
-    double clockOffset_ = 0;  // movie time = real time - offset while playing
-    double frozenAt_ = 0;     // movie time while stopped
+    double clockOffset_ = 0; // movie time = real time - offset while playing
+    double frozenAt_ = 0;    // movie time while stopped
     bool timerOn_ = false;
     bool dirty_ = true;
     bool presenting_ = false;
@@ -76,4 +76,4 @@ private:
 // FLASHOBJ_SPEED as a factor (1 when unset or not a sensible number).
 double SpeedFromEnvironment();
 
-}  // namespace flashobj
+} // namespace flashobj

@@ -3,26 +3,34 @@
 namespace flashobj {
 
 double EaseOutCubic(double t) {
-    if (t <= 0) return 0;
-    if (t >= 1) return 1;
+    if (t <= 0)
+        return 0;
+    if (t >= 1)
+        return 1;
     const double u = 1 - t;
     return 1 - u * u * u;
 }
 
 double EaseInCubic(double t) {
-    if (t <= 0) return 0;
-    if (t >= 1) return 1;
+    if (t <= 0)
+        return 0;
+    if (t >= 1)
+        return 1;
     return t * t * t;
 }
 
 MovieTimeline::MovieTimeline(const TimelineConfig& config) : config_(config) {
-    if (config_.introMs < 0) config_.introMs = 0;
-    if (config_.outroMs < 0) config_.outroMs = 0;
-    if (config_.changeMs < 0) config_.changeMs = 0;
+    if (config_.introMs < 0)
+        config_.introMs = 0;
+    if (config_.outroMs < 0)
+        config_.outroMs = 0;
+    if (config_.changeMs < 0)
+        config_.changeMs = 0;
 }
 
 double MovieTimeline::Progress(double start, double length, double now) {
-    if (length <= 0) return now >= start ? 1.0 : 0.0;
+    if (length <= 0)
+        return now >= start ? 1.0 : 0.0;
     const double t = (now - start) / length;
     return t < 0 ? 0 : (t > 1 ? 1 : t);
 }
@@ -45,46 +53,48 @@ void MovieTimeline::Apply(const Command& command, double now) {
     // Changes of level and digits animate only where they can be seen.
     const bool onScreen = Visibility(now) > 0 || entry_ == Entry::Intro;
     switch (command.type) {
-        case CommandType::ChangeLabel:
-            label_ = command.text;
-            break;
-        case CommandType::ChangeContent:
-            content_ = command.text;
-            break;
-        case CommandType::Show:
-            if (command.hasNumber) {
-                level_ = previousLevel_ = command.number;
-                levelStart_ = -1e12;
-            }
-            StartIntro(now, command.hasNumber ? command.number : 0);
-            break;
-        case CommandType::In:
-            StartIntro(now, 0);
-            break;
-        case CommandType::Play:
+    case CommandType::ChangeLabel:
+        label_ = command.text;
+        break;
+    case CommandType::ChangeContent:
+        content_ = command.text;
+        break;
+    case CommandType::Show:
+        if (command.hasNumber) {
+            level_ = previousLevel_ = command.number;
+            levelStart_ = -1e12;
+        }
+        StartIntro(now, command.hasNumber ? command.number : 0);
+        break;
+    case CommandType::In:
+        StartIntro(now, 0);
+        break;
+    case CommandType::Play:
+        ChangeLevel(command.number, onScreen, now);
+        break;
+    case CommandType::End:
+        if (command.hasNumber)
             ChangeLevel(command.number, onScreen, now);
-            break;
-        case CommandType::End:
-            if (command.hasNumber) ChangeLevel(command.number, onScreen, now);
-            StartOutro(now, command.hasNumber ? command.number : 0);
-            break;
-        case CommandType::Out:
-            StartOutro(now, 0);
-            break;
-        case CommandType::SetDigits:
-            if (command.number != value_) {
-                previousValue_ = onScreen ? value_ : command.number;
-                value_ = command.number;
-                valueStart_ = onScreen ? now : -1e12;
-            }
-            break;
-        case CommandType::None:
-            break;
+        StartOutro(now, command.hasNumber ? command.number : 0);
+        break;
+    case CommandType::Out:
+        StartOutro(now, 0);
+        break;
+    case CommandType::SetDigits:
+        if (command.number != value_) {
+            previousValue_ = onScreen ? value_ : command.number;
+            value_ = command.number;
+            valueStart_ = onScreen ? now : -1e12;
+        }
+        break;
+    case CommandType::None:
+        break;
     }
 }
 
 void MovieTimeline::ChangeLevel(int level, bool onScreen, double now) {
-    if (level == level_) return;
+    if (level == level_)
+        return;
     previousLevel_ = onScreen ? level_ : level;
     level_ = level;
     levelStart_ = onScreen ? now : -1e12;
@@ -94,38 +104,43 @@ TimelineStep MovieTimeline::Advance(double now) {
     TimelineStep step;
     if (entry_ == Entry::Intro && Progress(partStart_, config_.introMs, now) >= 1.0) {
         entry_ = Entry::Shown;
-        if (config_.callbackIntro) step.event = TimelineEvent::IntroPlayed;
+        if (config_.callbackIntro)
+            step.event = TimelineEvent::IntroPlayed;
         step.number = partNumber_;
     } else if (entry_ == Entry::Outro && Progress(partStart_, config_.outroMs, now) >= 1.0) {
         entry_ = Entry::Ended;
-        if (config_.callbackOutro) step.event = TimelineEvent::OutroFinished;
+        if (config_.callbackOutro)
+            step.event = TimelineEvent::OutroFinished;
         step.number = partNumber_;
     }
     return step;
 }
 
 bool MovieTimeline::NeedsTicks(double now) const {
-    if (entry_ == Entry::Intro || entry_ == Entry::Outro) return true;
+    if (entry_ == Entry::Intro || entry_ == Entry::Outro)
+        return true;
     return LevelProgress(now) < 1.0 || ValueProgress(now) < 1.0;
 }
 
 double MovieTimeline::PartProgress(double now) const {
-    if (entry_ == Entry::Intro) return Progress(partStart_, config_.introMs, now);
-    if (entry_ == Entry::Outro) return Progress(partStart_, config_.outroMs, now);
+    if (entry_ == Entry::Intro)
+        return Progress(partStart_, config_.introMs, now);
+    if (entry_ == Entry::Outro)
+        return Progress(partStart_, config_.outroMs, now);
     return 1.0;
 }
 
 double MovieTimeline::Visibility(double now) const {
     switch (entry_) {
-        case Entry::Hidden:
-        case Entry::Ended:
-            return 0;
-        case Entry::Shown:
-            return 1;
-        case Entry::Intro:
-            return partFrom_ + (1 - partFrom_) * EaseOutCubic(PartProgress(now));
-        case Entry::Outro:
-            return partFrom_ * (1 - EaseInCubic(PartProgress(now)));
+    case Entry::Hidden:
+    case Entry::Ended:
+        return 0;
+    case Entry::Shown:
+        return 1;
+    case Entry::Intro:
+        return partFrom_ + (1 - partFrom_) * EaseOutCubic(PartProgress(now));
+    case Entry::Outro:
+        return partFrom_ * (1 - EaseInCubic(PartProgress(now)));
     }
     return 0;
 }
@@ -134,4 +149,4 @@ double MovieTimeline::LevelProgress(double now) const { return Progress(levelSta
 
 double MovieTimeline::ValueProgress(double now) const { return Progress(valueStart_, config_.changeMs, now); }
 
-}  // namespace flashobj
+} // namespace flashobj

@@ -23,8 +23,8 @@ struct TimelineConfig {
 };
 
 struct TimelineStep {
-    TimelineEvent event = TimelineEvent::None;  // a call-back point reached
-    int number = 0;                             // the number of the command that started the part
+    TimelineEvent event = TimelineEvent::None; // a call-back point reached
+    int number = 0;                            // the number of the command that started the part
 };
 
 class MovieTimeline {
@@ -49,7 +49,7 @@ public:
 
     int level() const { return level_; }
     int previousLevel() const { return previousLevel_; }
-    double LevelProgress(double now) const;  // 0..1 of the level change
+    double LevelProgress(double now) const; // 0..1 of the level change
     int value() const { return value_; }
     int previousValue() const { return previousValue_; }
     double ValueProgress(double now) const;
@@ -66,7 +66,7 @@ private:
     TimelineConfig config_;
     Entry entry_ = Entry::Hidden;
     double partStart_ = 0;
-    double partFrom_ = 0;  // visibility when the part started
+    double partFrom_ = 0; // visibility when the part started
     int partNumber_ = 0;
 
     int level_ = -1;
@@ -83,4 +83,4 @@ private:
 double EaseOutCubic(double t);
 double EaseInCubic(double t);
 
-}  // namespace flashobj
+} // namespace flashobj

@@ -10,14 +10,16 @@ namespace flashobj {
 void LogLine(const std::string& movie, const std::string& text) {
     char path[MAX_PATH + 1] = {};
     const DWORD length = GetEnvironmentVariableA("FLASHOBJ_LOG", path, sizeof(path));
-    if (length == 0 || length >= sizeof(path)) return;
+    if (length == 0 || length >= sizeof(path))
+        return;
 
     std::string line = std::to_string(GetTickCount()) + " " + OneLine(movie, 64) + " " + OneLine(text, 2048) + "\n";
-    FileHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return;
+    FileHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return;
     DWORD written = 0;
     WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-}  // namespace flashobj
+} // namespace flashobj

@@ -17,4 +17,4 @@ namespace flashobj {
 // Appends "<tick> <movie> <text>\n" when FLASHOBJ_LOG names a file.
 void LogLine(const std::string& movie, const std::string& text);
 
-}  // namespace flashobj
+} // namespace flashobj

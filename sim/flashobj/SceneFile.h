@@ -33,15 +33,15 @@ struct SceneElement {
     // centre and radius for circles and rings, points for polygons.
     float x = 0, y = 0, w = 0, h = 0;
     float cx = 0, cy = 0, r = 0;
-    float radius = 0;  // corner radius (panels, level steps)
+    float radius = 0; // corner radius (panels, level steps)
     std::vector<Point> points;
 
     Rgba fill;
-    Rgba fill2;          // bottom colour of a vertical gradient
+    Rgba fill2; // bottom colour of a vertical gradient
     bool hasFill2 = false;
     Rgba border;
     float borderWidth = 0;
-    Rgba shadow;         // soft drop shadow under panels and circles, glow of lit steps
+    Rgba shadow; // soft drop shadow under panels and circles, glow of lit steps
     float shadowBlur = 0;
     float shadowDy = 0;
 
@@ -53,19 +53,19 @@ struct SceneElement {
 
     // Text: the text with {label}, {content}, {level} and {value} fields.
     std::string text;
-    std::string font = "Tahoma|DejaVu Sans|Arial";  // faces tried in order
+    std::string font = "Tahoma|DejaVu Sans|Arial"; // faces tried in order
     float size = 20;
-    float minSize = 0;   // smallest size when shrinking a long text to fit; 0 = never shrink
+    float minSize = 0; // smallest size when shrinking a long text to fit; 0 = never shrink
     int weight = 400;
     Align align = Align::Center;
     VAlign valign = VAlign::Middle;
     bool wrap = false;
     Rgba color{255, 255, 255, 255};
     Rgba textShadow;
-    std::string unit;     // smaller trailing unit on the same baseline ("MHz")
+    std::string unit; // smaller trailing unit on the same baseline ("MHz")
     float unitSize = 0;
     Rgba unitColor{255, 255, 255, 255};
-    float tracking = 0;   // extra space between characters, in pixels
+    float tracking = 0; // extra space between characters, in pixels
 
     // Level meter: count steps, lit up to the shown level.
     int count = 4;
@@ -79,19 +79,19 @@ struct SceneElement {
 };
 
 struct Scene {
-    bool loaded = false;       // false: the file was missing or not a scene
+    bool loaded = false; // false: the file was missing or not a scene
     int width = 400;
     int height = 650;
     int introMs = 200;
     int outroMs = 200;
-    int changeMs = 0;          // length of the level and digit change animations
+    int changeMs = 0; // length of the level and digit change animations
     Effect introEffect = Effect::Fade;
     Effect outroEffect = Effect::Fade;
-    float effectDistance = 24;  // movement of rise/sink, in pixels
+    float effectDistance = 24; // movement of rise/sink, in pixels
     bool callbackIntro = false;
     bool callbackOutro = true;
     std::vector<SceneElement> elements;
-    int badLines = 0;          // lines skipped as malformed (for tests and authors)
+    int badLines = 0; // lines skipped as malformed (for tests and authors)
 };
 
 constexpr size_t kMaxSceneFileSize = 64 * 1024;
@@ -122,4 +122,4 @@ std::string MovieNameFromPath(const std::string& path);
 
 bool ParseColor(const std::string& text, Rgba& color);
 
-}  // namespace flashobj
+} // namespace flashobj

@@ -12,7 +12,8 @@ int CALLBACK FaceFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found)
 }
 
 bool FaceInstalled(HDC dc, const std::string& face) {
-    if (face.empty() || face.size() >= LF_FACESIZE) return false;
+    if (face.empty() || face.size() >= LF_FACESIZE)
+        return false;
     LOGFONTA lf{};
     lf.lfCharSet = DEFAULT_CHARSET;
     std::copy(face.begin(), face.end(), lf.lfFaceName);
@@ -28,7 +29,7 @@ Rgba Mix(const Rgba& a, const Rgba& b, float t) {
 
 bool Contains(const std::string& text, const char* field) { return text.find(field) != std::string::npos; }
 
-}  // namespace
+} // namespace
 
 std::string ExpandFields(const std::string& text, const std::string& label, const std::string& content, int level,
                          int value) {
@@ -47,11 +48,16 @@ std::string ExpandFields(const std::string& text, const std::string& label, cons
             break;
         }
         const std::string field = text.substr(open + 1, close - open - 1);
-        if (field == "label") out += label;
-        else if (field == "content") out += content;
-        else if (field == "level") out += std::to_string(level);
-        else if (field == "value") out += std::to_string(value);
-        else out.append(text, open, close - open + 1);
+        if (field == "label")
+            out += label;
+        else if (field == "content")
+            out += content;
+        else if (field == "level")
+            out += std::to_string(level);
+        else if (field == "value")
+            out += std::to_string(value);
+        else
+            out.append(text, open, close - open + 1);
         pos = close + 1;
     }
     return out;
@@ -71,28 +77,32 @@ SceneRenderer::SceneRenderer(const Scene& scene) : scene_(scene) {
 namespace {
 
 bool SameContent(const RenderInputs& a, const RenderInputs& b) {
-    return a.label == b.label && a.content == b.content && a.level == b.level &&
-           a.previousLevel == b.previousLevel && a.levelProgress == b.levelProgress && a.value == b.value &&
-           a.previousValue == b.previousValue && a.valueProgress == b.valueProgress;
+    return a.label == b.label && a.content == b.content && a.level == b.level && a.previousLevel == b.previousLevel &&
+           a.levelProgress == b.levelProgress && a.value == b.value && a.previousValue == b.previousValue &&
+           a.valueProgress == b.valueProgress;
 }
 
-}  // namespace
+} // namespace
 
 void SceneRenderer::DrawContent(const RenderInputs& in, float s) {
     const int cw = std::max(1, static_cast<int>(std::lround(scene_.width * s)));
     const int ch = std::max(1, static_cast<int>(std::lround(scene_.height * s)));
-    if (contentValid_ && contentScale_ == s && SameContent(contentInputs_, in)) return;
+    if (contentValid_ && contentScale_ == s && SameContent(contentInputs_, in))
+        return;
 
     if (baseScale_ != s || base_.width() != cw || base_.height() != ch) {
         base_.Resize(cw, ch);
-        std::swap(content_, base_);  // draw the fixed elements straight into base_
-        for (size_t i = 0; i < firstDynamic_; ++i) DrawElement(scene_.elements[i], in, s);
+        std::swap(content_, base_); // draw the fixed elements straight into base_
+        for (size_t i = 0; i < firstDynamic_; ++i)
+            DrawElement(scene_.elements[i], in, s);
         std::swap(content_, base_);
         baseScale_ = s;
     }
-    if (content_.width() != cw || content_.height() != ch) content_.Resize(cw, ch);
+    if (content_.width() != cw || content_.height() != ch)
+        content_.Resize(cw, ch);
     content_.pixels() = base_.pixels();
-    for (size_t i = firstDynamic_; i < scene_.elements.size(); ++i) DrawElement(scene_.elements[i], in, s);
+    for (size_t i = firstDynamic_; i < scene_.elements.size(); ++i)
+        DrawElement(scene_.elements[i], in, s);
     contentValid_ = true;
     contentScale_ = s;
     contentInputs_ = in;
@@ -100,13 +110,15 @@ void SceneRenderer::DrawContent(const RenderInputs& in, float s) {
 
 std::string SceneRenderer::ResolveFace(const std::string& faces) {
     auto known = faces_.find(faces);
-    if (known != faces_.end()) return known->second;
+    if (known != faces_.end())
+        return known->second;
     std::string chosen;
     std::string last;
     size_t pos = 0;
     while (pos <= faces.size()) {
         size_t bar = faces.find('|', pos);
-        if (bar == std::string::npos) bar = faces.size();
+        if (bar == std::string::npos)
+            bar = faces.size();
         const std::string face = faces.substr(pos, bar - pos);
         if (!face.empty() && face.size() < LF_FACESIZE) {
             last = face;
@@ -118,17 +130,19 @@ std::string SceneRenderer::ResolveFace(const std::string& faces) {
         pos = bar + 1;
     }
     // None installed: let GDI substitute for the last one named.
-    if (chosen.empty()) chosen = last.empty() ? std::string("Arial") : last;
+    if (chosen.empty())
+        chosen = last.empty() ? std::string("Arial") : last;
     faces_[faces] = chosen;
     return chosen;
 }
 
 void SceneRenderer::Render(const RenderInputs& in, Canvas& out) {
     out.Clear();
-    if (in.visibility <= 0 || out.width() == 0 || out.height() == 0 || scene_.elements.empty()) return;
+    if (in.visibility <= 0 || out.width() == 0 || out.height() == 0 || scene_.elements.empty())
+        return;
 
-    const float s = std::min(static_cast<float>(out.width()) / scene_.width,
-                             static_cast<float>(out.height()) / scene_.height);
+    const float s =
+        std::min(static_cast<float>(out.width()) / scene_.width, static_cast<float>(out.height()) / scene_.height);
     // The mask DC also serves the font look-ups.
     mask_.Ensure(64, 64);
     DrawContent(in, s);
@@ -142,10 +156,17 @@ void SceneRenderer::Render(const RenderInputs& in, Canvas& out) {
     if (in.entry == Entry::Intro || in.entry == Entry::Outro) {
         const bool intro = in.entry == Entry::Intro;
         switch (intro ? scene_.introEffect : scene_.outroEffect) {
-            case Effect::Fade: break;
-            case Effect::Rise: dy = (intro ? 1 : -1) * distance * (1 - v); break;
-            case Effect::Sink: dy = (intro ? -1 : 1) * distance * (1 - v); break;
-            case Effect::Zoom: zoom = intro ? 0.9f + 0.1f * v : 1 + 0.08f * (1 - v); break;
+        case Effect::Fade:
+            break;
+        case Effect::Rise:
+            dy = (intro ? 1 : -1) * distance * (1 - v);
+            break;
+        case Effect::Sink:
+            dy = (intro ? -1 : 1) * distance * (1 - v);
+            break;
+        case Effect::Zoom:
+            zoom = intro ? 0.9f + 0.1f * v : 1 + 0.08f * (1 - v);
+            break;
         }
     }
     const float ox = (out.width() - cw * zoom) / 2;
@@ -156,44 +177,44 @@ void SceneRenderer::Render(const RenderInputs& in, Canvas& out) {
 void SceneRenderer::DrawElement(const SceneElement& e, const RenderInputs& in, float s) {
     const Rgba& bottom = e.hasFill2 ? e.fill2 : e.fill;
     switch (e.type) {
-        case ElementType::Panel:
-            if (e.shadow.a > 0) {
-                content_.SoftRoundRect(e.x * s, (e.y + e.shadowDy) * s, e.w * s, e.h * s, e.radius * s,
-                                       std::max(1.0f, e.shadowBlur * s), e.shadow);
-            }
-            content_.FillRoundRect(e.x * s, e.y * s, e.w * s, e.h * s, e.radius * s, e.fill, bottom);
-            if (e.borderWidth > 0) {
-                content_.StrokeRoundRect(e.x * s, e.y * s, e.w * s, e.h * s, e.radius * s, e.borderWidth * s, e.border);
-            }
-            break;
-        case ElementType::Circle:
-            if (e.shadow.a > 0) {
-                content_.SoftRoundRect((e.cx - e.r) * s, (e.cy - e.r + e.shadowDy) * s, 2 * e.r * s, 2 * e.r * s,
-                                       e.r * s, std::max(1.0f, e.shadowBlur * s), e.shadow);
-            }
-            content_.FillCircle(e.cx * s, e.cy * s, e.r * s, e.fill, bottom);
-            if (e.borderWidth > 0) {
-                content_.StrokeRing(e.cx * s, e.cy * s, (e.r - e.borderWidth / 2) * s, e.borderWidth * s, 0, 0, e.border);
-            }
-            break;
-        case ElementType::Ring:
-            content_.StrokeRing(e.cx * s, e.cy * s, e.r * s, e.width * s, e.gap, e.gapAt, e.fill);
-            break;
-        case ElementType::Polygon: {
-            std::vector<Point> scaled = e.points;
-            for (Point& p : scaled) {
-                p.x *= s;
-                p.y *= s;
-            }
-            content_.FillPolygon(scaled, e.fill, bottom);
-            break;
+    case ElementType::Panel:
+        if (e.shadow.a > 0) {
+            content_.SoftRoundRect(e.x * s, (e.y + e.shadowDy) * s, e.w * s, e.h * s, e.radius * s,
+                                   std::max(1.0f, e.shadowBlur * s), e.shadow);
         }
-        case ElementType::Text:
-            DrawTextElement(e, in, s);
-            break;
-        case ElementType::Levels:
-            DrawLevels(e, in, s);
-            break;
+        content_.FillRoundRect(e.x * s, e.y * s, e.w * s, e.h * s, e.radius * s, e.fill, bottom);
+        if (e.borderWidth > 0) {
+            content_.StrokeRoundRect(e.x * s, e.y * s, e.w * s, e.h * s, e.radius * s, e.borderWidth * s, e.border);
+        }
+        break;
+    case ElementType::Circle:
+        if (e.shadow.a > 0) {
+            content_.SoftRoundRect((e.cx - e.r) * s, (e.cy - e.r + e.shadowDy) * s, 2 * e.r * s, 2 * e.r * s, e.r * s,
+                                   std::max(1.0f, e.shadowBlur * s), e.shadow);
+        }
+        content_.FillCircle(e.cx * s, e.cy * s, e.r * s, e.fill, bottom);
+        if (e.borderWidth > 0) {
+            content_.StrokeRing(e.cx * s, e.cy * s, (e.r - e.borderWidth / 2) * s, e.borderWidth * s, 0, 0, e.border);
+        }
+        break;
+    case ElementType::Ring:
+        content_.StrokeRing(e.cx * s, e.cy * s, e.r * s, e.width * s, e.gap, e.gapAt, e.fill);
+        break;
+    case ElementType::Polygon: {
+        std::vector<Point> scaled = e.points;
+        for (Point& p : scaled) {
+            p.x *= s;
+            p.y *= s;
+        }
+        content_.FillPolygon(scaled, e.fill, bottom);
+        break;
+    }
+    case ElementType::Text:
+        DrawTextElement(e, in, s);
+        break;
+    case ElementType::Levels:
+        DrawLevels(e, in, s);
+        break;
     }
 }
 
@@ -223,14 +244,16 @@ void SceneRenderer::DrawTextElement(const SceneElement& e, const RenderInputs& i
     DrawTextBox(now, e, s, bx, by, bw, bh, travel * (1 - t), t);
 }
 
-void SceneRenderer::DrawTextBox(const std::string& text, const SceneElement& e, float s, float bx, float by,
-                                float bw, float bh, float dy, float opacity) {
-    if (text.empty() && e.unit.empty()) return;
+void SceneRenderer::DrawTextBox(const std::string& text, const SceneElement& e, float s, float bx, float by, float bw,
+                                float bh, float dy, float opacity) {
+    if (text.empty() && e.unit.empty())
+        return;
     const int x0 = static_cast<int>(std::floor(bx));
     const int y0 = static_cast<int>(std::floor(by));
     const int w = static_cast<int>(std::ceil(bx + bw)) - x0;
     const int h = static_cast<int>(std::ceil(by + bh)) - y0;
-    if (w <= 0 || h <= 0 || !mask_.Ensure(w, h)) return;
+    if (w <= 0 || h <= 0 || !mask_.Ensure(w, h))
+        return;
 
     const std::string face = ResolveFace(e.font);
     HDC dc = mask_.dc();
@@ -266,19 +289,26 @@ void SceneRenderer::DrawTextBox(const std::string& text, const SceneElement& e, 
             gap = static_cast<int>(std::lround(size * unitRatio * 0.3f));
         }
         const bool fits = textW + gap + unitW <= w && textH <= h;
-        if (fits || size <= smallest) break;
+        if (fits || size <= smallest)
+            break;
         size = std::max(smallest, size * 0.94f);
     }
-    if (!e.wrap && textW + gap + unitW > w) flags |= DT_END_ELLIPSIS;
+    if (!e.wrap && textW + gap + unitW > w)
+        flags |= DT_END_ELLIPSIS;
 
     const int total = textW + gap + unitW;
     int left = 0;
-    if (e.align == Align::Center) left = (w - total) / 2;
-    else if (e.align == Align::Right) left = w - total;
-    if (left < 0) left = 0;
+    if (e.align == Align::Center)
+        left = (w - total) / 2;
+    else if (e.align == Align::Right)
+        left = w - total;
+    if (left < 0)
+        left = 0;
     int top = 0;
-    if (e.valign == VAlign::Middle) top = (h - textH) / 2;
-    else if (e.valign == VAlign::Bottom) top = h - textH;
+    if (e.valign == VAlign::Middle)
+        top = (h - textH) / 2;
+    else if (e.valign == VAlign::Bottom)
+        top = h - textH;
     top += static_cast<int>(std::lround(dy));
 
     auto blend = [&](const Rgba& color, int ox, int oy) {
@@ -296,9 +326,11 @@ void SceneRenderer::DrawTextBox(const std::string& text, const SceneElement& e, 
         GetTextMetricsA(dc, &tm);
         ascent = tm.tmAscent;
         RECT r{withUnit ? left : 0, top, withUnit ? left + textW : w, top + textH};
-        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, withUnit ? (flags & ~DT_CENTER & ~DT_RIGHT) : flags);
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                  withUnit ? (flags & ~DT_CENTER & ~DT_RIGHT) : flags);
     }
-    if (e.textShadow.a > 0) blend(e.textShadow, 0, std::max(1, static_cast<int>(std::lround(2 * s))));
+    if (e.textShadow.a > 0)
+        blend(e.textShadow, 0, std::max(1, static_cast<int>(std::lround(2 * s))));
     blend(e.color, 0, 0);
 
     // Unit, on the main text's baseline.
@@ -311,7 +343,8 @@ void SceneRenderer::DrawTextBox(const std::string& text, const SceneElement& e, 
         const int ux = left + textW + gap;
         const int uy = top + ascent - tm.tmAscent;
         TextOutA(dc, ux, uy, e.unit.c_str(), static_cast<int>(e.unit.size()));
-        if (e.textShadow.a > 0) blend(e.textShadow, 0, std::max(1, static_cast<int>(std::lround(2 * s))));
+        if (e.textShadow.a > 0)
+            blend(e.textShadow, 0, std::max(1, static_cast<int>(std::lround(2 * s))));
         blend(e.unitColor, 0, 0);
     }
 }
@@ -337,11 +370,12 @@ void SceneRenderer::DrawLevels(const SceneElement& e, const RenderInputs& in, fl
         const float x = e.x + i * (barW + e.gapSize);
         const float y = e.y + barsH - barH;
         if (active > 0 && e.shadow.a > 0) {
-            content_.SoftRoundRect(x * s, y * s, barW * s, barH * s, e.radius * s,
-                                   std::max(1.0f, e.shadowBlur * s), e.shadow, active);
+            content_.SoftRoundRect(x * s, y * s, barW * s, barH * s, e.radius * s, std::max(1.0f, e.shadowBlur * s),
+                                   e.shadow, active);
         }
         content_.FillRoundRect(x * s, y * s, barW * s, barH * s, e.radius * s, e.off, e.off);
-        if (lit > 0) content_.FillRoundRect(x * s, y * s, barW * s, barH * s, e.radius * s, e.on, onBottom, lit);
+        if (lit > 0)
+            content_.FillRoundRect(x * s, y * s, barW * s, barH * s, e.radius * s, e.on, onBottom, lit);
 
         if (static_cast<size_t>(i) < e.labels.size() && !e.labels[i].empty()) {
             SceneElement label;
@@ -357,4 +391,4 @@ void SceneRenderer::DrawLevels(const SceneElement& e, const RenderInputs& in, fl
     }
 }
 
-}  // namespace flashobj
+} // namespace flashobj

@@ -15,12 +15,12 @@ namespace flashobj {
 
 struct RenderInputs {
     Entry entry = Entry::Hidden;
-    double visibility = 0;  // 0..1
-    std::string label;      // system code page
+    double visibility = 0; // 0..1
+    std::string label;     // system code page
     std::string content;
     int level = -1;
     int previousLevel = -1;
-    double levelProgress = 1;  // 0..1, eased here
+    double levelProgress = 1; // 0..1, eased here
     int value = 0;
     int previousValue = 0;
     double valueProgress = 1;
@@ -42,8 +42,8 @@ private:
     void DrawLevels(const SceneElement& e, const RenderInputs& in, float s);
     // Draws one text (with an optional unit) into the box, offset vertically
     // by dy pixels and clipped to the box.
-    void DrawTextBox(const std::string& text, const SceneElement& e, float s, float bx, float by, float bw,
-                     float bh, float dy, float opacity);
+    void DrawTextBox(const std::string& text, const SceneElement& e, float s, float bx, float by, float bw, float bh,
+                     float dy, float opacity);
     std::string ResolveFace(const std::string& faces);
     // Draws the movie at scale s into content_, reusing what has not changed.
     void DrawContent(const RenderInputs& in, float s);
@@ -68,4 +68,4 @@ private:
 std::string ExpandFields(const std::string& text, const std::string& label, const std::string& content, int level,
                          int value);
 
-}  // namespace flashobj
+} // namespace flashobj

@@ -14,4 +14,4 @@ std::wstring AnsiToWide(const std::string& text);
 // one-line log entries.
 std::string OneLine(const std::string& text, size_t maxLength);
 
-}  // namespace flashobj
+} // namespace flashobj

@@ -13,7 +13,7 @@
 struct FlashRequest {
     DWORD unused0;
     DWORD unused1;
-    const WCHAR* request;  // zero-terminated UTF-16 XML invoke request
+    const WCHAR* request; // zero-terminated UTF-16 XML invoke request
     DWORD unused3;
 };
 
@@ -26,8 +26,8 @@ static_assert(sizeof(FlashRequest) == 16, "the request record is 16 bytes on the
 typedef void(WINAPI* FlashCallFunc)(DWORD, DWORD, DWORD, DWORD);
 
 enum FlashCallbackEvent : DWORD {
-    FLASH_EVENT_INTRO_PLAYED = 1,     // the part started by show / show N / in has played
-    FLASH_EVENT_OUTRO_FINISHED = 2,   // the part started by end / End N / out has finished
+    FLASH_EVENT_INTRO_PLAYED = 1,   // the part started by show / show N / in has played
+    FLASH_EVENT_OUTRO_FINISHED = 2, // the part started by end / End N / out has finished
 };
 
 typedef HWND(WINAPI* FlashCreateProc)(HWND parent, const WCHAR* moviePath);
@@ -38,17 +38,16 @@ typedef DWORD(WINAPI* FlashStopProc)(HWND player);
 
 // Test and tooling exports: not used by the program.
 struct FlashPlayerStats {
-    DWORD framesPresented;   // successful layered-window updates
-    DWORD timerRunning;      // 1 while the animation timer is armed
+    DWORD framesPresented; // successful layered-window updates
+    DWORD timerRunning;    // 1 while the animation timer is armed
     DWORD callbacksMade;
-    DWORD requestsIgnored;   // requests that could not be parsed
-    DWORD movieLoaded;       // 1 when the movie file was read and understood
+    DWORD requestsIgnored; // requests that could not be parsed
+    DWORD movieLoaded;     // 1 when the movie file was read and understood
 };
 
 // Copies the frame last handed to the window (premultiplied BGRA, top-down
 // rows) into pixels when capacity (in pixels) suffices; returns the number of
 // pixels of the frame, 0 when there is none or the window is not a player.
-typedef DWORD(WINAPI* FlashTestGetFrameProc)(HWND player, DWORD* pixels, DWORD capacity,
-                                              DWORD* width, DWORD* height);
+typedef DWORD(WINAPI* FlashTestGetFrameProc)(HWND player, DWORD* pixels, DWORD capacity, DWORD* width, DWORD* height);
 // Fills stats; returns 1, or 0 when the window is not a player.
 typedef DWORD(WINAPI* FlashTestGetStatsProc)(HWND player, FlashPlayerStats* stats);

@@ -23,7 +23,7 @@ constexpr char kClassName[] = "TMainForm";
 constexpr char kCaption[] = "Kelvo Engine";
 constexpr char kProgram[] = "KelvoEngineSim";
 constexpr WPARAM kMark = 0x55;
-constexpr UINT kAutoMessage = WM_USER + 35;  // 1059
+constexpr UINT kAutoMessage = WM_USER + 35; // 1059
 constexpr DWORD kModeGroup = 11;
 constexpr DWORD kModeNumber = 1;
 constexpr DWORD kAutoSwitchItem = 0x11070010;
@@ -44,11 +44,16 @@ constexpr LONG kRawAuto = 0;
 // any other message.
 int ModeOfMessage(UINT message) {
     switch (message) {
-    case WM_USER + 34: return 0;
-    case WM_USER + 31: return 1;
-    case WM_USER + 32: return 2;
-    case WM_USER + 33: return 3;
-    default: return -1;
+    case WM_USER + 34:
+        return 0;
+    case WM_USER + 31:
+        return 1;
+    case WM_USER + 32:
+        return 2;
+    case WM_USER + 33:
+        return 3;
+    default:
+        return -1;
     }
 }
 
@@ -59,10 +64,14 @@ LONG RawOfMode(int mode) {
 
 int ModeOfRaw(LONG raw) {
     switch (raw) {
-    case kRawMode0: return 0;
-    case kRawMode2: return 2;
-    case kRawMode3: return 3;
-    default: return 1;
+    case kRawMode0:
+        return 0;
+    case kRawMode2:
+        return 2;
+    case kRawMode3:
+        return 3;
+    default:
+        return 1;
     }
 }
 
@@ -190,9 +199,10 @@ void KelvoApp::Paint(HWND window) {
 
     const bool automatic = rawKnown_ && raw_ == kRawAuto;
     const int mode = ModeOfRaw(raw_);
-    std::string title = !haveModeItem_ ? "No mode item" : !rawKnown_ ? "Mode unreadable"
-                        : automatic   ? "Automatic"
-                                      : Format("Mode %d", mode);
+    std::string title = !haveModeItem_ ? "No mode item"
+                        : !rawKnown_   ? "Mode unreadable"
+                        : automatic    ? "Automatic"
+                                       : Format("Mode %d", mode);
     RECT titleArea = {18, 40, area.right - 18, 96};
     sibling::DrawLabel(dc, title, titleArea, 38, FW_BOLD, RGB(236, 246, 242), DT_LEFT | DT_SINGLELINE | DT_VCENTER);
 
@@ -205,8 +215,8 @@ void KelvoApp::Paint(HWND window) {
         sibling::FillRoundRect(dc, bar, 6, lit ? (automatic ? RGB(48, 150, 110) : accent) : dim);
     }
     RECT raw = {18, 164, area.right - 18, area.bottom - 4};
-    sibling::DrawLabel(dc, rawKnown_ ? Format("mode item 0x%lX", static_cast<unsigned long>(raw_)) : std::string(),
-                       raw, 12, FW_NORMAL, RGB(110, 150, 135), DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
+    sibling::DrawLabel(dc, rawKnown_ ? Format("mode item 0x%lX", static_cast<unsigned long>(raw_)) : std::string(), raw,
+                       12, FW_NORMAL, RGB(110, 150, 135), DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
 }
 
 LRESULT KelvoApp::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -252,7 +262,7 @@ LRESULT KelvoApp::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return result;
 }
 
-}  // namespace
+} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     sibling::SimLog log(sibling::SimLog::PathFromEnvironment("KELVO_LOG", "KelvoEngineSim.log"));
@@ -272,9 +282,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     log.Write(kProgram, Format("start pid %lu", GetCurrentProcessId()));
     if (!sibling::HasSwitch(commandLine, "--no-marker")) {
         sibling::MarkerResult marker = sibling::EnsureInstallMarker("Kelvo-6 Engine", kCaption);
-        log.Write(kProgram, marker == sibling::MarkerResult::Written          ? "installation marker written"
-                            : marker == sibling::MarkerResult::AlreadyPresent ? "installation marker present"
-                                                                              : "installation marker could not be written");
+        log.Write(kProgram, marker == sibling::MarkerResult::Written ? "installation marker written"
+                            : marker == sibling::MarkerResult::AlreadyPresent
+                                ? "installation marker present"
+                                : "installation marker could not be written");
     }
 
     KelvoApp app(log, scope);

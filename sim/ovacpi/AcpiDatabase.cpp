@@ -18,14 +18,14 @@ struct Token {
     std::string value;
     bool hasKey = false;
     bool quoted = false;
-    size_t begin = 0;  // offsets within the line
+    size_t begin = 0; // offsets within the line
     size_t end = 0;
 };
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool ReadQuoted(const std::string& line, size_t* i, std::string* out, std::string* error) {
-    ++*i;  // the opening quote
+    ++*i; // the opening quote
     while (*i < line.size()) {
         const char c = line[*i];
         if (c == '\\' && *i + 1 < line.size() && (line[*i + 1] == '"' || line[*i + 1] == '\\')) {
@@ -42,8 +42,7 @@ bool ReadQuoted(const std::string& line, size_t* i, std::string* out, std::strin
     return false;
 }
 
-bool ReadBare(const std::string& line, size_t* i, bool stopAtEquals, std::string* out,
-              std::string* error) {
+bool ReadBare(const std::string& line, size_t* i, bool stopAtEquals, std::string* out, std::string* error) {
     while (*i < line.size() && !IsBlank(line[*i])) {
         const char c = line[*i];
         if (stopAtEquals && c == '=')
@@ -171,8 +170,7 @@ std::string Hex(uint32_t v) {
 
 class LineParser {
 public:
-    LineParser(Database* db, std::map<uint32_t, size_t>* groupSizes)
-        : db_(db), groupSizes_(groupSizes) {}
+    LineParser(Database* db, std::map<uint32_t, size_t>* groupSizes) : db_(db), groupSizes_(groupSizes) {}
 
     // Adds what the line says to the database, or explains why not.
     bool Parse(const std::string& line, size_t lineStart, std::string* error) {
@@ -212,8 +210,7 @@ private:
 
     bool Plain(const Token& t, const char* what) {
         if (t.hasKey || t.quoted)
-            return Fail(std::string("expected ") + what + ", found '" + t.key + (t.hasKey ? "=" : "") +
-                        t.value + "'");
+            return Fail(std::string("expected ") + what + ", found '" + t.key + (t.hasKey ? "=" : "") + t.value + "'");
         return true;
     }
 
@@ -241,8 +238,7 @@ private:
         if (db_->Find(item.id) != nullptr)
             return Fail("item " + Hex(item.id) + " is already defined");
 
-        bool ok = type == ItemType::Raw ? ParseRawElements(tokens, &item)
-                                        : ParseOptions(tokens, &item);
+        bool ok = type == ItemType::Raw ? ParseRawElements(tokens, &item) : ParseOptions(tokens, &item);
         if (!ok)
             return false;
         if (!Accepts(item, item.value))
@@ -276,8 +272,7 @@ private:
     }
 
     bool ParseOptions(const std::vector<Token>& tokens, Item* item) {
-        bool seenBase = false, seenStep = false, seenCount = false, seenExp = false,
-             seenName = false, seenE3 = false;
+        bool seenBase = false, seenStep = false, seenCount = false, seenExp = false, seenName = false, seenE3 = false;
         for (size_t i = 3; i < tokens.size(); ++i) {
             const Token& t = tokens[i];
             if (!t.hasKey)
@@ -292,8 +287,8 @@ private:
             };
             auto number = [&](int64_t lo, int64_t hi) {
                 if (t.quoted || !ParseInteger(t.value, lo, hi, &v))
-                    return Fail("bad " + k + " '" + t.value + "' (allowed " + std::to_string(lo) +
-                                " to " + std::to_string(hi) + ")");
+                    return Fail("bad " + k + " '" + t.value + "' (allowed " + std::to_string(lo) + " to " +
+                                std::to_string(hi) + ")");
                 return true;
             };
             const bool numeric = item->type == ItemType::Number;
@@ -356,7 +351,8 @@ private:
         size_t from = 0;
         for (;;) {
             const size_t comma = t.value.find(',', from);
-            const std::string part = t.value.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+            const std::string part =
+                t.value.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
             uint32_t w = 0;
             if (!ParseWord(part, &w))
                 return Fail("bad value '" + part + "' in the accept list");
@@ -383,8 +379,7 @@ private:
             const Token& t = tokens[i];
             uint32_t setting = 0, value = 0;
             if (!t.hasKey || t.quoted || !ParseId(t.key, &setting) || !ParseWord(t.value, &value))
-                return Fail("expected <setting id>=<value>, found '" + t.key + (t.hasKey ? "=" : "") +
-                            t.value + "'");
+                return Fail("expected <setting id>=<value>, found '" + t.key + (t.hasKey ? "=" : "") + t.value + "'");
             if (setting == 0xFFFFFFFFu)
                 return Fail("0xFFFFFFFF ends a record and cannot be a setting id");
             r.pairs.emplace_back(setting, value);
@@ -435,7 +430,7 @@ private:
     size_t lineStart_ = 0;
 };
 
-}  // namespace
+} // namespace
 
 const Item* Database::Find(uint32_t id) const {
     for (const Item& item : items)
@@ -495,8 +490,7 @@ bool Accepts(const Item& item, int32_t value) {
         return std::find(item.accepted.begin(), item.accepted.end(), value) != item.accepted.end();
     switch (item.type) {
     case ItemType::Number:
-        return value >= 0 &&
-               static_cast<uint64_t>(value) < static_cast<uint64_t>(item.count) + item.texts.size();
+        return value >= 0 && static_cast<uint64_t>(value) < static_cast<uint64_t>(item.count) + item.texts.size();
     case ItemType::List:
         return value >= 0 && static_cast<uint64_t>(value) < item.texts.size();
     case ItemType::Switch:
@@ -520,8 +514,8 @@ std::vector<Element> Describe(const Item& item) {
         for (const std::string& t : item.texts)
             d.push_back(Element::Str(t));
     } else if (item.type == ItemType::Number) {
-        const uint32_t baseWord = (static_cast<uint32_t>(item.exponent) & 0xFFu) << 24 |
-                                  (static_cast<uint32_t>(item.base) & 0xFFFFFFu);
+        const uint32_t baseWord =
+            (static_cast<uint32_t>(item.exponent) & 0xFFu) << 24 | (static_cast<uint32_t>(item.base) & 0xFFFFFFu);
         d.push_back(Element::Int(baseWord));
         d.push_back(Element::Int(static_cast<uint32_t>(item.step) & 0xFFFFFFu));
         d.push_back(Element::Int(item.count));
@@ -548,4 +542,4 @@ bool ReplaceValue(const std::string& text, uint32_t id, int32_t value, std::stri
     return true;
 }
 
-}  // namespace ovacpi
+} // namespace ovacpi

@@ -18,15 +18,15 @@ struct Item {
     uint32_t id = 0;
     int32_t value = 0;
     std::string name;
-    int32_t base = 0;   // numeric: signed 24-bit
-    int32_t step = 0;   // numeric: signed 24-bit
-    int32_t exponent = 0;  // numeric: signed 8-bit
-    uint32_t count = 0;    // numeric: number of numeric values
-    std::vector<std::string> texts;  // list: the choices; numeric: extra texts
+    int32_t base = 0;               // numeric: signed 24-bit
+    int32_t step = 0;               // numeric: signed 24-bit
+    int32_t exponent = 0;           // numeric: signed 8-bit
+    uint32_t count = 0;             // numeric: number of numeric values
+    std::vector<std::string> texts; // list: the choices; numeric: extra texts
     uint32_t e3 = 0;
-    bool restricted = false;         // only the values in `accepted` are valid
+    bool restricted = false; // only the values in `accepted` are valid
     std::vector<int32_t> accepted;
-    std::vector<Element> raw;        // raw: the description as written
+    std::vector<Element> raw; // raw: the description as written
     // Where the value stands in the file, so a new value can be spliced in.
     size_t valueBegin = 0;
     size_t valueEnd = 0;
@@ -43,21 +43,21 @@ enum class Fault { FailAll, FailQuery, ShortPackage, CountOverflow, Unterminated
 
 struct FaultRule {
     Fault fault = Fault::FailAll;
-    bool anyItem = true;  // false: only the item `id`
+    bool anyItem = true; // false: only the item `id`
     uint32_t id = 0;
 };
 
 struct Problem {
-    size_t line = 0;  // 1-based
+    size_t line = 0; // 1-based
     std::string text;
     std::string reason;
 };
 
 struct Database {
-    std::vector<Item> items;  // in file order
+    std::vector<Item> items; // in file order
     std::vector<Record> records;
     std::vector<FaultRule> faults;
-    std::vector<Problem> problems;  // lines that were skipped
+    std::vector<Problem> problems; // lines that were skipped
 
     const Item* Find(uint32_t id) const;
     const Record* FindRecord(uint32_t id, uint32_t index) const;
@@ -82,4 +82,4 @@ std::vector<Element> Describe(const Item& item);
 // kept as it was. False when the text has no such item.
 bool ReplaceValue(const std::string& text, uint32_t id, int32_t value, std::string* out);
 
-}  // namespace ovacpi
+} // namespace ovacpi

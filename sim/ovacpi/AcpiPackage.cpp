@@ -8,14 +8,14 @@ namespace {
 
 struct PackageHeader {
     uint32_t magic = 0;
-    uint32_t total = 0;  // bytes of the whole package
-    uint32_t count = 0;  // elements as the header claims them
+    uint32_t total = 0; // bytes of the whole package
+    uint32_t count = 0; // elements as the header claims them
     uint32_t reserved = 0;
 };
 
 struct ElementHeader {
-    uint32_t self = 0;  // offset of this element from the package start
-    uint32_t size = 0;  // bytes of this element, header included
+    uint32_t self = 0; // offset of this element from the package start
+    uint32_t size = 0; // bytes of this element, header included
     uint32_t type = 0;
 };
 
@@ -34,26 +34,22 @@ uint32_t ElementSize(const Element& e) {
 
 bool ReadPackageHeader(const unsigned char* package, PackageHeader* h) {
     std::memcpy(h, package, sizeof *h);
-    return h->magic == kPackageMagic && h->total >= kPackageHeaderSize &&
-           h->total <= kBufferLimit;
+    return h->magic == kPackageMagic && h->total >= kPackageHeaderSize && h->total <= kBufferLimit;
 }
 
 // Finds the package an element belongs to and checks that the element lies
 // inside it. Accessors use this so they never step outside the package.
-bool Locate(const void* element, const unsigned char** package, ElementHeader* eh,
-            PackageHeader* ph) {
+bool Locate(const void* element, const unsigned char** package, ElementHeader* eh, PackageHeader* ph) {
     if (element == nullptr)
         return false;
     const auto* e = static_cast<const unsigned char*>(element);
     std::memcpy(eh, e, sizeof *eh);
-    if (eh->self < kPackageHeaderSize || eh->self % 4u != 0 ||
-        eh->self > kBufferLimit - kElementHeaderSize)
+    if (eh->self < kPackageHeaderSize || eh->self % 4u != 0 || eh->self > kBufferLimit - kElementHeaderSize)
         return false;
     const unsigned char* p = e - eh->self;
     if (!ReadPackageHeader(p, ph))
         return false;
-    if (eh->self > ph->total - kElementHeaderSize || eh->size < kElementHeaderSize ||
-        eh->size > ph->total - eh->self)
+    if (eh->self > ph->total - kElementHeaderSize || eh->size < kElementHeaderSize || eh->size > ph->total - eh->self)
         return false;
     *package = p;
     return true;
@@ -64,7 +60,7 @@ void PutHeader(unsigned char* at, uint32_t self, uint32_t size, ElementType type
     std::memcpy(at, &h, sizeof h);
 }
 
-}  // namespace
+} // namespace
 
 Element Element::Int(uint32_t v) {
     Element e;
@@ -87,8 +83,8 @@ uint32_t PackageSize(const std::vector<Element>& elements) {
     return total > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(total);
 }
 
-bool BuildPackage(const std::vector<Element>& elements, const PackageDamage& damage,
-                  void* buffer, uint32_t capacity, uint32_t* written) {
+bool BuildPackage(const std::vector<Element>& elements, const PackageDamage& damage, void* buffer, uint32_t capacity,
+                  uint32_t* written) {
     if (buffer == nullptr || written == nullptr)
         return false;
     capacity = std::min(capacity, kBufferLimit);
@@ -108,9 +104,8 @@ bool BuildPackage(const std::vector<Element>& elements, const PackageDamage& dam
 
     uint64_t need = kPackageHeaderSize;
     for (size_t i = 0; i < kept; ++i)
-        need += (damaged && i == open)
-                    ? kElementHeaderSize + std::max<uint64_t>(elements[i].text.size(), 1)
-                    : ElementSize(elements[i]);
+        need += (damaged && i == open) ? kElementHeaderSize + std::max<uint64_t>(elements[i].text.size(), 1)
+                                       : ElementSize(elements[i]);
     if (!damaged)
         need += kEndElementSize;
     if (need > capacity) {
@@ -122,8 +117,8 @@ bool BuildPackage(const std::vector<Element>& elements, const PackageDamage& dam
     auto* out = static_cast<unsigned char*>(buffer);
     std::memset(out, 0, total);
     const uint64_t claimed = static_cast<uint64_t>(kept) + damage.extraCount;
-    const PackageHeader ph{kPackageMagic, total,
-                           claimed > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(claimed), 0};
+    const PackageHeader ph{kPackageMagic, total, claimed > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(claimed),
+                           0};
     std::memcpy(out, &ph, sizeof ph);
 
     uint32_t at = kPackageHeaderSize;
@@ -144,7 +139,7 @@ bool BuildPackage(const std::vector<Element>& elements, const PackageDamage& dam
         const uint32_t size = ElementSize(e);
         PutHeader(out + at, at, size, e.type);
         if (e.type == ElementType::Text)
-            std::memcpy(data, e.text.data(), e.text.size());  // the NUL is already there
+            std::memcpy(data, e.text.data(), e.text.size()); // the NUL is already there
         else
             std::memcpy(data, &e.value, 4);
         at += size;
@@ -186,9 +181,9 @@ void* NextElement(void* element) {
         return nullptr;
     if (eh.type == static_cast<uint32_t>(ElementType::End))
         return element;
-    const uint32_t next = eh.self + eh.size;  // no overflow: both bounded by total
+    const uint32_t next = eh.self + eh.size; // no overflow: both bounded by total
     if (next % 4u != 0 || next > ph.total || ph.total - next < kEndElementSize)
-        return element;  // the last element: walking on stays here
+        return element; // the last element: walking on stays here
     ElementHeader nh;
     std::memcpy(&nh, p + next, sizeof nh);
     if (nh.self != next)
@@ -223,4 +218,4 @@ uint32_t ElementDataSize(const void* element) {
     return eh.size - kElementHeaderSize;
 }
 
-}  // namespace ovacpi
+} // namespace ovacpi

@@ -14,8 +14,8 @@
 
 namespace ovacpi {
 
-constexpr uint32_t kBufferLimit = 4096;  // every caller buffer is this size
-constexpr uint32_t kPackageMagic = 0x4B50564F;  // "OVPK"
+constexpr uint32_t kBufferLimit = 4096;        // every caller buffer is this size
+constexpr uint32_t kPackageMagic = 0x4B50564F; // "OVPK"
 constexpr uint32_t kPackageHeaderSize = 16;
 constexpr uint32_t kElementHeaderSize = 12;
 
@@ -45,8 +45,8 @@ uint32_t PackageSize(const std::vector<Element>& elements);
 // Writes the package into buffer, never past capacity bytes. On success
 // *written is the package's length. When it does not fit, nothing is
 // written, *written is the size it needs, and the answer is false.
-bool BuildPackage(const std::vector<Element>& elements, const PackageDamage& damage,
-                  void* buffer, uint32_t capacity, uint32_t* written);
+bool BuildPackage(const std::vector<Element>& elements, const PackageDamage& damage, void* buffer, uint32_t capacity,
+                  uint32_t* written);
 
 // Element accessors. Null or foreign input yields null or 0.
 void* FirstElement(void* package);
@@ -58,4 +58,4 @@ ElementType TypeOfElement(const void* element);
 // Bytes of data the element holds (a text's length may be shorter).
 uint32_t ElementDataSize(const void* element);
 
-}  // namespace ovacpi
+} // namespace ovacpi

@@ -56,7 +56,7 @@ private:
         char full[MAX_PATH * 2] = {};
         const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
         const std::string key = n > 0 && n < sizeof full ? std::string(full, n) : path;
-        uint32_t hash = 2166136261u;  // FNV-1a over the case-folded path
+        uint32_t hash = 2166136261u; // FNV-1a over the case-folded path
         for (unsigned char c : key) {
             hash ^= static_cast<unsigned char>(std::tolower(c == '/' ? '\\' : c));
             hash *= 16777619u;
@@ -162,8 +162,8 @@ bool ReplaceWhole(const std::string& path, const std::string& text) {
                   static_cast<unsigned long>(GetCurrentThreadId()));
     TempFile temp(path + suffix);
     {
-        UniqueHandle file(CreateFileA(temp.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueHandle file(
+            CreateFileA(temp.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid() || !WriteAll(file.get(), text) || !FlushFileBuffers(file.get()))
             return false;
     }
@@ -205,8 +205,8 @@ void Report(const std::string& path, const Database& db) {
         const std::string key = path + '\n' + std::to_string(p.line) + '\n' + p.text;
         if (!g_reported.insert(key).second)
             continue;
-        const std::string message = "OVACPI: " + path + " line " + std::to_string(p.line) + " skipped (" +
-                                    p.reason + "): " + Printable(p.text) + "\n";
+        const std::string message = "OVACPI: " + path + " line " + std::to_string(p.line) + " skipped (" + p.reason +
+                                    "): " + Printable(p.text) + "\n";
         if (err != nullptr && err != INVALID_HANDLE_VALUE) {
             DWORD put = 0;
             WriteFile(err, message.data(), static_cast<DWORD>(message.size()), &put, nullptr);
@@ -214,7 +214,7 @@ void Report(const std::string& path, const Database& db) {
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string DatabasePath() {
     std::vector<char> value(MAX_PATH);
@@ -260,11 +260,11 @@ bool StoreValue(uint32_t id, int32_t value) {
     if (item == nullptr || !Accepts(*item, value))
         return false;
     if (item->value == value)
-        return true;  // nothing to write; a read-only program folder is fine
+        return true; // nothing to write; a read-only program folder is fine
     std::string changed;
     if (!ReplaceValue(text, id, value, &changed))
         return false;
     return ReplaceWhole(path, changed);
 }
 
-}  // namespace ovacpi
+} // namespace ovacpi

@@ -26,4 +26,4 @@ bool LoadDatabase(Database* db);
 // atomically; true only when the file holds the value afterwards.
 bool StoreValue(uint32_t id, int32_t value);
 
-}  // namespace ovacpi
+} // namespace ovacpi

@@ -48,11 +48,10 @@ bool ParseId(const char* text, DWORD* id) {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: AcpiTool get <id>\n"
-                 "       AcpiTool set <id> <value>\n"
-                 "       AcpiTool query <id> <index>\n"
-                 "       AcpiTool dump\n");
+    std::fprintf(stderr, "usage: AcpiTool get <id>\n"
+                         "       AcpiTool set <id> <value>\n"
+                         "       AcpiTool query <id> <index>\n"
+                         "       AcpiTool dump\n");
     return 2;
 }
 
@@ -133,7 +132,7 @@ int Dump() {
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2)

@@ -8,7 +8,7 @@
 #include "AcpiDatabase.h"
 #include "AcpiPackage.h"
 #include "AcpiStore.h"
-#include "orva/OvAcpi.h"  // the program's view of these entry points
+#include "orva/OvAcpi.h" // the program's view of these entry points
 
 namespace {
 
@@ -27,14 +27,14 @@ DWORD Serve(const std::vector<ovacpi::Element>& elements, const ovacpi::PackageD
             DWORD* size) {
     uint32_t written = 0;
     if (!ovacpi::BuildPackage(elements, damage, buffer, Capacity(size), &written)) {
-        *size = written;  // what it would take
+        *size = written; // what it would take
         return 0;
     }
     *size = written;
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
@@ -128,4 +128,4 @@ DWORD WINAPI AcpiQueryItem(DWORD id, DWORD index, void* buffer, DWORD* size) {
     return 1;
 }
 
-}  // extern "C"
+} // extern "C"

@@ -36,6 +36,6 @@ bool ParsePngHeader(const std::uint8_t* data, std::size_t size, PngHeader& heade
 // CRCs up to IEND, at least one IDAT. Bytes after IEND are ignored.
 bool InspectPng(const std::uint8_t* data, std::size_t size, PngLayout& layout);
 
-}  // namespace pngio
+} // namespace pngio
 
 #endif

@@ -22,14 +22,18 @@ thread_local BlockHeader* tracked = nullptr;
 void Link(BlockHeader* header) {
     header->prev = nullptr;
     header->next = tracked;
-    if (tracked != nullptr) tracked->prev = header;
+    if (tracked != nullptr)
+        tracked->prev = header;
     tracked = header;
 }
 
 void Unlink(BlockHeader* header) {
-    if (header->prev != nullptr) header->prev->next = header->next;
-    else tracked = header->next;
-    if (header->next != nullptr) header->next->prev = header->prev;
+    if (header->prev != nullptr)
+        header->prev->next = header->next;
+    else
+        tracked = header->next;
+    if (header->next != nullptr)
+        header->next->prev = header->prev;
 }
 
 BlockHeader* HeaderOf(void* block) {
@@ -40,19 +44,23 @@ void* BodyOf(BlockHeader* header) { return reinterpret_cast<unsigned char*>(head
 
 bool SizeFits(std::size_t size) { return size <= static_cast<std::size_t>(-1) - kHeaderBytes; }
 
-}  // namespace
+} // namespace
 
 void* ArenaMalloc(std::size_t size) {
-    if (!SizeFits(size)) return nullptr;
+    if (!SizeFits(size))
+        return nullptr;
     auto* header = static_cast<BlockHeader*>(std::malloc(kHeaderBytes + size));
-    if (header == nullptr) return nullptr;
+    if (header == nullptr)
+        return nullptr;
     Link(header);
     return BodyOf(header);
 }
 
 void* ArenaRealloc(void* block, std::size_t size) {
-    if (block == nullptr) return ArenaMalloc(size);
-    if (!SizeFits(size)) return nullptr;
+    if (block == nullptr)
+        return ArenaMalloc(size);
+    if (!SizeFits(size))
+        return nullptr;
     BlockHeader* old = HeaderOf(block);
     Unlink(old);
     auto* header = static_cast<BlockHeader*>(std::realloc(old, kHeaderBytes + size));
@@ -66,7 +74,8 @@ void* ArenaRealloc(void* block, std::size_t size) {
 }
 
 void ArenaFree(void* block) {
-    if (block == nullptr) return;
+    if (block == nullptr)
+        return;
     BlockHeader* header = HeaderOf(block);
     Unlink(header);
     std::free(header);
@@ -82,4 +91,4 @@ StbArena::~StbArena() {
     }
 }
 
-}  // namespace pngio
+} // namespace pngio

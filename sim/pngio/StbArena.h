@@ -25,6 +25,6 @@ public:
     StbArena& operator=(const StbArena&) = delete;
 };
 
-}  // namespace pngio
+} // namespace pngio
 
 #endif

@@ -11,17 +11,17 @@ namespace pngio {
 // Decodes a PNG stream to `channels` (3 or 4) 8-bit samples per pixel into
 // `pixels` (width * height * channels bytes). False when the stream does not
 // decode or its size differs from width x height.
-bool DecodePng(const std::uint8_t* data, std::size_t size, int channels, std::uint32_t width,
-               std::uint32_t height, std::uint8_t* pixels);
+bool DecodePng(const std::uint8_t* data, std::size_t size, int channels, std::uint32_t width, std::uint32_t height,
+               std::uint8_t* pixels);
 
 // Receives the encoded stream; returns false to abandon the write.
 typedef bool (*EncodedSink)(void* context, const std::uint8_t* data, std::size_t size);
 
 // Encodes width * height pixels of `channels` (3 or 4) 8-bit samples as an
 // RGB or RGBA PNG and hands the whole stream to `sink` at once.
-bool EncodePng(const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height, int channels,
-               EncodedSink sink, void* context);
+bool EncodePng(const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height, int channels, EncodedSink sink,
+               void* context);
 
-}  // namespace pngio
+} // namespace pngio
 
 #endif

@@ -24,11 +24,14 @@ DWORD ChannelsFor(DWORD colorType) { return colorType == kColorTypeRgba ? 4 : 3;
 // Size of the single block holding the row table followed by the pixels;
 // 0 when the picture is empty or larger than the library accepts.
 std::size_t RowBlockBytes(DWORD width, DWORD height, DWORD channels) {
-    if (width == 0 || height == 0) return 0;
+    if (width == 0 || height == 0)
+        return 0;
     const unsigned long long pixels = static_cast<unsigned long long>(width) * height;
-    if (pixels > kMaxPixels) return 0;
+    if (pixels > kMaxPixels)
+        return 0;
     const unsigned long long total = pixels * channels + static_cast<unsigned long long>(height) * sizeof(BYTE*);
-    if (total > static_cast<std::size_t>(-1)) return 0;
+    if (total > static_cast<std::size_t>(-1))
+        return 0;
     return static_cast<std::size_t>(total);
 }
 
@@ -36,12 +39,15 @@ std::size_t RowBlockBytes(DWORD width, DWORD height, DWORD channels) {
 // FreePngData releases it through the table pointer alone.
 BYTE** AllocateRows(DWORD width, DWORD height, DWORD channels) {
     const std::size_t bytes = RowBlockBytes(width, height, channels);
-    if (bytes == 0) return nullptr;
+    if (bytes == 0)
+        return nullptr;
     auto* rows = static_cast<BYTE**>(std::calloc(1, bytes));
-    if (rows == nullptr) return nullptr;
+    if (rows == nullptr)
+        return nullptr;
     BYTE* pixels = reinterpret_cast<BYTE*>(rows + height);
     const std::size_t stride = static_cast<std::size_t>(width) * channels;
-    for (DWORD y = 0; y < height; ++y) rows[y] = pixels + stride * y;
+    for (DWORD y = 0; y < height; ++y)
+        rows[y] = pixels + stride * y;
     return rows;
 }
 
@@ -63,18 +69,21 @@ bool ReadWholeStream(PngReadFunc read, void* context, std::vector<std::uint8_t>&
             std::uint8_t probe = 0;
             return read(context, &probe, 1) == 0;
         }
-        const DWORD request = static_cast<DWORD>(
-            kMaxStreamBytes - size < kReadChunk ? kMaxStreamBytes - size : kReadChunk);
+        const DWORD request =
+            static_cast<DWORD>(kMaxStreamBytes - size < kReadChunk ? kMaxStreamBytes - size : kReadChunk);
         stream.resize(size + request);
         const DWORD got = read(context, stream.data() + size, request);
-        if (got > request) return false;
+        if (got > request)
+            return false;
         stream.resize(size + got);
         if (!headerChecked && stream.size() >= kPngHeaderBytes) {
             PngHeader header;
-            if (!ParsePngHeader(stream.data(), stream.size(), header)) return false;
+            if (!ParsePngHeader(stream.data(), stream.size(), header))
+                return false;
             headerChecked = true;
         }
-        if (got < request) return true;
+        if (got < request)
+            return true;
     }
 }
 
@@ -84,11 +93,14 @@ bool ReadImage(PngImage& image, PngReadFunc read, void* context) {
     DWORD channels = 0;
     {
         std::vector<std::uint8_t> stream;
-        if (!ReadWholeStream(read, context, stream)) return false;
-        if (!InspectPng(stream.data(), stream.size(), layout)) return false;
+        if (!ReadWholeStream(read, context, stream))
+            return false;
+        if (!InspectPng(stream.data(), stream.size(), layout))
+            return false;
         channels = layout.hasTransparency ? 4 : 3;
         rows.reset(AllocateRows(layout.header.width, layout.header.height, channels));
-        if (!rows) return false;
+        if (!rows)
+            return false;
         if (!DecodePng(stream.data(), stream.size(), static_cast<int>(channels), layout.header.width,
                        layout.header.height, PixelsOf(rows.get(), layout.header.height)))
             return false;
@@ -111,7 +123,8 @@ bool DeliverEncoded(void* context, const std::uint8_t* data, std::size_t size) {
     const auto* target = static_cast<const WriteTarget*>(context);
     while (size > 0) {
         const DWORD count = size > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(size);
-        if (target->write(target->context, data, count) != count) return false;
+        if (target->write(target->context, data, count) != count)
+            return false;
         data += count;
         size -= count;
     }
@@ -120,29 +133,34 @@ bool DeliverEncoded(void* context, const std::uint8_t* data, std::size_t size) {
 
 bool WriteImage(const PngImage& image, PngWriteFunc write, void* context) {
     const DWORD channels = ChannelsFor(image.colorType);
-    if (image.rows == nullptr || RowBlockBytes(image.width, image.height, channels) == 0) return false;
+    if (image.rows == nullptr || RowBlockBytes(image.width, image.height, channels) == 0)
+        return false;
     for (DWORD y = 0; y < image.height; ++y) {
-        if (image.rows[y] == nullptr) return false;
+        if (image.rows[y] == nullptr)
+            return false;
     }
     // The rows may lie anywhere; the encoder wants them back to back.
     const std::size_t stride = static_cast<std::size_t>(image.width) * channels;
     std::vector<std::uint8_t> pixels(stride * image.height);
-    for (DWORD y = 0; y < image.height; ++y) std::memcpy(pixels.data() + stride * y, image.rows[y], stride);
+    for (DWORD y = 0; y < image.height; ++y)
+        std::memcpy(pixels.data() + stride * y, image.rows[y], stride);
     WriteTarget target;
     target.write = write;
     target.context = context;
     return EncodePng(pixels.data(), image.width, image.height, static_cast<int>(channels), DeliverEncoded, &target);
 }
 
-}  // namespace
-}  // namespace pngio
+} // namespace
+} // namespace pngio
 
 extern "C" {
 
 BOOL WINAPI ReadPngEx(PngImage* image, PngReadFunc read, void* context) {
-    if (image == nullptr) return FALSE;
+    if (image == nullptr)
+        return FALSE;
     *image = PngImage{};
-    if (read == nullptr) return FALSE;
+    if (read == nullptr)
+        return FALSE;
     try {
         return pngio::ReadImage(*image, read, context) ? TRUE : FALSE;
     } catch (...) {
@@ -151,7 +169,8 @@ BOOL WINAPI ReadPngEx(PngImage* image, PngReadFunc read, void* context) {
 }
 
 BOOL WINAPI WritePngEx(const PngImage* image, PngWriteFunc write, void* context) {
-    if (image == nullptr || write == nullptr) return FALSE;
+    if (image == nullptr || write == nullptr)
+        return FALSE;
     try {
         return pngio::WriteImage(*image, write, context) ? TRUE : FALSE;
     } catch (...) {
@@ -160,17 +179,20 @@ BOOL WINAPI WritePngEx(const PngImage* image, PngWriteFunc write, void* context)
 }
 
 void WINAPI FreePngData(PngImage* image) {
-    if (image == nullptr) return;
+    if (image == nullptr)
+        return;
     std::free(image->rows);
     image->rows = nullptr;
 }
 
 BOOL WINAPI AllocatePngData(PngImage* image) {
-    if (image == nullptr) return FALSE;
+    if (image == nullptr)
+        return FALSE;
     image->rows = pngio::AllocateRows(image->width, image->height, pngio::ChannelsFor(image->colorType));
-    if (image->rows == nullptr) return FALSE;
+    if (image->rows == nullptr)
+        return FALSE;
     image->bitDepth = 8;
     return TRUE;
 }
 
-}  // extern "C"
+} // extern "C"

@@ -13,10 +13,10 @@ extern "C" {
 struct PngImage {
     DWORD width;
     DWORD height;
-    DWORD bitDepth;   // always 8 for rows this library hands out
+    DWORD bitDepth; // always 8 for rows this library hands out
     DWORD colorType;
     DWORD reserved;
-    BYTE** rows;      // height pointers, owned by the library (FreePngData)
+    BYTE** rows; // height pointers, owned by the library (FreePngData)
 };
 
 // Returns the bytes delivered; fewer than count means the stream has ended.
@@ -41,7 +41,7 @@ void WINAPI FreePngData(PngImage* image);
 // record held before are not freed.
 BOOL WINAPI AllocatePngData(PngImage* image);
 
-}  // extern "C"
+} // extern "C"
 
 namespace pngio {
 
@@ -53,7 +53,7 @@ constexpr unsigned long long kMaxPixels = 64ull * 1024 * 1024;
 // Largest PNG stream ReadPngEx pulls before giving up.
 constexpr unsigned long long kMaxStreamBytes = 256ull * 1024 * 1024;
 
-}  // namespace pngio
+} // namespace pngio
 
 static_assert(sizeof(void*) != 4 || sizeof(PngImage) == 24, "PngImage is a 24-byte record");
 

@@ -45,20 +45,22 @@ std::vector<std::string> CombinedList(const std::vector<std::string>& firmwareNa
     return names;
 }
 
-}  // namespace
+} // namespace
 
 LONG ActiveValueForButton(LPARAM button) {
     switch (button) {
-    case 1: return 1;
-    case 2: return 2;
-    case 3: return 4;
-    default: return 0;
+    case 1:
+        return 1;
+    case 2:
+        return 2;
+    case 3:
+        return 4;
+    default:
+        return 0;
     }
 }
 
-char ButtonLetter(LPARAM button) {
-    return (button >= 1 && button <= 3) ? static_cast<char>('A' + button - 1) : '?';
-}
+char ButtonLetter(LPARAM button) { return (button >= 1 && button <= 3) ? static_cast<char>('A' + button - 1) : '?'; }
 
 HKEY SettingsRoot() { return IsMajorVersion6() ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
@@ -148,8 +150,8 @@ bool ParseProfileClock(const unsigned char* data, size_t size, DWORD& value, std
 }
 
 bool ReadProfileFileClock(const std::string& path, DWORD& value, std::string& problem) {
-    sibling::KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    sibling::KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
         problem = "cannot be opened";
         return false;
@@ -158,8 +160,7 @@ bool ReadProfileFileClock(const std::string& path, DWORD& value, std::string& pr
     size_t total = 0;
     while (total < bytes.size()) {
         DWORD read = 0;
-        if (!ReadFile(file.Get(), bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &read,
-                      nullptr)) {
+        if (!ReadFile(file.Get(), bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &read, nullptr)) {
             problem = "cannot be read";
             return false;
         }
@@ -178,8 +179,8 @@ ProfileClock ResolveButtonClock(LPARAM button) {
     if (binding.index < firmwareNames.size()) {
         result.profileName = firmwareNames[binding.index];
         bool queryFailed = false;
-        result.found = sibling::QueryRecordSetting(kProfileRecordItem, binding.index, kClockSetting,
-                                                   result.raw, queryFailed);
+        result.found =
+            sibling::QueryRecordSetting(kProfileRecordItem, binding.index, kClockSetting, result.raw, queryFailed);
         result.source = sibling::Format("firmware profile %lu \"%s\"", static_cast<unsigned long>(binding.index),
                                         result.profileName.c_str());
         if (!result.found)
@@ -188,8 +189,7 @@ ProfileClock ResolveButtonClock(LPARAM button) {
     }
     const std::string file = binding.name + ".oc";
     std::string problem;
-    result.found = !binding.name.empty() &&
-                   ReadProfileFileClock(ProfilesFolder() + file, result.raw, problem);
+    result.found = !binding.name.empty() && ReadProfileFileClock(ProfilesFolder() + file, result.raw, problem);
     if (binding.name.empty())
         problem = "no profile name bound";
     result.source = sibling::Format("profile file \"%s\"", file.c_str());
@@ -209,4 +209,4 @@ ProfileClock DefaultProfileClock() {
     return result;
 }
 
-}  // namespace apex
+} // namespace apex

@@ -72,4 +72,4 @@ ProfileClock ResolveButtonClock(LPARAM button);
 // The clock of the default profile (Default\Default.oc).
 ProfileClock DefaultProfileClock();
 
-}  // namespace apex
+} // namespace apex

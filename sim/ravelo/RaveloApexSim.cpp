@@ -25,8 +25,8 @@ constexpr char kMainCaption[] = "Ravelo";
 constexpr char kCommandCaption[] = "RaveloHelp";
 constexpr char kProgram[] = "RaveloApexSim";
 constexpr WPARAM kMark = 0x55;
-constexpr UINT kClockMessage = WM_USER + 36;    // 1060: apply a raw clock step (sent)
-constexpr UINT kProfileMessage = WM_USER + 37;  // 1061: profile on (1..3) or off (0) (posted)
+constexpr UINT kClockMessage = WM_USER + 36;   // 1060: apply a raw clock step (sent)
+constexpr UINT kProfileMessage = WM_USER + 37; // 1061: profile on (1..3) or off (0) (posted)
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 1000;
 
@@ -112,8 +112,8 @@ bool ApexApp::Create(HINSTANCE instance) {
                             frame.bottom - frame.top, nullptr, nullptr, instance, &mainContext_);
     // The command window is a hidden top-level window: a message-only window
     // would not be found by FindWindow.
-    command_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, kCommandCaption, WS_POPUP, 0, 0, 0, 0, nullptr,
-                               nullptr, instance, &commandContext_);
+    command_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, kCommandCaption, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                               instance, &commandContext_);
     if (main_ == nullptr || command_ == nullptr)
         return false;
     sibling::TagWindow(main_, scope_);
@@ -149,8 +149,7 @@ std::string ApexApp::SetClock(LONG step, bool& ok) {
     ok = EnsureClockItem() && sibling::WriteFirmwareItem(clockItem_.id, step);
     if (!haveClockItem_)
         return "clock not set: no clock item";
-    return Format("clock step := %ld (%s) %s", static_cast<long>(step), ClockText(step).c_str(),
-                  ok ? "ok" : "FAILED");
+    return Format("clock step := %ld (%s) %s", static_cast<long>(step), ClockText(step).c_str(), ok ? "ok" : "FAILED");
 }
 
 LRESULT ApexApp::OnProfile(LPARAM lParam, std::string& did) {
@@ -252,7 +251,8 @@ void ApexApp::Paint(HWND window) {
         profile = "No profile active";
     } else {
         const char* letter = active_ == 1 ? "A" : active_ == 2 ? "B" : active_ == 4 ? "C" : nullptr;
-        profile = letter != nullptr ? Format("Profile %s", letter) : Format("Profile value %ld", static_cast<long>(active_));
+        profile =
+            letter != nullptr ? Format("Profile %s", letter) : Format("Profile value %ld", static_cast<long>(active_));
         if (active_ == appliedActive_ && !appliedName_.empty())
             profile += ": " + appliedName_;
     }
@@ -315,7 +315,7 @@ LRESULT ApexApp::Handle(Role role, HWND window, UINT message, WPARAM wParam, LPA
     return result;
 }
 
-}  // namespace
+} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     sibling::SimLog log(sibling::SimLog::PathFromEnvironment("RAVELO_APEX_LOG", "RaveloApexSim.log"));
@@ -335,9 +335,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     log.Write(kProgram, Format("start pid %lu", GetCurrentProcessId()));
     if (!sibling::HasSwitch(commandLine, "--no-marker")) {
         sibling::MarkerResult marker = sibling::EnsureInstallMarker("Ravelo Apex", kMainCaption);
-        log.Write(kProgram, marker == sibling::MarkerResult::Written          ? "installation marker written"
-                            : marker == sibling::MarkerResult::AlreadyPresent ? "installation marker present"
-                                                                              : "installation marker could not be written");
+        log.Write(kProgram, marker == sibling::MarkerResult::Written ? "installation marker written"
+                            : marker == sibling::MarkerResult::AlreadyPresent
+                                ? "installation marker present"
+                                : "installation marker could not be written");
     }
 
     ApexApp app(log, scope);

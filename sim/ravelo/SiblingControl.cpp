@@ -73,7 +73,7 @@ HANDLE Launch(const std::string& executable, const SiblingEnvironment& environme
     return info.hProcess;
 }
 
-}  // namespace
+} // namespace
 
 std::string ToWindowsPath(const std::string& path) {
     std::string result = (!path.empty() && path[0] == '/') ? "Z:" + path : path;
@@ -236,4 +236,4 @@ size_t CountLogLines(const std::string& path, const std::string& text) {
     return count;
 }
 
-}  // namespace siblings
+} // namespace siblings

@@ -32,15 +32,15 @@ std::string ToWindowsPath(const std::string& path);
 // Folder of the built executables (RAVELO_BIN, else this executable's
 // folder), with a trailing backslash.
 std::string BinFolder();
-std::string ApexExecutable();   // BinFolder() + "RaveloApexSim.exe"
-std::string KelvoExecutable();  // BinFolder() + "KelvoEngineSim.exe"
+std::string ApexExecutable();  // BinFolder() + "RaveloApexSim.exe"
+std::string KelvoExecutable(); // BinFolder() + "KelvoEngineSim.exe"
 
 // What a stand-in is started with. Empty fields are not set (the child then
 // inherits this process's value, or uses its default).
 struct SiblingEnvironment {
-    std::string database;      // OVACPI_DB
-    std::string log;           // RAVELO_APEX_LOG or KELVO_LOG, by executable
-    std::string registryBase;  // RAVELO_SIM_REGISTRY_BASE
+    std::string database;     // OVACPI_DB
+    std::string log;          // RAVELO_APEX_LOG or KELVO_LOG, by executable
+    std::string registryBase; // RAVELO_SIM_REGISTRY_BASE
     std::vector<std::pair<std::string, std::string>> extra;
 };
 
@@ -91,4 +91,4 @@ bool WaitForLogText(const std::string& path, const std::string& text, DWORD time
 // Number of lines of the log containing text.
 size_t CountLogLines(const std::string& path, const std::string& text);
 
-}  // namespace siblings
+} // namespace siblings

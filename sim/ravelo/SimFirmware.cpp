@@ -72,11 +72,16 @@ LONG SignExtend24(DWORD word) {
 // Decimal shift of a numeric item's kind.
 int KindShift(DWORD kind) {
     switch (kind) {
-    case 1: return -2;
-    case 2: return -3;
-    case 3: return -4;
-    case 12: return -3;
-    default: return 0;
+    case 1:
+        return -2;
+    case 2:
+        return -3;
+    case 3:
+        return -4;
+    case 12:
+        return -3;
+    default:
+        return 0;
     }
 }
 
@@ -102,8 +107,7 @@ bool ParseDescription(const Package& description, FirmwareItem& item) {
         return true;
     }
     DWORD baseWord = 0, stepWord = 0, count = 0;
-    if (!description.Integer(4, baseWord) || !description.Integer(5, stepWord) ||
-        !description.Integer(6, count))
+    if (!description.Integer(4, baseWord) || !description.Integer(5, stepWord) || !description.Integer(6, count))
         return false;
     item.base = SignExtend24(baseWord);
     item.step = SignExtend24(stepWord);
@@ -123,7 +127,7 @@ bool ParseDescription(const Package& description, FirmwareItem& item) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool FirmwareItem::ValueAt(LONG index, double& value) const {
     if (!IsNumeric() || index < static_cast<LONG>(texts.size()))
@@ -205,4 +209,4 @@ bool QueryRecordSetting(DWORD id, DWORD index, DWORD settingId, DWORD& value, bo
     return false;
 }
 
-}  // namespace sibling
+} // namespace sibling

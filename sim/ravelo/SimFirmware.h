@@ -47,4 +47,4 @@ bool WriteFirmwareItem(DWORD id, LONG value);
 // without that setting.
 bool QueryRecordSetting(DWORD id, DWORD index, DWORD settingId, DWORD& value, bool& queryFailed);
 
-}  // namespace sibling
+} // namespace sibling

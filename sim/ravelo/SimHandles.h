@@ -87,4 +87,4 @@ private:
     HGDIOBJ previous_ = nullptr;
 };
 
-}  // namespace sibling
+} // namespace sibling

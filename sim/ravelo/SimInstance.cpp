@@ -103,4 +103,4 @@ bool HasSwitch(const char* commandLine, const char* word) {
     return false;
 }
 
-}  // namespace sibling
+} // namespace sibling

@@ -47,4 +47,4 @@ bool CloseRunningCopy(const char* windowClass, const char* caption, DWORD scope,
 // True when the command line holds the word (case-insensitive, whole word).
 bool HasSwitch(const char* commandLine, const char* word);
 
-}  // namespace sibling
+} // namespace sibling

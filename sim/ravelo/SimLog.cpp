@@ -51,16 +51,15 @@ bool SimLog::Write(const std::string& source, const std::string& text) const {
         return false;
     SYSTEMTIME now;
     GetLocalTime(&now);
-    std::string line = Format("%02u:%02u:%02u.%03u ", now.wHour, now.wMinute, now.wSecond,
-                              now.wMilliseconds);
+    std::string line = Format("%02u:%02u:%02u.%03u ", now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
     line += source;
     line += ' ';
     line += text;
     line += "\r\n";
     // Readers in other processes may hold the file open; share everything.
     KernelHandle file(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return false;
     // Appending access already writes at the end; the seek covers file
@@ -71,4 +70,4 @@ bool SimLog::Write(const std::string& source, const std::string& text) const {
            written == line.size();
 }
 
-}  // namespace sibling
+} // namespace sibling

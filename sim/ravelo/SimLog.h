@@ -31,4 +31,4 @@ std::string Format(const char* format, ...);
 // Folder of the running executable, with a trailing backslash.
 std::string ExecutableFolder();
 
-}  // namespace sibling
+} // namespace sibling

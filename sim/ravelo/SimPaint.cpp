@@ -54,8 +54,7 @@ void FillRoundRect(HDC dc, const RECT& area, int radius, COLORREF fill) {
     RoundRect(dc, area.left, area.top, area.right, area.bottom, radius, radius);
 }
 
-void DrawLabel(HDC dc, const std::string& text, RECT area, int height, int weight, COLORREF color,
-               UINT format) {
+void DrawLabel(HDC dc, const std::string& text, RECT area, int height, int weight, COLORREF color, UINT format) {
     GdiHandle<HFONT> font(CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
                                       DEFAULT_PITCH | FF_SWISS, "Tahoma"));
@@ -65,4 +64,4 @@ void DrawLabel(HDC dc, const std::string& text, RECT area, int height, int weigh
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area, format | DT_NOPREFIX);
 }
 
-}  // namespace sibling
+} // namespace sibling

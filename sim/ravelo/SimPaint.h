@@ -33,7 +33,6 @@ private:
 
 void FillGradient(HDC dc, const RECT& area, COLORREF top, COLORREF bottom);
 void FillRoundRect(HDC dc, const RECT& area, int radius, COLORREF fill);
-void DrawLabel(HDC dc, const std::string& text, RECT area, int height, int weight, COLORREF color,
-               UINT format);
+void DrawLabel(HDC dc, const std::string& text, RECT area, int height, int weight, COLORREF color, UINT format);
 
-}  // namespace sibling
+} // namespace sibling

@@ -9,8 +9,8 @@ namespace sibling {
 std::string RegistryBase() {
     char value[512];
     DWORD length = GetEnvironmentVariableA("RAVELO_SIM_REGISTRY_BASE", value, sizeof value);
-    std::string base = (length > 0 && length < sizeof value) ? std::string(value, length)
-                                                            : std::string("Software\\Orva\\");
+    std::string base =
+        (length > 0 && length < sizeof value) ? std::string(value, length) : std::string("Software\\Orva\\");
     if (base.back() != '\\')
         base += '\\';
     return base;
@@ -22,11 +22,10 @@ MarkerResult EnsureInstallMarker(const std::string& product, const std::string& 
     if (ReadRegistryString(HKEY_LOCAL_MACHINE, path, "CaptionName", existing))
         return MarkerResult::AlreadyPresent;
     RegistryKey key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_READ | KEY_WRITE, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                        nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
         return MarkerResult::Failed;
-    if (RegSetValueExA(key.Get(), "CaptionName", 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(caption.c_str()),
+    if (RegSetValueExA(key.Get(), "CaptionName", 0, REG_SZ, reinterpret_cast<const BYTE*>(caption.c_str()),
                        static_cast<DWORD>(caption.size() + 1)) != ERROR_SUCCESS)
         return MarkerResult::Failed;
     return MarkerResult::Written;
@@ -39,8 +38,7 @@ bool ReadRegistryDword(HKEY root, const std::string& path, const char* name, DWO
     DWORD type = 0;
     DWORD data = 0;
     DWORD size = sizeof data;
-    if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
-            ERROR_SUCCESS ||
+    if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof data)
         return false;
     value = data;
@@ -56,8 +54,7 @@ bool ReadRegistryString(HKEY root, const std::string& path, const char* name, st
     char data[1025] = {};
     DWORD type = 0;
     DWORD size = sizeof data - 1;
-    if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
-            ERROR_SUCCESS ||
+    if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ))
         return false;
     // A multi-string yields its first string.
@@ -65,4 +62,4 @@ bool ReadRegistryString(HKEY root, const std::string& path, const char* name, st
     return true;
 }
 
-}  // namespace sibling
+} // namespace sibling

@@ -28,4 +28,4 @@ bool ReadRegistryDword(HKEY root, const std::string& path, const char* name, DWO
 // REG_MULTI_SZ, of at most 1024 bytes.
 bool ReadRegistryString(HKEY root, const std::string& path, const char* name, std::string& value);
 
-}  // namespace sibling
+} // namespace sibling

@@ -20,12 +20,12 @@
 enum class CommandKind { Run, Key, Quit, Resume, Raw, Clients, Attempts, Unregistrations, Stop, Help, Invalid };
 
 struct ServiceCommand {
-  CommandKind kind = CommandKind::Invalid;
-  bool show = false;
-  UINT message = 0;
-  WPARAM wParam = 0;
-  LPARAM lParam = 0;
-  std::string error;  // why the command line is Invalid
+    CommandKind kind = CommandKind::Invalid;
+    bool show = false;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    std::string error; // why the command line is Invalid
 };
 
 // args excludes the program name.

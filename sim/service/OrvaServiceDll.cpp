@@ -14,47 +14,48 @@ namespace {
 namespace proto = RemoteServiceProtocol;
 
 BOOL Forward(proto::Request request, HWND window, const WCHAR* identity) {
-  const HWND service = proto::FindServiceWindow();
-  if (service == nullptr) return FALSE;
+    const HWND service = proto::FindServiceWindow();
+    if (service == nullptr)
+        return FALSE;
 
-  proto::RegisterRequest payload{};
-  payload.window = proto::HandleToWire(window);
-  if (identity != nullptr) {
-    // Bounded scan: a missing terminator never runs past kMaxIdentity + 1.
-    size_t length = 0;
-    while (length <= proto::kMaxIdentity && identity[length] != L'\0') ++length;
-    if (length <= proto::kMaxIdentity) {
-      payload.identityValid = 1;
-      payload.identityLength = static_cast<uint32_t>(length);
-      wmemcpy(payload.identity, identity, length);
+    proto::RegisterRequest payload{};
+    payload.window = proto::HandleToWire(window);
+    if (identity != nullptr) {
+        // Bounded scan: a missing terminator never runs past kMaxIdentity + 1.
+        size_t length = 0;
+        while (length <= proto::kMaxIdentity && identity[length] != L'\0')
+            ++length;
+        if (length <= proto::kMaxIdentity) {
+            payload.identityValid = 1;
+            payload.identityLength = static_cast<uint32_t>(length);
+            wmemcpy(payload.identity, identity, length);
+        }
     }
-  }
-  // The service still counts and logs a call without a usable identity.
+    // The service still counts and logs a call without a usable identity.
 
-  COPYDATASTRUCT data{};
-  data.dwData = request;
-  data.cbData = sizeof payload;
-  data.lpData = &payload;
-  DWORD_PTR result = 0;
-  // A hung service must not hang the caller's GUI thread for ever.
-  if (SendMessageTimeoutA(service, WM_COPYDATA, reinterpret_cast<WPARAM>(window),
-                          reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
-                          proto::kRequestTimeoutMs, &result) == 0) {
-    return FALSE;
-  }
-  return result == 1 ? TRUE : FALSE;
+    COPYDATASTRUCT data{};
+    data.dwData = request;
+    data.cbData = sizeof payload;
+    data.lpData = &payload;
+    DWORD_PTR result = 0;
+    // A hung service must not hang the caller's GUI thread for ever.
+    if (SendMessageTimeoutA(service, WM_COPYDATA, reinterpret_cast<WPARAM>(window), reinterpret_cast<LPARAM>(&data),
+                            SMTO_ABORTIFHUNG, proto::kRequestTimeoutMs, &result) == 0) {
+        return FALSE;
+    }
+    return result == 1 ? TRUE : FALSE;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
 BOOL WINAPI OvSysSvr_RegisterNotify(HWND window, const WCHAR* identity) {
-  return Forward(proto::kRegister, window, identity);
+    return Forward(proto::kRegister, window, identity);
 }
 
 BOOL WINAPI OvSysSvr_UnregisterNotify(HWND window, const WCHAR* identity) {
-  return Forward(proto::kUnregister, window, identity);
+    return Forward(proto::kUnregister, window, identity);
 }
 
-}  // extern "C"
+} // extern "C"

@@ -22,17 +22,17 @@
 namespace ServiceControl {
 
 enum class Outcome {
-  Posted,     // posted to at least one client
-  NoService,  // no service process answers
-  NoClient,   // the service runs but has no client
-  Failed,     // clients exist, but PostMessageA refused the message for all
+    Posted,    // posted to at least one client
+    NoService, // no service process answers
+    NoClient,  // the service runs but has no client
+    Failed,    // clients exist, but PostMessageA refused the message for all
 };
 
 const char* OutcomeName(Outcome outcome);
 
 struct Client {
-  HWND window = nullptr;
-  std::string identity;  // UTF-8
+    HWND window = nullptr;
+    std::string identity; // UTF-8
 };
 
 // Sets RAVELO_SERVICE_CHANNEL for this process (and so for its children).
@@ -66,29 +66,29 @@ std::string DefaultServicePath();
 // Owns one RemoteService.exe process. The destructor stops it (by the stop
 // request, then by its handle if it does not end).
 class ServiceProcess {
- public:
-  ServiceProcess() = default;
-  ~ServiceProcess();
-  ServiceProcess(const ServiceProcess&) = delete;
-  ServiceProcess& operator=(const ServiceProcess&) = delete;
+public:
+    ServiceProcess() = default;
+    ~ServiceProcess();
+    ServiceProcess(const ServiceProcess&) = delete;
+    ServiceProcess& operator=(const ServiceProcess&) = delete;
 
-  // Starts "RemoteService.exe run" (plus --show) and waits until the service
-  // answers. False if a service already runs on this channel, the process
-  // cannot start, or it does not answer within timeoutMs.
-  bool Start(const std::string& exePath = std::string(), bool show = false, DWORD timeoutMs = 30000);
-  // Stop request, wait; terminates the process if it has not ended in time.
-  // True when the process ended by the request with exit code 0.
-  bool Stop(DWORD timeoutMs = 30000);
-  bool IsRunning() const;
-  // The exit code once the process has ended, else STILL_ACTIVE.
-  DWORD ExitCode() const;
-  DWORD ProcessId() const { return processId_; }
+    // Starts "RemoteService.exe run" (plus --show) and waits until the service
+    // answers. False if a service already runs on this channel, the process
+    // cannot start, or it does not answer within timeoutMs.
+    bool Start(const std::string& exePath = std::string(), bool show = false, DWORD timeoutMs = 30000);
+    // Stop request, wait; terminates the process if it has not ended in time.
+    // True when the process ended by the request with exit code 0.
+    bool Stop(DWORD timeoutMs = 30000);
+    bool IsRunning() const;
+    // The exit code once the process has ended, else STILL_ACTIVE.
+    DWORD ExitCode() const;
+    DWORD ProcessId() const { return processId_; }
 
- private:
-  void Close();
+private:
+    void Close();
 
-  HANDLE process_ = nullptr;
-  DWORD processId_ = 0;
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
 };
 
-}  // namespace ServiceControl
+} // namespace ServiceControl

@@ -6,21 +6,21 @@
 #include <string>
 
 class ServiceLog {
- public:
-  // An empty path turns logging off.
-  explicit ServiceLog(std::string path);
-  ServiceLog(const ServiceLog&) = delete;
-  ServiceLog& operator=(const ServiceLog&) = delete;
+public:
+    // An empty path turns logging off.
+    explicit ServiceLog(std::string path);
+    ServiceLog(const ServiceLog&) = delete;
+    ServiceLog& operator=(const ServiceLog&) = delete;
 
-  // RAVELO_SERVICE_LOG when set, else RemoteService.log beside the exe.
-  static std::string DefaultPath();
+    // RAVELO_SERVICE_LOG when set, else RemoteService.log beside the exe.
+    static std::string DefaultPath();
 
-  // Prefixes a local time stamp and ends the line. False when the file
-  // could not be written; the service carries on either way.
-  bool Write(const std::string& line) const;
+    // Prefixes a local time stamp and ends the line. False when the file
+    // could not be written; the service carries on either way.
+    bool Write(const std::string& line) const;
 
-  const std::string& Path() const { return path_; }
+    const std::string& Path() const { return path_; }
 
- private:
-  std::string path_;
+private:
+    std::string path_;
 };

@@ -25,10 +25,10 @@ constexpr uint32_t kMaxIdentity = 255;
 constexpr size_t kMaxClients = 64;
 
 // The service messages posted to clients.
-constexpr UINT kQuitMessage = WM_USER + 0;        // 1024
-constexpr UINT kRemoteKeyMessage = WM_USER + 8;   // 1032
-constexpr WPARAM kMark = 0x55;                    // 'U', the suite's mark
-constexpr WPARAM kResumeSuspend = 7;              // PBT_APMRESUMESUSPEND
+constexpr UINT kQuitMessage = WM_USER + 0;      // 1024
+constexpr UINT kRemoteKeyMessage = WM_USER + 8; // 1032
+constexpr WPARAM kMark = 0x55;                  // 'U', the suite's mark
+constexpr WPARAM kResumeSuspend = 7;            // PBT_APMRESUMESUSPEND
 
 // How long a caller waits for the service to answer one request.
 constexpr UINT kRequestTimeoutMs = 10000;
@@ -36,127 +36,142 @@ constexpr UINT kRequestTimeoutMs = 10000;
 // COPYDATASTRUCT::dwData of each request. The values carry a tag so a
 // stray WM_COPYDATA from elsewhere is not mistaken for a request.
 enum Request : ULONG_PTR {
-  kRegister = 0x52530001,
-  kUnregister = 0x52530002,
-  kPost = 0x52530003,      // PostRequest: any message to every client
-  kQuit = 0x52530004,      // no payload: 1024/0x55, then forget the clients
-  kResume = 0x52530005,    // no payload: WM_POWERBROADCAST/7
-  kClients = 0x52530006,   // QueryRequest: text reply to replyWindow
-  kAttempts = 0x52530007,  // no payload: LRESULT = register calls received
-  kUnregistrations = 0x52530008,  // no payload: LRESULT = unregister calls
-  kStop = 0x52530009,      // no payload: the service ends
-  kClientsReply = 0x52530010,  // service -> replyWindow: UTF-8 text
+    kRegister = 0x52530001,
+    kUnregister = 0x52530002,
+    kPost = 0x52530003,            // PostRequest: any message to every client
+    kQuit = 0x52530004,            // no payload: 1024/0x55, then forget the clients
+    kResume = 0x52530005,          // no payload: WM_POWERBROADCAST/7
+    kClients = 0x52530006,         // QueryRequest: text reply to replyWindow
+    kAttempts = 0x52530007,        // no payload: LRESULT = register calls received
+    kUnregistrations = 0x52530008, // no payload: LRESULT = unregister calls
+    kStop = 0x52530009,            // no payload: the service ends
+    kClientsReply = 0x52530010,    // service -> replyWindow: UTF-8 text
 };
 
 // kRegister / kUnregister payload. Fixed size; the receiver checks the size
 // and the length field before touching the text.
 struct RegisterRequest {
-  uint32_t window;          // the client's HWND (32 significant bits)
-  uint32_t identityValid;   // 0 when the caller passed no usable identity
-  uint32_t identityLength;  // characters in identity, at most kMaxIdentity
-  WCHAR identity[kMaxIdentity + 1];
+    uint32_t window;         // the client's HWND (32 significant bits)
+    uint32_t identityValid;  // 0 when the caller passed no usable identity
+    uint32_t identityLength; // characters in identity, at most kMaxIdentity
+    WCHAR identity[kMaxIdentity + 1];
 };
 
 struct PostRequest {
-  uint32_t message;
-  uint32_t wParam;
-  int32_t lParam;
+    uint32_t message;
+    uint32_t wParam;
+    int32_t lParam;
 };
 
 struct QueryRequest {
-  uint32_t replyWindow;
+    uint32_t replyWindow;
 };
 
 // Reply of kPost/kQuit/kResume: clients reached in the low word, live
 // clients whose PostMessageA failed in the high word. 0 means no client.
 inline LRESULT PackPostReply(unsigned posted, unsigned failed) {
-  return static_cast<LRESULT>(MAKELONG(posted & 0xFFFF, failed & 0x7FFF));
+    return static_cast<LRESULT>(MAKELONG(posted & 0xFFFF, failed & 0x7FFF));
 }
 inline unsigned PostedOf(LRESULT reply) { return LOWORD(static_cast<DWORD>(reply)); }
 inline unsigned FailedOf(LRESULT reply) { return HIWORD(static_cast<DWORD>(reply)); }
 
 // Exit codes of RemoteService.exe.
 enum ExitCode : int {
-  kExitOk = 0,
-  kExitNoService = 1,   // no service process is running
-  kExitNoClient = 2,    // the service runs but no client is registered
-  kExitUsage = 3,       // unknown command or bad number
-  kExitAlreadyRunning = 4,  // "run" while a service already runs
-  kExitFailed = 5,      // clients exist but the message could not be posted
+    kExitOk = 0,
+    kExitNoService = 1,      // no service process is running
+    kExitNoClient = 2,       // the service runs but no client is registered
+    kExitUsage = 3,          // unknown command or bad number
+    kExitAlreadyRunning = 4, // "run" while a service already runs
+    kExitFailed = 5,         // clients exist but the message could not be posted
 };
 
-inline uint32_t HandleToWire(HWND window) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window));
-}
-inline HWND WireToHandle(uint32_t value) {
-  return reinterpret_cast<HWND>(static_cast<uintptr_t>(value));
-}
+inline uint32_t HandleToWire(HWND window) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)); }
+inline HWND WireToHandle(uint32_t value) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(value)); }
 
 inline std::string Channel() {
-  char buffer[kMaxChannel + 1] = {};
-  const DWORD length = GetEnvironmentVariableA(kChannelVariable, buffer, sizeof buffer);
-  // Unset, or too long to be a channel name: the default channel.
-  if (length == 0 || length > kMaxChannel) return std::string();
-  return std::string(buffer, length);
+    char buffer[kMaxChannel + 1] = {};
+    const DWORD length = GetEnvironmentVariableA(kChannelVariable, buffer, sizeof buffer);
+    // Unset, or too long to be a channel name: the default channel.
+    if (length == 0 || length > kMaxChannel)
+        return std::string();
+    return std::string(buffer, length);
 }
 
 inline std::string WindowClassName() {
-  const std::string channel = Channel();
-  return channel.empty() ? std::string(kWindowClassBase)
-                         : std::string(kWindowClassBase) + ":" + channel;
+    const std::string channel = Channel();
+    return channel.empty() ? std::string(kWindowClassBase) : std::string(kWindowClassBase) + ":" + channel;
 }
 
 // Kernel object names may not contain a backslash.
 inline std::string InstanceMutexName() {
-  std::string name = WindowClassName() + ".Instance";
-  for (char& c : name) {
-    if (c == '\\') c = '_';
-  }
-  return name;
+    std::string name = WindowClassName() + ".Instance";
+    for (char& c : name) {
+        if (c == '\\')
+            c = '_';
+    }
+    return name;
 }
 
-inline HWND FindServiceWindow() {
-  return FindWindowExA(HWND_MESSAGE, nullptr, WindowClassName().c_str(), nullptr);
-}
+inline HWND FindServiceWindow() { return FindWindowExA(HWND_MESSAGE, nullptr, WindowClassName().c_str(), nullptr); }
 
 inline const char* MessageName(UINT message) {
-  switch (message) {
-    case WM_USER + 0: return "WM_USER+0 (quit)";
-    case WM_USER + 1: return "WM_USER+1";
-    case WM_USER + 2: return "WM_USER+2";
-    case WM_USER + 3: return "WM_USER+3";
-    case WM_USER + 4: return "WM_USER+4";
-    case WM_USER + 5: return "WM_USER+5";
-    case WM_USER + 6: return "WM_USER+6 (to foreground)";
-    case WM_USER + 7: return "WM_USER+7";
-    case WM_USER + 8: return "WM_USER+8 (remote key)";
-    case WM_POWERBROADCAST: return "WM_POWERBROADCAST";
-    case WM_DISPLAYCHANGE: return "WM_DISPLAYCHANGE";
-    default: return "message";
-  }
+    switch (message) {
+    case WM_USER + 0:
+        return "WM_USER+0 (quit)";
+    case WM_USER + 1:
+        return "WM_USER+1";
+    case WM_USER + 2:
+        return "WM_USER+2";
+    case WM_USER + 3:
+        return "WM_USER+3";
+    case WM_USER + 4:
+        return "WM_USER+4";
+    case WM_USER + 5:
+        return "WM_USER+5";
+    case WM_USER + 6:
+        return "WM_USER+6 (to foreground)";
+    case WM_USER + 7:
+        return "WM_USER+7";
+    case WM_USER + 8:
+        return "WM_USER+8 (remote key)";
+    case WM_POWERBROADCAST:
+        return "WM_POWERBROADCAST";
+    case WM_DISPLAYCHANGE:
+        return "WM_DISPLAYCHANGE";
+    default:
+        return "message";
+    }
 }
 
 inline const char* KeyName(LPARAM code) {
-  switch (code) {
-    case 144: return "profile A";
-    case 145: return "profile B";
-    case 146: return "profile C";
-    case 147: return "manual mode";
-    case 148: return "auto mode";
-    case 149: return "tune up";
-    case 150: return "tune down";
-    default: return "unknown key";
-  }
+    switch (code) {
+    case 144:
+        return "profile A";
+    case 145:
+        return "profile B";
+    case 146:
+        return "profile C";
+    case 147:
+        return "manual mode";
+    case 148:
+        return "auto mode";
+    case 149:
+        return "tune up";
+    case 150:
+        return "tune down";
+    default:
+        return "unknown key";
+    }
 }
 
 // "1032 WM_USER+8 (remote key) wParam 0x00000055 lParam 144 (profile A)".
 inline std::string DescribeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  char text[160];
-  const bool isKey = message == kRemoteKeyMessage;
-  std::snprintf(text, sizeof text, "%u %s wParam 0x%08lX lParam %ld%s%s%s", message, MessageName(message),
-            static_cast<unsigned long>(wParam), static_cast<long>(lParam), isKey ? " (" : "",
-            isKey ? KeyName(lParam) : "", isKey ? ")" : "");
-  return text;
+    char text[160];
+    const bool isKey = message == kRemoteKeyMessage;
+    std::snprintf(text, sizeof text, "%u %s wParam 0x%08lX lParam %ld%s%s%s", message, MessageName(message),
+                  static_cast<unsigned long>(wParam), static_cast<long>(lParam), isKey ? " (" : "",
+                  isKey ? KeyName(lParam) : "", isKey ? ")" : "");
+    return text;
 }
 
-}  // namespace RemoteServiceProtocol
+} // namespace RemoteServiceProtocol

@@ -12,129 +12,142 @@ namespace {
 constexpr UINT_PTR kPruneTimer = 1;
 constexpr UINT kPruneIntervalMs = 1000;
 constexpr UINT kStopMessage = WM_APP + 1;
-}  // namespace
+} // namespace
 
 ServiceWindow::ServiceWindow(ClientRegistry& registry, std::function<void()> onStop)
     : registry_(registry), onStop_(std::move(onStop)) {}
 
 ServiceWindow::~ServiceWindow() {
-  if (window_ != nullptr) DestroyWindow(window_);
-  if (classRegistered_) UnregisterClassA(className_.c_str(), GetModuleHandleA(nullptr));
+    if (window_ != nullptr)
+        DestroyWindow(window_);
+    if (classRegistered_)
+        UnregisterClassA(className_.c_str(), GetModuleHandleA(nullptr));
 }
 
 bool ServiceWindow::Create() {
-  if (window_ != nullptr) return true;
-  className_ = proto::WindowClassName();
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = &ServiceWindow::Procedure;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = className_.c_str();
-  if (RegisterClassA(&windowClass) == 0) return false;
-  classRegistered_ = true;
-  window_ = CreateWindowExA(0, className_.c_str(), "Ravelo Remote Service", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                            nullptr, GetModuleHandleA(nullptr), this);
-  if (window_ == nullptr) return false;
-  SetTimer(window_, kPruneTimer, kPruneIntervalMs, nullptr);
-  return true;
+    if (window_ != nullptr)
+        return true;
+    className_ = proto::WindowClassName();
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &ServiceWindow::Procedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = className_.c_str();
+    if (RegisterClassA(&windowClass) == 0)
+        return false;
+    classRegistered_ = true;
+    window_ = CreateWindowExA(0, className_.c_str(), "Ravelo Remote Service", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              GetModuleHandleA(nullptr), this);
+    if (window_ == nullptr)
+        return false;
+    SetTimer(window_, kPruneTimer, kPruneIntervalMs, nullptr);
+    return true;
 }
 
 LRESULT CALLBACK ServiceWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    return DefWindowProcA(window, message, wParam, lParam);
-  }
-  auto* self = reinterpret_cast<ServiceWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  switch (message) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    auto* self = reinterpret_cast<ServiceWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self == nullptr)
+        return DefWindowProcA(window, message, wParam, lParam);
+    switch (message) {
     case WM_COPYDATA:
-      return self->OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        return self->OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_TIMER:
-      if (wParam == kPruneTimer) {
-        self->registry_.DropDeadClients();
-        return 0;
-      }
-      break;
+        if (wParam == kPruneTimer) {
+            self->registry_.DropDeadClients();
+            return 0;
+        }
+        break;
     case kStopMessage:
-      if (self->onStop_) self->onStop_();
-      return 0;
+        if (self->onStop_)
+            self->onStop_();
+        return 0;
     case WM_DESTROY:
-      KillTimer(window, kPruneTimer);
-      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-      self->window_ = nullptr;
-      return 0;
+        KillTimer(window, kPruneTimer);
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        return 0;
     default:
-      break;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 LRESULT ServiceWindow::OnCopyData(const COPYDATASTRUCT* data) {
-  if (data == nullptr) return 0;
-  const bool hasPayload = data->lpData != nullptr;
-  switch (data->dwData) {
+    if (data == nullptr)
+        return 0;
+    const bool hasPayload = data->lpData != nullptr;
+    switch (data->dwData) {
     case proto::kRegister:
     case proto::kUnregister: {
-      if (!hasPayload || data->cbData != sizeof(proto::RegisterRequest)) return 0;
-      // Work on a copy: the sender's buffer is only borrowed for this call.
-      proto::RegisterRequest request = *static_cast<const proto::RegisterRequest*>(data->lpData);
-      std::wstring identity;
-      const bool valid = request.identityValid != 0 && request.identityLength <= proto::kMaxIdentity;
-      if (valid) identity.assign(request.identity, request.identityLength);
-      const HWND client = proto::WireToHandle(request.window);
-      const bool ok = data->dwData == proto::kRegister ? registry_.Register(client, valid ? &identity : nullptr)
-                                                       : registry_.Unregister(client, valid ? &identity : nullptr);
-      return ok ? 1 : 0;
+        if (!hasPayload || data->cbData != sizeof(proto::RegisterRequest))
+            return 0;
+        // Work on a copy: the sender's buffer is only borrowed for this call.
+        proto::RegisterRequest request = *static_cast<const proto::RegisterRequest*>(data->lpData);
+        std::wstring identity;
+        const bool valid = request.identityValid != 0 && request.identityLength <= proto::kMaxIdentity;
+        if (valid)
+            identity.assign(request.identity, request.identityLength);
+        const HWND client = proto::WireToHandle(request.window);
+        const bool ok = data->dwData == proto::kRegister ? registry_.Register(client, valid ? &identity : nullptr)
+                                                         : registry_.Unregister(client, valid ? &identity : nullptr);
+        return ok ? 1 : 0;
     }
     case proto::kPost: {
-      if (!hasPayload || data->cbData != sizeof(proto::PostRequest)) return 0;
-      const proto::PostRequest request = *static_cast<const proto::PostRequest*>(data->lpData);
-      const PostResult result = registry_.Post(request.message, request.wParam, request.lParam);
-      return proto::PackPostReply(result.posted, result.failed);
+        if (!hasPayload || data->cbData != sizeof(proto::PostRequest))
+            return 0;
+        const proto::PostRequest request = *static_cast<const proto::PostRequest*>(data->lpData);
+        const PostResult result = registry_.Post(request.message, request.wParam, request.lParam);
+        return proto::PackPostReply(result.posted, result.failed);
     }
     case proto::kQuit: {
-      const PostResult result = registry_.Quit();
-      return proto::PackPostReply(result.posted, result.failed);
+        const PostResult result = registry_.Quit();
+        return proto::PackPostReply(result.posted, result.failed);
     }
     case proto::kResume: {
-      const PostResult result = registry_.Resume();
-      return proto::PackPostReply(result.posted, result.failed);
+        const PostResult result = registry_.Resume();
+        return proto::PackPostReply(result.posted, result.failed);
     }
     case proto::kClients: {
-      if (!hasPayload || data->cbData != sizeof(proto::QueryRequest)) return 0;
-      const proto::QueryRequest request = *static_cast<const proto::QueryRequest*>(data->lpData);
-      return ReplyClients(proto::WireToHandle(request.replyWindow));
+        if (!hasPayload || data->cbData != sizeof(proto::QueryRequest))
+            return 0;
+        const proto::QueryRequest request = *static_cast<const proto::QueryRequest*>(data->lpData);
+        return ReplyClients(proto::WireToHandle(request.replyWindow));
     }
     case proto::kAttempts:
-      return static_cast<LRESULT>(registry_.Attempts());
+        return static_cast<LRESULT>(registry_.Attempts());
     case proto::kUnregistrations:
-      return static_cast<LRESULT>(registry_.Unregistrations());
+        return static_cast<LRESULT>(registry_.Unregistrations());
     case proto::kStop:
-      // End after this reply has gone back, not inside the sender's call.
-      PostMessageA(window_, kStopMessage, 0, 0);
-      return 1;
+        // End after this reply has gone back, not inside the sender's call.
+        PostMessageA(window_, kStopMessage, 0, 0);
+        return 1;
     default:
-      return 0;
-  }
+        return 0;
+    }
 }
 
 LRESULT ServiceWindow::ReplyClients(HWND replyWindow) {
-  if (replyWindow == nullptr || !IsWindow(replyWindow)) return 0;
-  std::string text;
-  for (const RegisteredClient& client : registry_.Clients()) {
-    text += FormatWindow(client.window) + " " + ToUtf8(client.identity) + "\n";
-  }
-  COPYDATASTRUCT reply{};
-  reply.dwData = proto::kClientsReply;
-  reply.cbData = static_cast<DWORD>(text.size());
-  reply.lpData = text.empty() ? nullptr : &text[0];
-  DWORD_PTR result = 0;
-  // The requester is blocked in its own send and takes this nested one.
-  if (SendMessageTimeoutA(replyWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(window_),
-                          reinterpret_cast<LPARAM>(&reply), SMTO_ABORTIFHUNG, proto::kRequestTimeoutMs,
-                          &result) == 0 ||
-      result != 1) {
-    return 0;
-  }
-  return 1;
+    if (replyWindow == nullptr || !IsWindow(replyWindow))
+        return 0;
+    std::string text;
+    for (const RegisteredClient& client : registry_.Clients()) {
+        text += FormatWindow(client.window) + " " + ToUtf8(client.identity) + "\n";
+    }
+    COPYDATASTRUCT reply{};
+    reply.dwData = proto::kClientsReply;
+    reply.cbData = static_cast<DWORD>(text.size());
+    reply.lpData = text.empty() ? nullptr : &text[0];
+    DWORD_PTR result = 0;
+    // The requester is blocked in its own send and takes this nested one.
+    if (SendMessageTimeoutA(replyWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(window_),
+                            reinterpret_cast<LPARAM>(&reply), SMTO_ABORTIFHUNG, proto::kRequestTimeoutMs,
+                            &result) == 0 ||
+        result != 1) {
+        return 0;
+    }
+    return 1;
 }

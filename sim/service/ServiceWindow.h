@@ -11,25 +11,25 @@
 class ClientRegistry;
 
 class ServiceWindow {
- public:
-  // onStop runs when a stop request arrives (after its reply is set).
-  ServiceWindow(ClientRegistry& registry, std::function<void()> onStop);
-  ~ServiceWindow();
-  ServiceWindow(const ServiceWindow&) = delete;
-  ServiceWindow& operator=(const ServiceWindow&) = delete;
+public:
+    // onStop runs when a stop request arrives (after its reply is set).
+    ServiceWindow(ClientRegistry& registry, std::function<void()> onStop);
+    ~ServiceWindow();
+    ServiceWindow(const ServiceWindow&) = delete;
+    ServiceWindow& operator=(const ServiceWindow&) = delete;
 
-  // False when the class or the window cannot be created.
-  bool Create();
-  HWND Handle() const { return window_; }
+    // False when the class or the window cannot be created.
+    bool Create();
+    HWND Handle() const { return window_; }
 
- private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT OnCopyData(const COPYDATASTRUCT* data);
-  LRESULT ReplyClients(HWND replyWindow);
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCopyData(const COPYDATASTRUCT* data);
+    LRESULT ReplyClients(HWND replyWindow);
 
-  ClientRegistry& registry_;
-  std::function<void()> onStop_;
-  HWND window_ = nullptr;
-  std::string className_;
-  bool classRegistered_ = false;
+    ClientRegistry& registry_;
+    std::function<void()> onStop_;
+    HWND window_ = nullptr;
+    std::string className_;
+    bool classRegistered_ = false;
 };

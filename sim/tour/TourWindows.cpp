@@ -24,11 +24,13 @@ constexpr int kUsage = 3;
 const char* OrNull(const char* text) { return std::strcmp(text, "-") == 0 ? nullptr : text; }
 
 bool ParseCoordinate(const char* text, int& value) {
-    if (text == nullptr || *text == '\0') return false;
+    if (text == nullptr || *text == '\0')
+        return false;
     char* end = nullptr;
     errno = 0;
     const long parsed = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || parsed < -100000 || parsed > 100000) return false;
+    if (errno != 0 || end == text || *end != '\0' || parsed < -100000 || parsed > 100000)
+        return false;
     value = static_cast<int>(parsed);
     return true;
 }
@@ -40,28 +42,33 @@ int Usage() {
     return kUsage;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4) return Usage();
+    if (argc < 4)
+        return Usage();
     const char* command = argv[1];
     const char* className = OrNull(argv[2]);
     const char* caption = OrNull(argv[3]);
-    if (className == nullptr && caption == nullptr) return Usage();
+    if (className == nullptr && caption == nullptr)
+        return Usage();
 
     if (std::strcmp(command, "visible") == 0 && argc == 4) {
         const HWND window = FindWindowA(className, caption);
-        if (window == nullptr) return kNoWindow;
+        if (window == nullptr)
+            return kNoWindow;
         return IsWindowVisible(window) ? kShown : kHidden;
     }
     if (std::strcmp(command, "move") == 0 && argc == 6) {
         int x = 0;
         int y = 0;
-        if (!ParseCoordinate(argv[4], x) || !ParseCoordinate(argv[5], y)) return Usage();
+        if (!ParseCoordinate(argv[4], x) || !ParseCoordinate(argv[5], y))
+            return Usage();
         const HWND window = FindWindowA(className, caption);
-        if (window == nullptr) return kNoWindow;
+        if (window == nullptr)
+            return kNoWindow;
         return SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? kShown
-                                                                                                       : kNoWindow;
+                                                                                                     : kNoWindow;
     }
     return Usage();
 }

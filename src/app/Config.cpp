@@ -18,8 +18,7 @@ const char kProfileExtension[] = ".oc";
 constexpr std::uint32_t kProfileGroup = 5;
 constexpr std::uint32_t kProfileItemNumber = 2;
 
-std::string& ProfilesFolderOverride()
-{
+std::string& ProfilesFolderOverride() {
     static std::string* const folder = new std::string();
     return *folder;
 }
@@ -28,8 +27,7 @@ char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A
 
 } // namespace
 
-Config& Config::Instance()
-{
+Config& Config::Instance() {
     // Never destroyed: the bindings may be asked for while the process ends.
     static Config* const instance = new Config();
     return *instance;
@@ -37,31 +35,24 @@ Config& Config::Instance()
 
 void Config::ResetProfileList() { m_firmwareLoaded = false; }
 
-void Config::SetSettingsKey(HKEY root, const std::string& path)
-{
+void Config::SetSettingsKey(HKEY root, const std::string& path) {
     m_overrideRoot = root;
     m_overridePath = path;
 }
 
-std::string Config::SettingsKeyPath() const
-{
+std::string Config::SettingsKeyPath() const {
     return m_overridePath.empty() ? std::string(kSettingsKeyPath) : m_overridePath;
 }
 
-HKEY Config::SettingsRootKey() const
-{
+HKEY Config::SettingsRootKey() const {
     if (!m_overridePath.empty())
         return m_overrideRoot;
     return SettingsRootFor(IsMajorVersion6());
 }
 
-HKEY Config::SettingsRootFor(bool majorVersion6)
-{
-    return majorVersion6 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-}
+HKEY Config::SettingsRootFor(bool majorVersion6) { return majorVersion6 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
-std::uint32_t Config::IndexSetting(const char* value, std::uint32_t slot)
-{
+std::uint32_t Config::IndexSetting(const char* value, std::uint32_t slot) {
     RegAccessor key;
     std::uint32_t index = 0;
     if (key.Open(SettingsRootKey(), SettingsKeyPath(), true) && key.ReadDword(value, index))
@@ -69,8 +60,7 @@ std::uint32_t Config::IndexSetting(const char* value, std::uint32_t slot)
     return ClampProfileIndex(slot);
 }
 
-std::string Config::NameSetting(const char* value, std::uint32_t slot)
-{
+std::string Config::NameSetting(const char* value, std::uint32_t slot) {
     RegAccessor key;
     std::string name;
     if (key.Open(SettingsRootKey(), SettingsKeyPath(), true) && key.ReadString(value, name))
@@ -85,8 +75,7 @@ std::string Config::GetRRProfileAName() { return NameSetting("RRProfileAName", 0
 std::string Config::GetRRProfileBName() { return NameSetting("RRProfileBName", 1); }
 std::string Config::GetRRProfileCName() { return NameSetting("RRProfileCName", 2); }
 
-void Config::LoadFirmwareProfiles()
-{
+void Config::LoadFirmwareProfiles() {
     if (m_firmwareLoaded)
         return;
     // Set before looking: a load that finds nothing is not repeated.
@@ -109,14 +98,12 @@ void Config::LoadFirmwareProfiles()
         m_firmwareNames.push_back(profiles->IndexToString(i));
 }
 
-std::uint32_t Config::ProfileCount()
-{
+std::uint32_t Config::ProfileCount() {
     LoadFirmwareProfiles();
     return static_cast<std::uint32_t>(m_firmwareNames.size());
 }
 
-void Config::ListProfileFiles(std::vector<std::string>& names) const
-{
+void Config::ListProfileFiles(std::vector<std::string>& names) const {
     names.clear();
     FileNameEnumerater files;
     files.Open(ProfilesFolder(), false); // an unreadable folder yields nothing
@@ -127,8 +114,7 @@ void Config::ListProfileFiles(std::vector<std::string>& names) const
     }
 }
 
-std::vector<std::string> Config::CombinedList()
-{
+std::vector<std::string> Config::CombinedList() {
     LoadFirmwareProfiles();
     std::vector<std::string> list = m_firmwareNames;
     std::vector<std::string> files;
@@ -137,16 +123,14 @@ std::vector<std::string> Config::CombinedList()
     return list;
 }
 
-std::uint32_t Config::ClampProfileIndex(std::uint32_t index)
-{
+std::uint32_t Config::ClampProfileIndex(std::uint32_t index) {
     const size_t n = CombinedList().size();
     if (index < n)
         return index;
     return n > 0 ? static_cast<std::uint32_t>(n - 1) : 0;
 }
 
-std::string Config::ProfileNameAt(std::uint32_t index)
-{
+std::string Config::ProfileNameAt(std::uint32_t index) {
     const std::vector<std::string> list = CombinedList();
     if (list.empty())
         return std::string();
@@ -155,8 +139,7 @@ std::string Config::ProfileNameAt(std::uint32_t index)
 
 // ---- folders and version ---------------------------------------------------------
 
-std::string GetSpecialFolder(int csidl)
-{
+std::string GetSpecialFolder(int csidl) {
     char path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, 0, path)))
         return std::string();
@@ -166,8 +149,7 @@ std::string GetSpecialFolder(int csidl)
 
 void SetProfilesFolderOverride(const std::string& folder) { ProfilesFolderOverride() = folder; }
 
-std::string ProfilesFolder()
-{
+std::string ProfilesFolder() {
     const std::string& override = ProfilesFolderOverride();
     const std::string folder =
         override.empty() ? GetSpecialFolder(CSIDL_COMMON_APPDATA) + kProfilesSubfolder : override;
@@ -175,13 +157,9 @@ std::string ProfilesFolder()
     return folder;
 }
 
-bool IsMajorVersion6From(bool versionRead, DWORD majorVersion)
-{
-    return !versionRead || majorVersion == 6;
-}
+bool IsMajorVersion6From(bool versionRead, DWORD majorVersion) { return !versionRead || majorVersion == 6; }
 
-bool IsMajorVersion6()
-{
+bool IsMajorVersion6() {
     OSVERSIONINFOA info = {};
     info.dwOSVersionInfoSize = sizeof info;
     const bool read = GetVersionExA(&info) != 0;
@@ -190,8 +168,7 @@ bool IsMajorVersion6()
 
 // ---- strings ---------------------------------------------------------------------------
 
-bool EqualsNoCase(const std::string& a, const std::string& b)
-{
+bool EqualsNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -200,22 +177,19 @@ bool EqualsNoCase(const std::string& a, const std::string& b)
     return true;
 }
 
-std::string ExtensionOf(const std::string& path)
-{
+std::string ExtensionOf(const std::string& path) {
     const size_t dot = path.rfind('.');
     return dot == std::string::npos ? std::string() : path.substr(dot);
 }
 
-std::string FileNameOf(const std::string& path)
-{
+std::string FileNameOf(const std::string& path) {
     const size_t cut = path.find_last_of("\\:");
     if (cut == std::string::npos || cut + 1 >= path.size())
         return std::string();
     return path.substr(cut + 1);
 }
 
-std::string StripExtension(const std::string& name)
-{
+std::string StripExtension(const std::string& name) {
     const size_t dot = name.rfind('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }

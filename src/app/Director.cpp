@@ -38,8 +38,8 @@ bool Director::OnRemoteKey(LONG code) {
         return true;
     // One operation per key, in key order.
     static void (RcState::*const kKeyOperations[])() = {
-        &RcState::OnProfileAKey,   &RcState::OnProfileBKey, &RcState::OnProfileCKey, &RcState::OnManualModeKey,
-        &RcState::OnAutoModeKey,   &RcState::OnTuneUpKey,   &RcState::OnTuneDownKey,
+        &RcState::OnProfileAKey, &RcState::OnProfileBKey, &RcState::OnProfileCKey, &RcState::OnManualModeKey,
+        &RcState::OnAutoModeKey, &RcState::OnTuneUpKey,   &RcState::OnTuneDownKey,
     };
     (current_->*kKeyOperations[code - kKeyProfileA])();
     return true;

@@ -12,13 +12,13 @@ public:
     virtual ~RcState() = default;
     virtual void Enter() {}
     virtual void Leave() {}
-    virtual void OnProfileAKey() {}    // key 144
-    virtual void OnProfileBKey() {}    // key 145
-    virtual void OnProfileCKey() {}    // key 146
-    virtual void OnManualModeKey() {}  // key 147
-    virtual void OnAutoModeKey() {}    // key 148
-    virtual void OnTuneUpKey() {}      // key 149
-    virtual void OnTuneDownKey() {}    // key 150
+    virtual void OnProfileAKey() {}   // key 144
+    virtual void OnProfileBKey() {}   // key 145
+    virtual void OnProfileCKey() {}   // key 146
+    virtual void OnManualModeKey() {} // key 147
+    virtual void OnAutoModeKey() {}   // key 148
+    virtual void OnTuneUpKey() {}     // key 149
+    virtual void OnTuneDownKey() {}   // key 150
     virtual void OnOsdTimer() {}
     virtual void OnOsdFinished() {}
 };
@@ -56,5 +56,5 @@ public:
 
 private:
     Director() = default;
-    RcState* current_ = nullptr;  // not owned: states live for the whole process
+    RcState* current_ = nullptr; // not owned: states live for the whole process
 };

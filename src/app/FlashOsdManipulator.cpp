@@ -125,7 +125,8 @@ void FlashClass0Manipulator::ShowKelvoAuto(const char* label) {
     FlashOsdLayout& layout = FlashOsdLayout::Instance();
     layout.PlaceMovie(MovieKind::KelvoAuto);
     layout.ShowKelvoAuto(label);
-    TWaitThread::Start(kKelvoAutoTimeMs, OsdNotify::Of<FlashClass0Manipulator, &FlashClass0Manipulator::EndCaption>(this));
+    TWaitThread::Start(kKelvoAutoTimeMs,
+                       OsdNotify::Of<FlashClass0Manipulator, &FlashClass0Manipulator::EndCaption>(this));
 }
 
 void FlashClass0Manipulator::ShowWarning(const char* title, const char* message, DWORD durationMs) {
@@ -138,7 +139,8 @@ void FlashClass0Manipulator::ShowWarning(const char* title, const char* message,
 void FlashClass0Manipulator::IntroFinished(MovieKind kind) {
     if (kind != MovieKind::RaveloProfileOn && kind != MovieKind::RaveloProfileOff)
         return;
-    TWaitThread::Start(kProfileHoldMs, OsdNotify::Of<FlashClass0Manipulator, &FlashClass0Manipulator::EndCaption>(this));
+    TWaitThread::Start(kProfileHoldMs,
+                       OsdNotify::Of<FlashClass0Manipulator, &FlashClass0Manipulator::EndCaption>(this));
 }
 
 void FlashClass0Manipulator::EndCaption(void*) {

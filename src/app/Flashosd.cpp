@@ -56,7 +56,7 @@ void WINAPI FlashCallThunk(DWORD a, DWORD b, DWORD c, DWORD d) {
         FlashOsdForm->OnFlashCall(a, b, c, d);
 }
 
-}  // namespace
+} // namespace
 
 const MovieInfo& MovieOf(MovieKind kind) {
     const LONG index = static_cast<LONG>(kind);
@@ -77,10 +77,10 @@ MoviePlacement PlaceMovieOnScreen(int screenWidth, int screenHeight, int width, 
     // 1080 - product stays below 812 and the result is 405. Rounded to
     // double the product would be exactly 268 and the result 406.
     X87ExtendedPrecision precision;
-    const long double factor = static_cast<long double>(0.67);  // the double nearest 0.67, widened exactly
+    const long double factor = static_cast<long double>(0.67); // the double nearest 0.67, widened exactly
     const long double product = factor * static_cast<long double>(height);
     const long double difference = static_cast<long double>(screenHeight) - product;
-    place.y = static_cast<int>(difference * 0.5L);  // truncates toward zero
+    place.y = static_cast<int>(difference * 0.5L); // truncates toward zero
     return place;
 }
 

@@ -80,7 +80,7 @@ public:
         std::wstring path;
         std::string name;
         bool used = false;
-        TTransFlash* player = nullptr;  // owned by the player list
+        TTransFlash* player = nullptr; // owned by the player list
     };
 
     TFlashOsdForm();

@@ -41,7 +41,7 @@ ModeItemCache& ModeCache() {
     return *cache;
 }
 
-}  // namespace
+} // namespace
 
 bool IsKelvoEngineInstalled() {
     RegAccessor marker;

@@ -11,11 +11,11 @@
 class BiosItem;
 
 // Messages to the engine window, all posted with wParam 0x55 and lParam 0.
-constexpr UINT kEngineMode0Message = WM_USER + 34;  // 1058
-constexpr UINT kEngineMode1Message = WM_USER + 31;  // 1055
-constexpr UINT kEngineMode2Message = WM_USER + 32;  // 1056
-constexpr UINT kEngineMode3Message = WM_USER + 33;  // 1057
-constexpr UINT kEngineAutoMessage = WM_USER + 35;   // 1059
+constexpr UINT kEngineMode0Message = WM_USER + 34; // 1058
+constexpr UINT kEngineMode1Message = WM_USER + 31; // 1055
+constexpr UINT kEngineMode2Message = WM_USER + 32; // 1056
+constexpr UINT kEngineMode3Message = WM_USER + 33; // 1057
+constexpr UINT kEngineAutoMessage = WM_USER + 35;  // 1059
 
 // Firmware: the mode item (group 11, item number 1), the auto-mode switch,
 // and the three items whose presence means six calibration thresholds.

@@ -18,12 +18,12 @@ TStatusForm* StatusForm = nullptr;
 namespace {
 
 constexpr UINT kCheckInterval = 2500;
-constexpr DWORD kToolTopmostBits = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;  // 0x88
+constexpr DWORD kToolTopmostBits = WS_EX_TOOLWINDOW | WS_EX_TOPMOST; // 0x88
 constexpr DWORD kAppWindowBit = WS_EX_APPWINDOW;                     // 0x40000
 
 bool MarkInLowByte(WPARAM wParam) { return (wParam & 0xFF) == kSuiteMark; }
 
-}  // namespace
+} // namespace
 
 ServiceAction ClassifyServiceMessage(UINT msg, WPARAM wParam) {
     switch (msg) {
@@ -37,7 +37,7 @@ ServiceAction ClassifyServiceMessage(UINT msg, WPARAM wParam) {
         return MarkInLowByte(wParam) ? ServiceAction::Foreground : ServiceAction::NotAccepted;
     case WM_USER + 8:
         return wParam == kSuiteMark ? ServiceAction::RemoteKey : ServiceAction::NotAccepted;
-    default:  // 1028, 1029, 1031 and everything else
+    default: // 1028, 1029, 1031 and everything else
         return ServiceAction::NotAccepted;
     }
 }
@@ -59,7 +59,7 @@ std::string ModuleFileName(DWORD initialSize) {
         const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), size);
         if (length < size)
             return std::string(buffer.data(), length);
-        if (size > 0x7FFFFFFF / 2)  // cannot grow further; take what came
+        if (size > 0x7FFFFFFF / 2) // cannot grow further; take what came
             return std::string(buffer.data(), size);
         size *= 2;
     }
@@ -123,7 +123,8 @@ void TMainForm::OnCreate() {
 
     const HWND app = gui::Application::Instance().Handle();
     const LONG style = GetWindowLongA(app, GWL_EXSTYLE);
-    SetWindowLongA(app, GWL_EXSTYLE, static_cast<LONG>((static_cast<DWORD>(style) | kToolTopmostBits) & ~kAppWindowBit));
+    SetWindowLongA(app, GWL_EXSTYLE,
+                   static_cast<LONG>((static_cast<DWORD>(style) | kToolTopmostBits) & ~kAppWindowBit));
     SetWindowPos(app, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_HIDEWINDOW);
     BringToForeground(app);
 }

@@ -29,9 +29,9 @@ constexpr WPARAM kSuiteMark = 0x55;
 
 // What the main window does with a message from the service.
 enum class ServiceAction {
-    NotAccepted,  // default handling
+    NotAccepted, // default handling
     Quit,
-    Consume,      // accepted, no action
+    Consume, // accepted, no action
     Foreground,
     RemoteKey,
 };

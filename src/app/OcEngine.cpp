@@ -45,8 +45,8 @@ ClockItemCache& ClockCache() {
 }
 
 DWORD WordAt(const unsigned char* bytes) {
-    return static_cast<DWORD>(bytes[0]) | (static_cast<DWORD>(bytes[1]) << 8) |
-           (static_cast<DWORD>(bytes[2]) << 16) | (static_cast<DWORD>(bytes[3]) << 24);
+    return static_cast<DWORD>(bytes[0]) | (static_cast<DWORD>(bytes[1]) << 8) | (static_cast<DWORD>(bytes[2]) << 16) |
+           (static_cast<DWORD>(bytes[3]) << 24);
 }
 
 // Reads as many bytes as the file still has, up to size; false on a read error.
@@ -63,7 +63,7 @@ bool ReadSome(HANDLE file, unsigned char* buffer, DWORD size, DWORD& got) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool IsRaveloApexInstalled() {
     RegAccessor marker;
@@ -131,7 +131,7 @@ DWORD ReadProfileClock(const std::string& path) {
             if (WordAt(record) == kClockSettingId)
                 return WordAt(record + 4);
         }
-        if (complete < want)  // the file holds fewer records than it claims
+        if (complete < want) // the file holds fewer records than it claims
             break;
         left -= want;
     }

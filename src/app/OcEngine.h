@@ -14,8 +14,8 @@ class BiosItem;
 
 // Messages to the sibling's command window; wParam is always the suite's
 // mark 0x55.
-constexpr UINT kApplyProfileMessage = WM_USER + 37;  // 1061, posted: lParam 1..3 on, 0 off
-constexpr UINT kApplyStepMessage = WM_USER + 36;     // 1060, sent: lParam the raw clock step
+constexpr UINT kApplyProfileMessage = WM_USER + 37; // 1061, posted: lParam 1..3 on, 0 off
+constexpr UINT kApplyStepMessage = WM_USER + 36;    // 1060, sent: lParam the raw clock step
 
 // The firmware record of a stored profile, queried by profile index, and the
 // setting id under which records and files keep the clock step.

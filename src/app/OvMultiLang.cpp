@@ -16,8 +16,7 @@ std::string ProgramFolder() { return g_folderSource ? g_folderSource() : ModuleF
 
 } // namespace
 
-OvMultiLang& OvMultiLang::Instance()
-{
+OvMultiLang& OvMultiLang::Instance() {
     // Never destroyed: lookups may still run while the process ends.
     static OvMultiLang* const instance = new OvMultiLang();
     return *instance;
@@ -27,8 +26,7 @@ void OvMultiLang::SetLangIdSource(LangIdSource source) { g_langIdSource = source
 
 void OvMultiLang::SetFolderSource(FolderSource source) { g_folderSource = source; }
 
-std::string OvMultiLang::HexDigits(unsigned value, unsigned digits)
-{
+std::string OvMultiLang::HexDigits(unsigned value, unsigned digits) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string text(digits, '0');
     for (unsigned i = digits; i > 0; --i) {
@@ -40,16 +38,14 @@ std::string OvMultiLang::HexDigits(unsigned value, unsigned digits)
 
 std::string OvMultiLang::LangFilesFolder() const { return ProgramFolder() + "LangFiles\\"; }
 
-std::string OvMultiLang::GetText(const std::string& key) const
-{
+std::string OvMultiLang::GetText(const std::string& key) const {
     std::string text = ReadTranslation(GetLanguageFilePath(), key);
     if (text == kMissingText)
         text = ReadTranslation(GetEnglishFolder() + "English.ini", key);
     return text;
 }
 
-std::string OvMultiLang::GetLanguageName() const
-{
+std::string OvMultiLang::GetLanguageName() const {
     const unsigned id = CurrentLangId();
     IniAccessor index;
     index.Open(LangFilesFolder() + "OvMultiLang.ini"); // a failed open reads as defaults
@@ -62,19 +58,14 @@ std::string OvMultiLang::GetLanguageName() const
     return name;
 }
 
-std::string OvMultiLang::GetLanguageFilePath() const
-{
+std::string OvMultiLang::GetLanguageFilePath() const {
     const std::string name = GetLanguageName();
     return LangFilesFolder() + name + "\\" + name + ".ini";
 }
 
-std::string OvMultiLang::GetEnglishFolder() const
-{
-    return LangFilesFolder() + kFallbackLanguage + "\\";
-}
+std::string OvMultiLang::GetEnglishFolder() const { return LangFilesFolder() + kFallbackLanguage + "\\"; }
 
-std::string OvMultiLang::ReadTranslation(const std::string& file, const std::string& key) const
-{
+std::string OvMultiLang::ReadTranslation(const std::string& file, const std::string& key) const {
     IniAccessor ini;
     if (!ini.Open(file))
         return kMissingText;

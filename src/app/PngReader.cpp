@@ -38,7 +38,7 @@ bool IsAcceptableRecord(const PngImage& image) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 PngManager& PngManager::Instance() {
     static PngManager instance(ModuleFolder() + "pngio.dll");
@@ -112,7 +112,7 @@ bool CopyPngRows(const PngImage& image, gui::Bitmap& bitmap, int bytesPerPixel) 
     const int height = static_cast<int>(image.height);
     bitmap.SetSize(width, height);
     if (bitmap.Width() != width || bitmap.Height() != height)
-        return false;  // no memory for the pixels
+        return false; // no memory for the pixels
 
     const bool withAlpha = image.colorType == kPngColorTypeRgba;
     const int sourceStep = withAlpha ? 4 : 3;

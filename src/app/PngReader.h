@@ -22,7 +22,7 @@ struct PngImage {
     DWORD bitDepth;
     DWORD colorType;
     DWORD reserved;
-    BYTE** rows;  // height pointers, owned by the library
+    BYTE** rows; // height pointers, owned by the library
 };
 
 // Returns the bytes delivered; fewer than count ends the stream.
@@ -35,7 +35,7 @@ typedef BOOL(WINAPI* WritePngExFunc)(const PngImage* image, PngWriteFunc write, 
 typedef void(WINAPI* FreePngDataFunc)(PngImage* image);
 typedef BOOL(WINAPI* AllocatePngDataFunc)(PngImage* image);
 
-}  // extern "C"
+} // extern "C"
 
 static_assert(sizeof(void*) != 4 || sizeof(PngImage) == 24, "PngImage is the library's 24-byte record");
 

@@ -38,7 +38,7 @@ bool EnginePresent() {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 std::string FormatProfileLabel(const std::string& text, DWORD mhz, UINT codePage) {
     // The clock prints as a signed number, as the label pattern has it.

@@ -4,9 +4,7 @@
 #include "app/PngReader.h"
 #include "gui/Screen.h"
 
-int StatusWindowLeft(int screenWidth, int clientWidth) {
-    return screenWidth - clientWidth - kStatusWindowMargin;
-}
+int StatusWindowLeft(int screenWidth, int clientWidth) { return screenWidth - clientWidth - kStatusWindowMargin; }
 
 TStatusForm::TStatusForm() : Background(*this) {
     Background.SetBounds(16, 16, 57, 49);
@@ -45,6 +43,6 @@ void TStatusForm::PrepareStatusWindow() {
 void TStatusForm::PlaceStatusWindow() {
     if (Handle() == nullptr)
         return;
-    SetWindowPos(Handle(), nullptr, StatusWindowLeft(gui::Screen::Width(), ClientWidth()), kStatusWindowMargin, 0,
-                 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Handle(), nullptr, StatusWindowLeft(gui::Screen::Width(), ClientWidth()), kStatusWindowMargin, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -51,7 +51,7 @@ std::string Substitute(const char* format, const char* placeholder, const std::s
     return text;
 }
 
-}  // namespace
+} // namespace
 
 FlashLibrary& FlashLibrary::Instance() {
     static FlashLibrary* const instance = new FlashLibrary();
@@ -169,7 +169,7 @@ size_t FitTextLength(const char* text, size_t maxBytes, UINT codePage) {
         size_t size = 1;
         if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[length]))) {
             if (text[length + 1] == '\0')
-                break;  // a lead byte without its trail byte is no character
+                break; // a lead byte without its trail byte is no character
             size = 2;
         }
         if (length + size > maxBytes)

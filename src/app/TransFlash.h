@@ -120,9 +120,9 @@ private:
 // SWP_NOACTIVATE: without it showing (or moving) a player makes it the
 // active window and takes the keyboard from the user's program, which an
 // on-screen display must never do.
-constexpr UINT kFlashMoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;               // 0x15
-constexpr UINT kFlashSizeFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;               // 0x16
-constexpr UINT kFlashKeepFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;  // 0x17
+constexpr UINT kFlashMoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;              // 0x15
+constexpr UINT kFlashSizeFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;              // 0x16
+constexpr UINT kFlashKeepFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE; // 0x17
 
 // The command texts, formatted printf-style: %s is inserted verbatim (no
 // XML escaping), %d as a signed decimal number.

@@ -5,16 +5,12 @@
 
 namespace {
 
-const WIN32_FIND_DATAA& EmptyEntry()
-{
+const WIN32_FIND_DATAA& EmptyEntry() {
     static const WIN32_FIND_DATAA empty = {};
     return empty;
 }
 
-bool IsDotName(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
+bool IsDotName(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
 
 } // namespace
 
@@ -22,8 +18,7 @@ bool IsDotName(const char* name)
 
 WinFileFindA::~WinFileFindA() { Close(); }
 
-bool WinFileFindA::Open(const std::string& pattern)
-{
+bool WinFileFindA::Open(const std::string& pattern) {
     assert(!IsOpen());
     m_data = std::make_unique<WIN32_FIND_DATAA>();
     const HANDLE handle = FindFirstFileA(pattern.c_str(), m_data.get());
@@ -37,8 +32,7 @@ bool WinFileFindA::Open(const std::string& pattern)
     return true;
 }
 
-void WinFileFindA::Next()
-{
+void WinFileFindA::Next() {
     if (!IsOpen() || m_handle == INVALID_HANDLE_VALUE) {
         m_hasCurrent = false;
         return;
@@ -46,8 +40,7 @@ void WinFileFindA::Next()
     m_hasCurrent = FindNextFileA(m_handle, m_data.get()) != 0;
 }
 
-void WinFileFindA::Close()
-{
+void WinFileFindA::Close() {
     m_data.reset();
     if (m_handle != INVALID_HANDLE_VALUE) {
         FindClose(m_handle);
@@ -56,24 +49,19 @@ void WinFileFindA::Close()
     m_hasCurrent = false;
 }
 
-const WIN32_FIND_DATAA& WinFileFindA::CurrentEntry() const
-{
-    return m_data ? *m_data : EmptyEntry();
-}
+const WIN32_FIND_DATAA& WinFileFindA::CurrentEntry() const { return m_data ? *m_data : EmptyEntry(); }
 
 // ---- WinDirTraverser ------------------------------------------------------------
 
 WinDirTraverser::~WinDirTraverser() { Close(); }
 
-void WinDirTraverser::PushSearch()
-{
+void WinDirTraverser::PushSearch() {
     auto search = std::make_unique<WinFileFindA>();
     search->Open(m_folder + "\\*"); // a folder that cannot be searched is done at once
     m_stack.push_back(std::move(search));
 }
 
-bool WinDirTraverser::Open(const std::string& path, bool recursive)
-{
+bool WinDirTraverser::Open(const std::string& path, bool recursive) {
     Close();
     const size_t slash = path.find_last_of('\\');
     m_folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -83,13 +71,11 @@ bool WinDirTraverser::Open(const std::string& path, bool recursive)
     return true;
 }
 
-bool WinDirTraverser::CurrentIsDirectory() const
-{
+bool WinDirTraverser::CurrentIsDirectory() const {
     return !IsDone() && (CurrentEntry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void WinDirTraverser::Next()
-{
+void WinDirTraverser::Next() {
     if (IsDone())
         return;
     const WIN32_FIND_DATAA& entry = CurrentEntry();
@@ -103,8 +89,7 @@ void WinDirTraverser::Next()
     Settle();
 }
 
-void WinDirTraverser::Settle()
-{
+void WinDirTraverser::Settle() {
     while (!m_stack.empty() && m_stack.back()->IsDone()) {
         m_stack.pop_back();
         const size_t slash = m_folder.find_last_of('\\');
@@ -116,42 +101,34 @@ void WinDirTraverser::Settle()
     }
 }
 
-void WinDirTraverser::Close()
-{
+void WinDirTraverser::Close() {
     while (!m_stack.empty())
         m_stack.pop_back(); // deepest first
     m_folder.clear();
 }
 
-const WIN32_FIND_DATAA& WinDirTraverser::CurrentEntry() const
-{
+const WIN32_FIND_DATAA& WinDirTraverser::CurrentEntry() const {
     return m_stack.empty() ? EmptyEntry() : m_stack.back()->CurrentEntry();
 }
 
 // ---- WinFileEnumerater -----------------------------------------------------------
 
-void WinFileEnumerater::SkipFolders()
-{
+void WinFileEnumerater::SkipFolders() {
     while (CurrentIsDirectory())
         WinDirTraverser::Next();
 }
 
-bool WinFileEnumerater::Open(const std::string& path, bool recursive)
-{
+bool WinFileEnumerater::Open(const std::string& path, bool recursive) {
     const bool ok = WinDirTraverser::Open(path, recursive);
     SkipFolders();
     return ok;
 }
 
-void WinFileEnumerater::Next()
-{
+void WinFileEnumerater::Next() {
     WinDirTraverser::Next();
     SkipFolders();
 }
 
 // ---- FileNameEnumerater ----------------------------------------------------------
 
-std::string FileNameEnumerater::FullName() const
-{
-    return CurrentFolder() + "\\" + CurrentEntry().cFileName;
-}
+std::string FileNameEnumerater::FullName() const { return CurrentFolder() + "\\" + CurrentEntry().cFileName; }

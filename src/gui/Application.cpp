@@ -25,7 +25,7 @@ std::string ModuleBaseName() {
     return name;
 }
 
-}  // namespace
+} // namespace
 
 Application& Application::Instance() {
     // Never destroyed: forms and worker threads may still reach it while
@@ -52,8 +52,8 @@ void Application::Initialize() {
     // title.
     handle_ = CreateWindowExA(0, kAppWindowClass, Title.c_str(),
                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
-                              nullptr, nullptr, instance, nullptr);
+                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
+                              nullptr, instance, nullptr);
 }
 
 LRESULT CALLBACK Application::AppWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -152,4 +152,4 @@ void Application::ShowException(const std::exception& error) {
     MessageBoxA(nullptr, text.c_str(), Title.c_str(), MB_OK | MB_ICONSTOP | MB_TASKMODAL);
 }
 
-}  // namespace gui
+} // namespace gui

@@ -87,4 +87,4 @@ private:
     std::vector<std::unique_ptr<Form>> forms_;
 };
 
-}  // namespace gui
+} // namespace gui

@@ -12,7 +12,7 @@ int StrideFor(int width, PixelFormat format) {
     return ((width * bpp) + 3) & ~3;
 }
 
-}  // namespace
+} // namespace
 
 int Bitmap::Stride() const { return StrideFor(width_, format_); }
 
@@ -22,9 +22,7 @@ std::uint8_t* Bitmap::ScanLine(int row) {
     return bits_ + static_cast<size_t>(row) * static_cast<size_t>(Stride());
 }
 
-const std::uint8_t* Bitmap::ScanLine(int row) const {
-    return const_cast<Bitmap*>(this)->ScanLine(row);
-}
+const std::uint8_t* Bitmap::ScanLine(int row) const { return const_cast<Bitmap*>(this)->ScanLine(row); }
 
 void Bitmap::SetSize(int width, int height) {
     if (width == width_ && height == height_)
@@ -54,7 +52,7 @@ void Bitmap::Recreate(int width, int height, PixelFormat format) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biHeight = -height; // top-down rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = format == PixelFormat::pf32bit ? 32 : 24;
     info.bmiHeader.biCompression = BI_RGB;
@@ -105,4 +103,4 @@ void Bitmap::Assign(const Bitmap& other) {
     std::memcpy(bits_, other.bits_, static_cast<size_t>(Stride()) * static_cast<size_t>(height_));
 }
 
-}  // namespace gui
+} // namespace gui

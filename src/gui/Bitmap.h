@@ -52,4 +52,4 @@ private:
     PixelFormat format_ = PixelFormat::pf24bit;
 };
 
-}  // namespace gui
+} // namespace gui

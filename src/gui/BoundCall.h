@@ -29,9 +29,7 @@ public:
             function_(object_, args...);
     }
 
-    bool operator==(const BoundCall& other) const {
-        return function_ == other.function_ && object_ == other.object_;
-    }
+    bool operator==(const BoundCall& other) const { return function_ == other.function_ && object_ == other.object_; }
     bool operator!=(const BoundCall& other) const { return !(*this == other); }
 
     void* Object() const { return object_; }
@@ -46,4 +44,4 @@ private:
     void* object_ = nullptr;
 };
 
-}  // namespace gui
+} // namespace gui

@@ -9,9 +9,9 @@ EFOpenError::EFOpenError(const std::string& fileName, const std::string& reason)
 
 std::string SystemErrorText(unsigned long code) {
     char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string result;
     if (length != 0 && text != nullptr) {
         result.assign(text, length);
@@ -25,4 +25,4 @@ std::string SystemErrorText(unsigned long code) {
     return result;
 }
 
-}  // namespace gui
+} // namespace gui

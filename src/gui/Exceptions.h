@@ -26,4 +26,4 @@ private:
 // Text of a Win32 error code, without the trailing line break.
 std::string SystemErrorText(unsigned long code);
 
-}  // namespace gui
+} // namespace gui

@@ -5,9 +5,8 @@
 namespace gui {
 
 FileStream::FileStream(const std::string& fileName)
-    : fileName_(fileName),
-      file_(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    : fileName_(fileName), file_(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
     if (!file_)
         throw EFOpenError(fileName, SystemErrorText(GetLastError()));
 }
@@ -26,4 +25,4 @@ std::uint64_t FileStream::Size() const {
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-}  // namespace gui
+} // namespace gui

@@ -27,4 +27,4 @@ private:
     UniqueHandle file_;
 };
 
-}  // namespace gui
+} // namespace gui

@@ -18,9 +18,7 @@ Form::~Form() {
         DestroyWindow(handle_);
 }
 
-void Form::CreateParams(gui::CreateParams& params) {
-    params.Parent = Application::Instance().Handle();
-}
+void Form::CreateParams(gui::CreateParams& params) { params.Parent = Application::Instance().Handle(); }
 
 void Form::RegisterClassOnce(const gui::CreateParams& params) {
     WNDCLASSEXA existing{};
@@ -47,9 +45,8 @@ void Form::CreateHandle() {
     CreateParams(params);
     RegisterClassOnce(params);
     // The object is handed over in lpCreateParams and attached at WM_NCCREATE.
-    CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(), params.Style, params.X,
-                    params.Y, params.Width, params.Height, params.Parent, nullptr, GetModuleHandleA(nullptr),
-                    this);
+    CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(), params.Style, params.X, params.Y,
+                    params.Width, params.Height, params.Parent, nullptr, GetModuleHandleA(nullptr), this);
     if (handle_ != nullptr)
         OnCreate();
 }
@@ -168,4 +165,4 @@ void Form::Invalidate() {
         InvalidateRect(handle_, nullptr, TRUE);
 }
 
-}  // namespace gui
+} // namespace gui

@@ -35,9 +35,9 @@ struct CreateParams {
     int Y = 0;
     int Width = 320;
     int Height = 240;
-    HWND Parent = nullptr;  // owner of a top-level form; the application window by default
+    HWND Parent = nullptr; // owner of a top-level form; the application window by default
     UINT ClassStyle = CS_DBLCLKS;
-    HBRUSH Background = nullptr;  // class brush; button face when empty
+    HBRUSH Background = nullptr; // class brush; button face when empty
 };
 
 class Form {
@@ -99,4 +99,4 @@ private:
     std::vector<Image*> controls_;
 };
 
-}  // namespace gui
+} // namespace gui

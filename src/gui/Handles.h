@@ -148,4 +148,4 @@ private:
     HMODULE module_ = nullptr;
 };
 
-}  // namespace gui
+} // namespace gui

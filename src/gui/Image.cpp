@@ -48,4 +48,4 @@ void Image::Paint(HDC dc) const {
     }
 }
 
-}  // namespace gui
+} // namespace gui

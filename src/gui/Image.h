@@ -37,4 +37,4 @@ private:
     bool stretch_ = false;
 };
 
-}  // namespace gui
+} // namespace gui

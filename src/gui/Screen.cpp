@@ -7,4 +7,4 @@ namespace gui {
 int Screen::Width() { return GetSystemMetrics(SM_CXSCREEN); }
 int Screen::Height() { return GetSystemMetrics(SM_CYSCREEN); }
 
-}  // namespace gui
+} // namespace gui

@@ -9,4 +9,4 @@ struct Screen {
     static int Height();
 };
 
-}  // namespace gui
+} // namespace gui

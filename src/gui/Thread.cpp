@@ -50,4 +50,4 @@ DWORD WINAPI Thread::ThreadProc(void* parameter) {
     return 0;
 }
 
-}  // namespace gui
+} // namespace gui

@@ -44,4 +44,4 @@ private:
     bool started_ = false;
 };
 
-}  // namespace gui
+} // namespace gui

@@ -9,7 +9,7 @@ namespace gui {
 namespace {
 constexpr char kTimerWindowClass[] = "TTimerWindow";
 constexpr UINT_PTR kTimerId = 1;
-}  // namespace
+} // namespace
 
 Timer::Timer(UINT intervalMs, bool enabled) : interval_(intervalMs), enabled_(enabled) {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -73,4 +73,4 @@ LRESULT CALLBACK Timer::TimerWndProc(HWND window, UINT msg, WPARAM wParam, LPARA
     return DefWindowProcA(window, msg, wParam, lParam);
 }
 
-}  // namespace gui
+} // namespace gui

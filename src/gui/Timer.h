@@ -33,4 +33,4 @@ private:
     bool enabled_ = false;
 };
 
-}  // namespace gui
+} // namespace gui

@@ -15,23 +15,17 @@ namespace {
 constexpr std::uint32_t kCopyPadding = 16;
 
 // The size the library reports, kept inside the buffer it was given.
-std::uint32_t BoundedSize(DWORD reported)
-{
-    return (reported == 0 || reported > orva::kAcpiBufferSize) ? orva::kAcpiBufferSize
-                                                                : reported;
+std::uint32_t BoundedSize(DWORD reported) {
+    return (reported == 0 || reported > orva::kAcpiBufferSize) ? orva::kAcpiBufferSize : reported;
 }
 
-bool Inside(const void* p, const unsigned char* begin, const unsigned char* end,
-            std::uint32_t bytes)
-{
+bool Inside(const void* p, const unsigned char* begin, const unsigned char* end, std::uint32_t bytes) {
     const auto* q = static_cast<const unsigned char*>(p);
-    return q != nullptr && q >= begin && q < end &&
-           static_cast<std::uint32_t>(end - q) >= bytes;
+    return q != nullptr && q >= begin && q < end && static_cast<std::uint32_t>(end - q) >= bytes;
 }
 
 // The integer of the first element of a package in [begin, end).
-bool FirstInt(unsigned char* begin, std::uint32_t length, std::uint32_t& out)
-{
+bool FirstInt(unsigned char* begin, std::uint32_t length, std::uint32_t& out) {
     const unsigned char* end = begin + length;
     void* first = AcpiFirstElement(begin);
     if (!Inside(first, begin, end, 1))
@@ -40,34 +34,35 @@ bool FirstInt(unsigned char* begin, std::uint32_t length, std::uint32_t& out)
     return cursor.ReadInt(out);
 }
 
-std::int32_t SignExtend24(std::uint32_t word)
-{
+std::int32_t SignExtend24(std::uint32_t word) {
     const std::uint32_t v = word & 0xFFFFFFu;
     return (v & 0x800000u) ? static_cast<std::int32_t>(v) - 0x1000000 : static_cast<std::int32_t>(v);
 }
 
-std::int32_t SignedByte(std::uint32_t word)
-{
+std::int32_t SignedByte(std::uint32_t word) {
     const std::uint32_t b = (word >> 24) & 0xFFu;
     return b >= 0x80u ? static_cast<std::int32_t>(b) - 0x100 : static_cast<std::int32_t>(b);
 }
 
 // Kinds 1, 2, 3 and 12 count in hundredths, thousandths, ten-thousandths
 // and thousandths of the stated exponent.
-int KindDecimals(std::uint32_t kind)
-{
+int KindDecimals(std::uint32_t kind) {
     switch (kind) {
-    case 1: return 2;
-    case 2: return 3;
-    case 3: return 4;
-    case 12: return 3;
-    default: return 0;
+    case 1:
+        return 2;
+    case 2:
+        return 3;
+    case 3:
+        return 4;
+    case 12:
+        return 3;
+    default:
+        return 0;
     }
 }
 
 // How often |x| divides by 10; 0 for 0.
-int TrailingZeros(std::int32_t x)
-{
+int TrailingZeros(std::int32_t x) {
     std::int64_t v = x < 0 ? -static_cast<std::int64_t>(x) : x;
     int zeros = 0;
     while (v > 0 && v % 10 == 0) {
@@ -78,30 +73,23 @@ int TrailingZeros(std::int32_t x)
 }
 
 // 10^n with 32-bit wrap-around, as the 32-bit rational has it.
-std::uint32_t Pow10Wrapped(int n)
-{
+std::uint32_t Pow10Wrapped(int n) {
     std::uint32_t p = 1;
     for (int i = 0; i < n; ++i)
         p *= 10u;
     return p;
 }
 
-void ShowBox(const char* text, const char* caption)
-{
-    MessageBoxA(nullptr, text, caption, MB_OK);
-}
+void ShowBox(const char* text, const char* caption) { MessageBoxA(nullptr, text, caption, MB_OK); }
 
 } // namespace
 
 // ---- PackageCursor --------------------------------------------------------------
 
 PackageCursor::PackageCursor(void* element, const unsigned char* begin, const unsigned char* end)
-    : m_element(Inside(element, begin, end, 1) ? element : nullptr), m_begin(begin), m_end(end)
-{
-}
+    : m_element(Inside(element, begin, end, 1) ? element : nullptr), m_begin(begin), m_end(end) {}
 
-void PackageCursor::Advance(std::uint32_t steps)
-{
+void PackageCursor::Advance(std::uint32_t steps) {
     for (std::uint32_t i = 0; i < steps && m_element; ++i) {
         void* next = AcpiNextElement(m_element);
         // Elements lie one after another; anything else ends the walk.
@@ -112,16 +100,14 @@ void PackageCursor::Advance(std::uint32_t steps)
     }
 }
 
-const void* PackageCursor::Data() const
-{
+const void* PackageCursor::Data() const {
     if (!m_element)
         return nullptr;
     const void* data = AcpiElementData(m_element);
     return Inside(data, m_begin, m_end, 1) ? data : nullptr;
 }
 
-bool PackageCursor::ReadInt(std::uint32_t& out) const
-{
+bool PackageCursor::ReadInt(std::uint32_t& out) const {
     const void* data = Data();
     if (!data || !Inside(data, m_begin, m_end, 4))
         return false;
@@ -133,8 +119,7 @@ const char* PackageCursor::Text() const { return static_cast<const char*>(Data()
 
 // ---- BiosGroupList ----------------------------------------------------------------
 
-bool BiosGroupList::Open(std::uint32_t group)
-{
+bool BiosGroupList::Open(std::uint32_t group) {
     assert(!IsOpen());
     if (!m_buffer)
         m_buffer = std::make_unique<unsigned char[]>(orva::kAcpiBufferSize);
@@ -155,8 +140,7 @@ bool BiosGroupList::Open(std::uint32_t group)
     return true;
 }
 
-void BiosGroupList::Close()
-{
+void BiosGroupList::Close() {
     m_buffer.reset();
     m_current = nullptr;
     m_position = 0;
@@ -164,8 +148,7 @@ void BiosGroupList::Close()
     m_size = 0;
 }
 
-void BiosGroupList::Next()
-{
+void BiosGroupList::Next() {
     if (m_position < m_count)
         ++m_position;
     if (m_position < m_count) {
@@ -178,8 +161,7 @@ void BiosGroupList::Next()
     }
 }
 
-void* BiosGroupList::CurrentEntry() const
-{
+void* BiosGroupList::CurrentEntry() const {
     if (!m_current)
         return nullptr;
     return AcpiElementData(m_current);
@@ -187,8 +169,7 @@ void* BiosGroupList::CurrentEntry() const
 
 // ---- BiosItemIterator ----------------------------------------------------------------
 
-bool BiosItemIterator::Open(std::uint32_t group)
-{
+bool BiosItemIterator::Open(std::uint32_t group) {
     assert(!IsOpen());
     if (!m_list.Open(group)) {
         Close();
@@ -200,8 +181,7 @@ bool BiosItemIterator::Open(std::uint32_t group)
     return true;
 }
 
-void BiosItemIterator::DescribeCurrent()
-{
+void BiosItemIterator::DescribeCurrent() {
     void* entry = m_list.IsDone() ? nullptr : m_list.CurrentEntry();
     if (!entry || !m_description)
         return;
@@ -214,27 +194,30 @@ void BiosItemIterator::DescribeCurrent()
         m_currentId = id;
 }
 
-void BiosItemIterator::Next()
-{
+void BiosItemIterator::Next() {
     m_list.Next();
     DescribeCurrent();
 }
 
-std::unique_ptr<BiosItem> BiosItemIterator::CreateItem() const
-{
+std::unique_ptr<BiosItem> BiosItemIterator::CreateItem() const {
     std::unique_ptr<BiosItem> item;
     switch (bios::KindOf(m_currentId)) {
-    case bios::kKindList: item = std::make_unique<BiosStringItem>(); break;
-    case bios::kKindSwitch: item = std::make_unique<BiosBooleanItem>(); break;
-    default: item = std::make_unique<BiosNumberItem>(); break;
+    case bios::kKindList:
+        item = std::make_unique<BiosStringItem>();
+        break;
+    case bios::kKindSwitch:
+        item = std::make_unique<BiosBooleanItem>();
+        break;
+    default:
+        item = std::make_unique<BiosNumberItem>();
+        break;
     }
     if (m_description)
         item->Load(m_description.get(), m_length);
     return item;
 }
 
-void BiosItemIterator::Close()
-{
+void BiosItemIterator::Close() {
     m_list.Close();
     m_description.reset();
     m_length = 0;
@@ -242,8 +225,7 @@ void BiosItemIterator::Close()
 
 // ---- BiosItem ----------------------------------------------------------------------
 
-bool BiosItem::Load(const void* data, std::uint32_t length)
-{
+bool BiosItem::Load(const void* data, std::uint32_t length) {
     // The parsed texts point into the copy, so an item loads once.
     if (!m_copy.empty())
         return false;
@@ -268,8 +250,7 @@ bool BiosItem::Load(const void* data, std::uint32_t length)
     return Parse(cursor, remaining);
 }
 
-bool BiosItem::Parse(PackageCursor& cursor, std::uint32_t& remaining)
-{
+bool BiosItem::Parse(PackageCursor& cursor, std::uint32_t& remaining) {
     cursor.Advance(2);
     remaining = remaining > 2 ? remaining - 2 : 0;
     // e3 is read by every class; keep it while the cursor stands on it.
@@ -283,28 +264,23 @@ std::uint32_t BiosItem::Count() const { return 0; }
 
 bool BiosItem::IsClass8() const { return bios::ClassOf(m_id) == 8; }
 
-void BiosItem::ShowUnsupported(const char* operation) const
-{
+void BiosItem::ShowUnsupported(const char* operation) const {
     char text[96];
-    std::snprintf(text, sizeof text, "Item[%lx] does not supports %s",
-                  static_cast<unsigned long>(m_id), operation);
+    std::snprintf(text, sizeof text, "Item[%lx] does not supports %s", static_cast<unsigned long>(m_id), operation);
     ShowBox(text, "BiosItem");
 }
 
-bool BiosItem::IndexToRational(std::uint32_t, std::int32_t&, std::int32_t&) const
-{
+bool BiosItem::IndexToRational(std::uint32_t, std::int32_t&, std::int32_t&) const {
     ShowUnsupported("IndexToRational");
     return false;
 }
 
-long double BiosItem::IndexToValue(std::uint32_t) const
-{
+long double BiosItem::IndexToValue(std::uint32_t) const {
     ShowUnsupported("IndexToValue");
     return 0;
 }
 
-std::string BiosItem::IndexToString(std::uint32_t) const
-{
+std::string BiosItem::IndexToString(std::uint32_t) const {
     ShowUnsupported("IndexToString");
     return std::string();
 }
@@ -313,8 +289,7 @@ bool BiosItem::ReadIndex(std::int32_t& out) const { return ReadItem(m_id, out); 
 
 bool BiosItem::ReadIndex(LONG& out) const { return ReadItem(m_id, out); }
 
-bool BiosItem::GetValue(double& out) const
-{
+bool BiosItem::GetValue(double& out) const {
     std::int32_t index = 0;
     if (!ReadIndex(index))
         return false;
@@ -324,16 +299,14 @@ bool BiosItem::GetValue(double& out) const
 
 // ---- BiosBooleanItem ------------------------------------------------------------------
 
-bool BiosBooleanItem::Parse(PackageCursor& cursor, std::uint32_t& remaining)
-{
+bool BiosBooleanItem::Parse(PackageCursor& cursor, std::uint32_t& remaining) {
     BiosItem::Parse(cursor, remaining);
     return remaining != 0 && cursor.AtElement();
 }
 
 // ---- BiosStringItem -------------------------------------------------------------------
 
-bool BiosStringItem::Parse(PackageCursor& cursor, std::uint32_t& remaining)
-{
+bool BiosStringItem::Parse(PackageCursor& cursor, std::uint32_t& remaining) {
     BiosItem::Parse(cursor, remaining);
     if (remaining <= 2)
         return false;
@@ -358,15 +331,13 @@ bool BiosStringItem::Parse(PackageCursor& cursor, std::uint32_t& remaining)
 
 std::uint32_t BiosStringItem::Count() const { return static_cast<std::uint32_t>(m_strs.size()); }
 
-std::string BiosStringItem::IndexToString(std::uint32_t index) const
-{
+std::string BiosStringItem::IndexToString(std::uint32_t index) const {
     return index < m_strs.size() ? std::string(m_strs[index]) : std::string();
 }
 
 // ---- BiosNumberItem -------------------------------------------------------------------
 
-bool BiosNumberItem::Parse(PackageCursor& cursor, std::uint32_t& remaining)
-{
+bool BiosNumberItem::Parse(PackageCursor& cursor, std::uint32_t& remaining) {
     BiosItem::Parse(cursor, remaining);
     if (remaining < 4)
         return false;
@@ -408,13 +379,9 @@ bool BiosNumberItem::Parse(PackageCursor& cursor, std::uint32_t& remaining)
     return true;
 }
 
-int BiosNumberItem::Exponent() const
-{
-    return SignedByte(m_baseWord) - KindDecimals(bios::KindOf(Id()));
-}
+int BiosNumberItem::Exponent() const { return SignedByte(m_baseWord) - KindDecimals(bios::KindOf(Id())); }
 
-std::int64_t BiosNumberItem::Scaled(std::uint32_t j) const
-{
+std::int64_t BiosNumberItem::Scaled(std::uint32_t j) const {
     // A position "below" the first value (a tuning step under 0 arrives as
     // its 32-bit pattern) continues the line downwards, as the 32-bit
     // rational does, instead of jumping four billion steps up.
@@ -422,9 +389,7 @@ std::int64_t BiosNumberItem::Scaled(std::uint32_t j) const
            static_cast<std::int64_t>(static_cast<std::int32_t>(j)) * SignExtend24(m_stepWord);
 }
 
-bool BiosNumberItem::IndexToRational(std::uint32_t index, std::int32_t& numerator,
-                                     std::int32_t& denominator) const
-{
+bool BiosNumberItem::IndexToRational(std::uint32_t index, std::int32_t& numerator, std::int32_t& denominator) const {
     const std::uint32_t m = ExtraCount();
     if (index < m) {
         ShowBox("Can not convert extra string to value", "IndexToRational Fail");
@@ -444,8 +409,7 @@ bool BiosNumberItem::IndexToRational(std::uint32_t index, std::int32_t& numerato
     return true;
 }
 
-long double BiosNumberItem::IndexToValue(std::uint32_t index) const
-{
+long double BiosNumberItem::IndexToValue(std::uint32_t index) const {
     const std::uint32_t m = ExtraCount();
     if (index < m) {
         ShowBox("Can not convert extra string to value", "IndexToValue Fail");
@@ -462,8 +426,7 @@ long double BiosNumberItem::IndexToValue(std::uint32_t index) const
     return value;
 }
 
-std::string BiosNumberItem::IndexToString(std::uint32_t index) const
-{
+std::string BiosNumberItem::IndexToString(std::uint32_t index) const {
     const std::uint32_t m = ExtraCount();
     if (index < m)
         return std::string(m_exStrs[index]);
@@ -482,8 +445,8 @@ std::string BiosNumberItem::IndexToString(std::uint32_t index) const
 
     // Digits of |value| * 10^d. The value is an exact decimal and d never
     // asks for more precision than it has, so this needs no rounding.
-    const std::uint64_t magnitude = scaled < 0 ? static_cast<std::uint64_t>(-(scaled + 1)) + 1u
-                                               : static_cast<std::uint64_t>(scaled);
+    const std::uint64_t magnitude =
+        scaled < 0 ? static_cast<std::uint64_t>(-(scaled + 1)) + 1u : static_cast<std::uint64_t>(scaled);
     std::string digits = magnitude == 0 ? std::string() : std::to_string(magnitude);
     const int shift = e + static_cast<int>(d);
     if (!digits.empty()) {
@@ -515,8 +478,7 @@ std::string BiosNumberItem::IndexToString(std::uint32_t index) const
 
 // ---- single items ------------------------------------------------------------------
 
-bool ReadItem(std::uint32_t id, std::int32_t& out)
-{
+bool ReadItem(std::uint32_t id, std::int32_t& out) {
     LONG value = 0;
     if (!(AcpiGetItem(id, &value) & 1u))
         return false;
@@ -524,8 +486,7 @@ bool ReadItem(std::uint32_t id, std::int32_t& out)
     return true;
 }
 
-bool ReadItem(std::uint32_t id, LONG& out)
-{
+bool ReadItem(std::uint32_t id, LONG& out) {
     std::int32_t value = 0;
     if (!ReadItem(id, value))
         return false;
@@ -533,13 +494,11 @@ bool ReadItem(std::uint32_t id, LONG& out)
     return true;
 }
 
-bool WriteItem(std::uint32_t id, std::int32_t value)
-{
+bool WriteItem(std::uint32_t id, std::int32_t value) {
     return (AcpiSetItem(id, static_cast<LONG>(value), 1) & 1u) != 0;
 }
 
-bool ItemExists(std::uint32_t id)
-{
+bool ItemExists(std::uint32_t id) {
     BiosGroupList list;
     bool found = false;
     if (list.Open(bios::GroupOf(id))) {

@@ -81,8 +81,7 @@ public:
     virtual std::int32_t Element3() const = 0;
     virtual bool IsClass8() const;
     // Not supported here: a message box, and nothing is written (false).
-    virtual bool IndexToRational(std::uint32_t index, std::int32_t& numerator,
-                                 std::int32_t& denominator) const;
+    virtual bool IndexToRational(std::uint32_t index, std::int32_t& numerator, std::int32_t& denominator) const;
     // Not supported here: a message box and 0.
     virtual long double IndexToValue(std::uint32_t index) const;
     // Not supported here: a message box and the empty text.
@@ -112,7 +111,7 @@ private:
     std::vector<unsigned char> m_copy; // the description, plus zero padding
     std::uint32_t m_length = 0;        // bytes of the description
     std::uint32_t m_id = 0;
-    std::int32_t m_element3 = 0;       // data of e3, 0 when the package has none
+    std::int32_t m_element3 = 0; // data of e3, 0 when the package has none
 };
 
 // Kind 7: an on/off item; it converts nothing.
@@ -155,8 +154,7 @@ public:
     BiosNumberItem() = default;
     std::uint32_t Count() const override { return m_count; }
     std::int32_t Element3() const override { return Element3Data(); }
-    bool IndexToRational(std::uint32_t index, std::int32_t& numerator,
-                         std::int32_t& denominator) const override;
+    bool IndexToRational(std::uint32_t index, std::int32_t& numerator, std::int32_t& denominator) const override;
     long double IndexToValue(std::uint32_t index) const override;
     std::string IndexToString(std::uint32_t index) const override;
 

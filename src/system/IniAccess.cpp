@@ -6,8 +6,7 @@
 
 IniAccessor::~IniAccessor() { Close(); }
 
-bool IniAccessor::Allocate(std::uint32_t size)
-{
+bool IniAccessor::Allocate(std::uint32_t size) {
     m_buffer.reset();
     try {
         m_buffer = std::make_unique<char[]>(size);
@@ -19,8 +18,7 @@ bool IniAccessor::Allocate(std::uint32_t size)
     return true;
 }
 
-bool IniAccessor::Open(const std::string& path)
-{
+bool IniAccessor::Open(const std::string& path) {
     assert(!IsOpen());
     try {
         m_path = path;
@@ -35,9 +33,7 @@ bool IniAccessor::Open(const std::string& path)
     return true;
 }
 
-void IniAccessor::ReadString(const char* section, const char* key, const char* def,
-                             std::string& out)
-{
+void IniAccessor::ReadString(const char* section, const char* key, const char* def, std::string& out) {
     if (!IsOpen()) {
         out.assign(def ? def : "");
         return;
@@ -45,8 +41,7 @@ void IniAccessor::ReadString(const char* section, const char* key, const char* d
     // A list of names ends in two NULs, a single value in one.
     const std::uint32_t reserve = (section && key) ? 1u : 2u;
     for (;;) {
-        const DWORD n = GetPrivateProfileStringA(section, key, def, m_buffer.get(), m_size,
-                                                 m_path.c_str());
+        const DWORD n = GetPrivateProfileStringA(section, key, def, m_buffer.get(), m_size, m_path.c_str());
         // n counts characters copied, so n + reserve == size may be a cut value.
         const bool fitted = static_cast<std::uint64_t>(n) + reserve < m_size;
         if (fitted || m_size >= kMaxBufferSize)
@@ -67,8 +62,7 @@ void IniAccessor::ReadString(const char* section, const char* key, const char* d
     out.assign(m_buffer.get(), strnlen(m_buffer.get(), m_size));
 }
 
-void IniAccessor::Close()
-{
+void IniAccessor::Close() {
     if (!m_path.empty())
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, m_path.c_str());
     m_path.clear();

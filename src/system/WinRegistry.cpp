@@ -6,8 +6,7 @@
 namespace {
 
 // One extra byte per name for the terminator the enumeration calls write.
-std::vector<char> NameBuffer(DWORD longest, DWORD& length)
-{
+std::vector<char> NameBuffer(DWORD longest, DWORD& length) {
     length = 0;
     if (longest == MAXDWORD)
         return {};
@@ -20,17 +19,14 @@ std::vector<char> NameBuffer(DWORD longest, DWORD& length)
     }
 }
 
-bool QueryDword(HKEY key, const std::string& name, DWORD& out)
-{
+bool QueryDword(HKEY key, const std::string& name, DWORD& out) {
     DWORD type = 0;
     DWORD size = sizeof(DWORD);
-    const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                                     reinterpret_cast<BYTE*>(&out), &size);
+    const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&out), &size);
     return rc == ERROR_SUCCESS && type == REG_DWORD;
 }
 
-bool QueryDword32(HKEY key, const std::string& name, std::uint32_t& out)
-{
+bool QueryDword32(HKEY key, const std::string& name, std::uint32_t& out) {
     DWORD value = 0;
     const bool ok = QueryDword(key, name, value);
     out = static_cast<std::uint32_t>(value);
@@ -38,16 +34,12 @@ bool QueryDword32(HKEY key, const std::string& name, std::uint32_t& out)
 }
 
 // Opens the key's name buffers; shared by both key classes.
-void AttachNameBuffers(HKEY key, std::unique_ptr<RegValueBase>& values,
-                       std::unique_ptr<RegSubKeyBase>& subKeys)
-{
+void AttachNameBuffers(HKEY key, std::unique_ptr<RegValueBase>& values, std::unique_ptr<RegSubKeyBase>& subKeys) {
     values = std::make_unique<RegValueBase>(key);
     subKeys = std::make_unique<RegSubKeyBase>(key);
 }
 
-void CloseKey(HKEY& key, bool& owns, std::unique_ptr<RegValueBase>& values,
-              std::unique_ptr<RegSubKeyBase>& subKeys)
-{
+void CloseKey(HKEY& key, bool& owns, std::unique_ptr<RegValueBase>& values, std::unique_ptr<RegSubKeyBase>& subKeys) {
     if (owns) {
         RegCloseKey(key);
         key = nullptr;
@@ -59,21 +51,19 @@ void CloseKey(HKEY& key, bool& owns, std::unique_ptr<RegValueBase>& values,
 
 } // namespace
 
-RegValueBase::RegValueBase(HKEY key) : m_key(key)
-{
+RegValueBase::RegValueBase(HKEY key) : m_key(key) {
     DWORD count = 0;
     DWORD longest = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                         &longest, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr,
+                         nullptr) == ERROR_SUCCESS)
         m_buffer = NameBuffer(longest, m_length);
 }
 
-RegSubKeyBase::RegSubKeyBase(HKEY key) : m_key(key)
-{
+RegSubKeyBase::RegSubKeyBase(HKEY key) : m_key(key) {
     DWORD count = 0;
     DWORD longest = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr,
-                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr) == ERROR_SUCCESS)
         m_buffer = NameBuffer(longest, m_length);
 }
 
@@ -83,8 +73,7 @@ RegReader::~RegReader() { Close(); }
 
 DWORD RegReader::AccessMask() const { return KEY_READ; }
 
-bool RegReader::Open(HKEY root, const std::string& path)
-{
+bool RegReader::Open(HKEY root, const std::string& path) {
     assert(!IsOpen());
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path.c_str(), 0, AccessMask(), &key) != ERROR_SUCCESS)
@@ -95,13 +84,11 @@ bool RegReader::Open(HKEY root, const std::string& path)
     return true;
 }
 
-bool RegReader::ReadDword(const std::string& name, DWORD& out) const
-{
+bool RegReader::ReadDword(const std::string& name, DWORD& out) const {
     return IsOpen() && QueryDword(m_key, name, out);
 }
 
-bool RegReader::ReadDword(const std::string& name, std::uint32_t& out) const
-{
+bool RegReader::ReadDword(const std::string& name, std::uint32_t& out) const {
     return IsOpen() && QueryDword32(m_key, name, out);
 }
 
@@ -111,15 +98,13 @@ void RegReader::Close() { CloseKey(m_key, m_ownsHandle, m_values, m_subKeys); }
 
 RegAccessor::~RegAccessor() { Close(); }
 
-bool RegAccessor::Open(HKEY root, const std::string& path, bool create)
-{
+bool RegAccessor::Open(HKEY root, const std::string& path, bool create) {
     assert(!IsOpen());
     HKEY key = nullptr;
     LONG rc = ERROR_SUCCESS;
     if (create) {
         DWORD disposition = 0;
-        rc = RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                             &disposition);
+        rc = RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition);
     } else {
         rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
     }
@@ -131,18 +116,15 @@ bool RegAccessor::Open(HKEY root, const std::string& path, bool create)
     return true;
 }
 
-bool RegAccessor::ReadDword(const std::string& name, DWORD& out) const
-{
+bool RegAccessor::ReadDword(const std::string& name, DWORD& out) const {
     return IsOpen() && QueryDword(m_key, name, out);
 }
 
-bool RegAccessor::ReadDword(const std::string& name, std::uint32_t& out) const
-{
+bool RegAccessor::ReadDword(const std::string& name, std::uint32_t& out) const {
     return IsOpen() && QueryDword32(m_key, name, out);
 }
 
-bool RegAccessor::ReadString(const std::string& name, std::string& out) const
-{
+bool RegAccessor::ReadString(const std::string& name, std::string& out) const {
     if (!IsOpen())
         return false;
     DWORD type = 0;
@@ -162,8 +144,8 @@ bool RegAccessor::ReadString(const std::string& name, std::string& out) const
         return false;
     }
     DWORD got = size;
-    if (RegQueryValueExA(m_key, name.c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(buffer.data()), &got) != ERROR_SUCCESS)
+    if (RegQueryValueExA(m_key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
+        ERROR_SUCCESS)
         return false;
     out.assign(buffer.data());
     return true;

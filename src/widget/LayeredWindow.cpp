@@ -17,7 +17,7 @@ F EntryAs(const char* name) {
 
 constexpr COLORREF kColorMask = 0xFFFFFF;
 
-}  // namespace
+} // namespace
 
 bool SetLayeredStyle(HWND window, bool layered, bool clickThrough) {
     if (window == nullptr || !IsWindow(window))
@@ -44,8 +44,7 @@ bool RemoveLayering(HWND window, bool clickThrough) {
 LayeredWindowMaker::LayeredWindowMaker()
     : LayeredWindowMaker(EntryAs<SetLayeredWindowAttributesFunc>("SetLayeredWindowAttributes")) {}
 
-LayeredWindowMaker::LayeredWindowMaker(SetLayeredWindowAttributesFunc setAttributes)
-    : setAttributes_(setAttributes) {}
+LayeredWindowMaker::LayeredWindowMaker(SetLayeredWindowAttributesFunc setAttributes) : setAttributes_(setAttributes) {}
 
 bool LayeredWindowMaker::Apply(HWND window) {
     if (!IsEnabled())
@@ -108,8 +107,8 @@ void PerPixelLayeredWindowBase::Draw(HWND window, HBITMAP bitmap, BLENDFUNCTION 
     SIZE size{header.bmWidth, header.bmHeight < 0 ? -header.bmHeight : header.bmHeight};
     POINT source{0, 0};
     gui::SelectObjectScope select(memoryDC.Get(), bitmap);
-    updateWindow_(window, windowDC.Get(), &destination, &size, memoryDC.Get(), &source, colorKey_ & kColorMask,
-                  &blend, flag);
+    updateWindow_(window, windowDC.Get(), &destination, &size, memoryDC.Get(), &source, colorKey_ & kColorMask, &blend,
+                  flag);
 }
 
 HBITMAP TPerPixelLayeredWindowMaker::BitmapHandle(const void* bitmapObject) const {

@@ -8,14 +8,13 @@
 #include "gui/Bitmap.h"
 
 using SetLayeredWindowAttributesFunc = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-using UpdateLayeredWindowFunc = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*,
-                                              DWORD);
+using UpdateLayeredWindowFunc = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
 
 // Only these two extended-style bits are ever changed here.
-constexpr DWORD kLayeredStyleMask = WS_EX_LAYERED | WS_EX_TRANSPARENT;  // 0x80020
+constexpr DWORD kLayeredStyleMask = WS_EX_LAYERED | WS_EX_TRANSPARENT; // 0x80020
 // Frame, all children, erase and invalidate: a window that stops being
 // layered must be painted again the ordinary way.
-constexpr UINT kRemoveLayeringRedraw = RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE;  // 0x485
+constexpr UINT kRemoveLayeringRedraw = RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE; // 0x485
 
 // Brings the layered and click-through bits of a window's extended style in
 // line with the wishes, leaving every other bit alone. Returns true when the

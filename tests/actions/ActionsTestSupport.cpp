@@ -17,14 +17,29 @@ Received Sent(UINT msg, LPARAM lParam, WPARAM wParam) { return Received{msg, wPa
 std::string MessageName(UINT msg) {
     const char* meaning = nullptr;
     switch (msg) {
-    case WM_USER + 31: meaning = "engine mode 1"; break;
-    case WM_USER + 32: meaning = "engine mode 2"; break;
-    case WM_USER + 33: meaning = "engine mode 3"; break;
-    case WM_USER + 34: meaning = "engine mode 0"; break;
-    case WM_USER + 35: meaning = "engine auto mode"; break;
-    case WM_USER + 36: meaning = "apply clock step"; break;
-    case WM_USER + 37: meaning = "profile on/off"; break;
-    default: break;
+    case WM_USER + 31:
+        meaning = "engine mode 1";
+        break;
+    case WM_USER + 32:
+        meaning = "engine mode 2";
+        break;
+    case WM_USER + 33:
+        meaning = "engine mode 3";
+        break;
+    case WM_USER + 34:
+        meaning = "engine mode 0";
+        break;
+    case WM_USER + 35:
+        meaning = "engine auto mode";
+        break;
+    case WM_USER + 36:
+        meaning = "apply clock step";
+        break;
+    case WM_USER + 37:
+        meaning = "profile on/off";
+        break;
+    default:
+        break;
     }
     char text[96] = {};
     if (msg >= WM_USER && msg < WM_USER + 0x100)
@@ -73,7 +88,7 @@ struct Request {
 
 constexpr UINT kRequestMessage = WM_APP + 0x51;
 
-}  // namespace
+} // namespace
 
 struct RecordingWindows::Shared {
     std::mutex mutex;
@@ -104,7 +119,7 @@ RecordingWindows::~RecordingWindows() {
 DWORD WINAPI RecordingWindows::ThreadMain(void* parameter) {
     auto* shared = static_cast<Shared*>(parameter);
     MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists from here on
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue exists from here on
     SetEvent(shared->ready);
     bool quit = false;
     while (!quit && GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -131,10 +146,10 @@ DWORD WINAPI RecordingWindows::ThreadMain(void* parameter) {
                 std::lock_guard<std::mutex> lock(shared->mutex);
                 shared->classes.insert(name);
             }
-            HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, request->className, request->caption,
-                                          WS_POPUP | (request->visible ? WS_VISIBLE : 0), 0, 0,
-                                          request->visible ? 40 : 0, request->visible ? 40 : 0, nullptr,
-                                          nullptr, GetModuleHandleA(nullptr), nullptr);
+            HWND window =
+                CreateWindowExA(WS_EX_TOOLWINDOW, request->className, request->caption,
+                                WS_POPUP | (request->visible ? WS_VISIBLE : 0), 0, 0, request->visible ? 40 : 0,
+                                request->visible ? 40 : 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
             if (window != nullptr) {
                 SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(shared));
                 std::lock_guard<std::mutex> lock(shared->mutex);
@@ -254,10 +269,9 @@ FirmwareDatabase::~FirmwareDatabase() {
 bool FirmwareDatabase::Write(const std::string& text) { return testsupport::WriteTextFile(path_, text); }
 
 const char kClockItemLine[] = "number 0x03010011 8 name=\"CPU Clock\" base=300000 step=2500 count=81\n";
-const char kProfileLines[] =
-    "list 0x05080002 0 name=\"OC Profiles\" text=\"Gaming\" text=\"Silent\"\n"
-    "record 0x05080002 0 0x03020012=21 0x03010011=32\n"
-    "record 0x05080002 1 0x03010011=12\n";
+const char kProfileLines[] = "list 0x05080002 0 name=\"OC Profiles\" text=\"Gaming\" text=\"Silent\"\n"
+                             "record 0x05080002 0 0x03020012=21 0x03010011=32\n"
+                             "record 0x05080002 1 0x03010011=12\n";
 const char kModeItemLine[] =
     "number 0x0B000001 0x8000 name=\"Engine Mode\" base=0 step=1 count=32769 accept=0,1,2,0x4000,0x8000\n";
 const char kActiveProfileLine[] =
@@ -304,7 +318,7 @@ bool SetValue(HKEY root, const std::string& path, const char* name, DWORD type, 
     RegCloseKey(key);
     return ok;
 }
-}  // namespace
+} // namespace
 
 bool PrivateRegistry::SetString(HKEY root, const std::string& subKey, const char* name,
                                 const std::string& value) const {
@@ -318,7 +332,7 @@ bool PrivateRegistry::SetDword(HKEY root, const std::string& subKey, const char*
 bool PrivateRegistry::DeleteValue(HKEY root, const std::string& subKey, const char* name) const {
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, (base_ + subKey).c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return true;  // no key, no value
+        return true; // no key, no value
     const LONG rc = RegDeleteValueA(key, name);
     RegCloseKey(key);
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
@@ -348,7 +362,7 @@ bool WriteProfileFile(const std::string& path, DWORD version, DWORD count,
         for (int i = 0; i < 4; ++i)
             bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
     };
-    word(0x4F525641);  // the first word is not interpreted
+    word(0x4F525641); // the first word is not interpreted
     word(version);
     word(count);
     for (const auto& record : records) {
@@ -358,4 +372,4 @@ bool WriteProfileFile(const std::string& path, DWORD version, DWORD count,
     return testsupport::WriteTextFile(path, bytes);
 }
 
-}  // namespace actions_test
+} // namespace actions_test

@@ -19,7 +19,7 @@ struct Received {
     UINT msg = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
-    bool sent = false;  // SendMessage from another thread (InSendMessage)
+    bool sent = false; // SendMessage from another thread (InSendMessage)
 
     bool operator==(const Received& other) const {
         return msg == other.msg && wParam == other.wParam && lParam == other.lParam && sent == other.sent;
@@ -130,4 +130,4 @@ private:
 bool WriteProfileFile(const std::string& path, DWORD version, DWORD count,
                       const std::vector<std::pair<DWORD, DWORD>>& records);
 
-}  // namespace actions_test
+} // namespace actions_test

@@ -80,10 +80,10 @@ protected:
 
     static void BindButton(char button, DWORD index, const std::string& name) {
         const std::string letter(1, button);
-        ASSERT_TRUE(registry_->SetDword(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Index").c_str(),
-                                        index));
-        ASSERT_TRUE(registry_->SetString(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Name").c_str(),
-                                         name));
+        ASSERT_TRUE(
+            registry_->SetDword(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Index").c_str(), index));
+        ASSERT_TRUE(
+            registry_->SetString(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Name").c_str(), name));
     }
 
     static testsupport::TempFolder* folder_;
@@ -99,7 +99,7 @@ FirmwareDatabase* LinksTest::firmware_ = nullptr;
 PrivateRegistry* LinksTest::registry_ = nullptr;
 RecordingWindows* LinksTest::windows_ = nullptr;
 
-}  // namespace
+} // namespace
 
 // ---- Profile files ----------------------------------------------------------
 
@@ -323,9 +323,9 @@ TEST_F(LinksTest, ProfileMessagesArePostedAndTheStepIsSentToTheCommandWindow) {
     oc.StepUp();
     oc.StepUp();
     oc.CommitStep();
-    EXPECT_TRUE(SameMessages({Posted(kApplyProfileMessage, 3), Posted(kApplyProfileMessage, 0),
-                              Sent(kApplyStepMessage, 11)},
-                             windows_->Messages(command)));
+    EXPECT_TRUE(
+        SameMessages({Posted(kApplyProfileMessage, 3), Posted(kApplyProfileMessage, 0), Sent(kApplyStepMessage, 11)},
+                     windows_->Messages(command)));
     EXPECT_TRUE(windows_->Messages(main).empty());
 
     // Once the window has gone nothing is found, and a post without a
@@ -393,10 +393,10 @@ TEST_F(LinksTest, ModesAndAutoModeArePostedToTheEngineWindow) {
     for (LONG mode : {0, 1, 2, 3, 4, -1})
         engine.SetMode(mode);
     engine.RequestAutoMode();
-    EXPECT_TRUE(SameMessages({Posted(kEngineMode0Message, 0), Posted(kEngineMode1Message, 0),
-                              Posted(kEngineMode2Message, 0), Posted(kEngineMode3Message, 0),
-                              Posted(kEngineAutoMessage, 0)},
-                             windows_->Messages(window)));
+    EXPECT_TRUE(
+        SameMessages({Posted(kEngineMode0Message, 0), Posted(kEngineMode1Message, 0), Posted(kEngineMode2Message, 0),
+                      Posted(kEngineMode3Message, 0), Posted(kEngineAutoMessage, 0)},
+                     windows_->Messages(window)));
 }
 
 TEST_F(LinksTest, AutoModeIsAvailableUnlessTheSwitchReadsZero) {
@@ -417,7 +417,7 @@ TEST_F(LinksTest, CalibrationNeedsThreeThresholdsUnlessAllSixItemsExist) {
     UseFirmware(std::string(kModeItemLine) + "number 0x0E0A0017 0 base=0 step=1 count=256\n"
                                              "number 0x0E0A0018 0 base=0 step=1 count=256\n");
     EXPECT_FALSE(engine.UsesSixThresholds());
-    EXPECT_TRUE(engine.CalibrationNeeded());  // no thresholds key
+    EXPECT_TRUE(engine.CalibrationNeeded()); // no thresholds key
     for (int n = 1; n <= 3; ++n)
         ASSERT_TRUE(registry_->SetDword(HKEY_LOCAL_MACHINE, "Drivo3", ("Threshold" + std::to_string(n)).c_str(), 7));
     EXPECT_FALSE(engine.CalibrationNeeded());
@@ -429,9 +429,9 @@ TEST_F(LinksTest, CalibrationNeedsThreeThresholdsUnlessAllSixItemsExist) {
     EXPECT_TRUE(engine.CalibrationNeeded());
     ASSERT_TRUE(registry_->SetDword(HKEY_LOCAL_MACHINE, "Drivo3", "Threshold4", 1));
     ASSERT_TRUE(registry_->SetDword(HKEY_LOCAL_MACHINE, "Drivo3", "Threshold6", 1));
-    EXPECT_TRUE(engine.CalibrationNeeded());  // 5 missing
+    EXPECT_TRUE(engine.CalibrationNeeded()); // 5 missing
     ASSERT_TRUE(registry_->SetString(HKEY_LOCAL_MACHINE, "Drivo3", "Threshold5", "1"));
-    EXPECT_TRUE(engine.CalibrationNeeded());  // not a DWORD
+    EXPECT_TRUE(engine.CalibrationNeeded()); // not a DWORD
     ASSERT_TRUE(registry_->SetDword(HKEY_LOCAL_MACHINE, "Drivo3", "Threshold5", 1));
     EXPECT_FALSE(engine.CalibrationNeeded());
 }

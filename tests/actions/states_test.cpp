@@ -90,7 +90,8 @@ protected:
         ASSERT_TRUE(registry_->SetString(HKEY_LOCAL_MACHINE, "Kelvo-6 Engine", "CaptionName", "Kelvo Engine"));
         registry_->DeleteKey(HKEY_CURRENT_USER, "Drivo3");
         for (int n = 1; n <= 3; ++n)
-            ASSERT_TRUE(registry_->SetDword(HKEY_LOCAL_MACHINE, "Drivo3", ("Threshold" + std::to_string(n)).c_str(), 9));
+            ASSERT_TRUE(
+                registry_->SetDword(HKEY_LOCAL_MACHINE, "Drivo3", ("Threshold" + std::to_string(n)).c_str(), 9));
         Bind('A', 0, "Gaming");
         Bind('B', 1, "Silent");
         Bind('C', 5, "Turbo");
@@ -120,10 +121,10 @@ protected:
 
     static void Bind(char button, DWORD index, const std::string& name) {
         const std::string letter(1, button);
-        ASSERT_TRUE(registry_->SetDword(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Index").c_str(),
-                                        index));
-        ASSERT_TRUE(registry_->SetString(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Name").c_str(),
-                                         name));
+        ASSERT_TRUE(
+            registry_->SetDword(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Index").c_str(), index));
+        ASSERT_TRUE(
+            registry_->SetString(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Name").c_str(), name));
     }
 
     // A key as the main window hands it over.
@@ -211,7 +212,7 @@ FirmwareDatabase* StatesTest::firmware_ = nullptr;
 PrivateRegistry* StatesTest::registry_ = nullptr;
 RecordingWindows* StatesTest::windows_ = nullptr;
 
-}  // namespace
+} // namespace
 
 TEST_F(StatesTest, StartLeavesTheIdleStateCurrentAndNoProfileActive) {
     EXPECT_TRUE(Waiting());
@@ -299,7 +300,7 @@ TEST_F(StatesTest, ProfileKeyWarnsWhenTheOverclockingProgramIsNotRunning) {
 }
 
 TEST_F(StatesTest, ManualModeCyclesOnTheDisplayAndSetsTheLastModeAfterIt) {
-    ASSERT_TRUE(WriteFirmwareItem(kModeItem, 1));  // mode 2
+    ASSERT_TRUE(WriteFirmwareItem(kModeItem, 1)); // mode 2
     Press(kKeyManualMode);
     Press(kKeyManualMode);
     Press(kKeyManualMode);

@@ -51,8 +51,10 @@ protected:
         // The program's own settings: button A on the first firmware
         // profile, and a default profile of clock step 4 (3100 MHz).
         Config& config = Config::Instance();
-        bindingIndex_ = std::make_unique<SavedValue>(config.SettingsRootKey(), config.SettingsKeyPath(), "RRProfileAIndex");
-        bindingName_ = std::make_unique<SavedValue>(config.SettingsRootKey(), config.SettingsKeyPath(), "RRProfileAName");
+        bindingIndex_ =
+            std::make_unique<SavedValue>(config.SettingsRootKey(), config.SettingsKeyPath(), "RRProfileAIndex");
+        bindingName_ =
+            std::make_unique<SavedValue>(config.SettingsRootKey(), config.SettingsKeyPath(), "RRProfileAName");
         bindingIndex_->SetDword(0);
         bindingName_->SetString("Gaming");
         const std::string profiles = ProfilesFolder();
@@ -146,10 +148,12 @@ protected:
     static std::string Text(const char* key) { return OvMultiLang::Instance().GetText(key); }
 
     static bool ItemBecomes(DWORD id, LONG expected) {
-        return WaitUntil([id, expected] {
-            LONG value = 0;
-            return ReadFirmwareItem(id, value) && value == expected;
-        }, kLongWait, 50);
+        return WaitUntil(
+            [id, expected] {
+                LONG value = 0;
+                return ReadFirmwareItem(id, value) && value == expected;
+            },
+            kLongWait, 50);
     }
     static LONG Item(DWORD id) {
         LONG value = -1;
@@ -183,7 +187,7 @@ std::string ActionsEndToEnd::osdLog_;
 std::string ActionsEndToEnd::apexLog_;
 std::string ActionsEndToEnd::kelvoLog_;
 
-}  // namespace
+} // namespace
 
 TEST_F(ActionsEndToEnd, StartUpMarksNoProfileActive) {
     ASSERT_TRUE(WriteFirmwareItem(ActiveProfileItem, 2));
@@ -215,7 +219,7 @@ TEST_F(ActionsEndToEnd, KeyASwitchesProfileAOnAndAfterTheDisplayOff) {
 TEST_F(ActionsEndToEnd, EngineEndsInTheModeChosenOnTheManualDisplay) {
     StartKelvo();
     StartProgram();
-    ASSERT_EQ(0x8000, Item(kModeItem));  // mode 1
+    ASSERT_EQ(0x8000, Item(kModeItem)); // mode 1
     ASSERT_TRUE(Press(kKeyManualMode));
     ASSERT_TRUE(Press(kKeyManualMode));
     ASSERT_TRUE(Press(kKeyManualMode));

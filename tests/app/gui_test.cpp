@@ -66,12 +66,12 @@ protected:
     void SetUp() override { gui::Application::Instance().Initialize(); }
 };
 
-}  // namespace
+} // namespace
 
 TEST(BoundCallTest, EmptyCallsNothingAndBoundCallsItsObject) {
     gui::BoundCall<int> empty;
     EXPECT_FALSE(empty);
-    empty(5);  // harmless
+    empty(5); // harmless
 
     Counter a, b;
     auto callA = gui::BoundCall<int>::Of<Counter, &Counter::Add>(&a);
@@ -161,7 +161,7 @@ private:
     std::atomic<DWORD>& ranOn_;
     std::atomic<bool>& destroyed_;
 };
-}  // namespace
+} // namespace
 
 TEST_F(GuiTest, SynchronizedCallRunsOnTheGuiThreadAndDetachedThreadFreesItself) {
     std::atomic<DWORD> ranOn{0};
@@ -179,10 +179,10 @@ TEST(BitmapTest, FormatsRowsAndConversion) {
     bitmap.SetPixelFormat(gui::PixelFormat::pf24bit);
     bitmap.SetSize(5, 3);
     ASSERT_FALSE(bitmap.Empty());
-    EXPECT_EQ(16, bitmap.Stride());  // 15 bytes padded to 4
+    EXPECT_EQ(16, bitmap.Stride()); // 15 bytes padded to 4
     EXPECT_EQ(nullptr, bitmap.ScanLine(3));
     EXPECT_EQ(nullptr, bitmap.ScanLine(-1));
-    bitmap.ScanLine(2)[4 * 3 + 0] = 10;  // blue of the last pixel, bottom row
+    bitmap.ScanLine(2)[4 * 3 + 0] = 10; // blue of the last pixel, bottom row
     bitmap.ScanLine(2)[4 * 3 + 1] = 20;
     bitmap.ScanLine(2)[4 * 3 + 2] = 30;
 
@@ -192,7 +192,7 @@ TEST(BitmapTest, FormatsRowsAndConversion) {
     EXPECT_EQ(10, pixel[0]);
     EXPECT_EQ(20, pixel[1]);
     EXPECT_EQ(30, pixel[2]);
-    EXPECT_EQ(255, pixel[3]);  // 24-bit pixels become opaque
+    EXPECT_EQ(255, pixel[3]); // 24-bit pixels become opaque
 
     BITMAP info{};
     ASSERT_NE(0, GetObjectA(bitmap.Handle(), sizeof(info), &info));

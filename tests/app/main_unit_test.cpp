@@ -61,7 +61,7 @@ TEST(ModuleFolderTest, LongExecutablePathIsReadInFull) {
         ASSERT_TRUE(testsupport::CopyFileTo(BinFolder() + dll, folder + dll)) << dll;
     std::string output;
     ASSERT_EQ(0u, testsupport::RunCommand("\"" + probe + "\"", &output));
-    EXPECT_EQ(folder + "\r\n" + folder + "Resource\\\r\n", output);  // text-mode output
+    EXPECT_EQ(folder + "\r\n" + folder + "Resource\\\r\n", output); // text-mode output
 }
 
 struct Classification {
@@ -72,25 +72,16 @@ struct Classification {
 
 TEST(ServiceMessageTest, AcceptanceTable) {
     const Classification table[] = {
-        {1024, 0x55, ServiceAction::Quit},
-        {1024, 0x155, ServiceAction::Quit},  // only the low byte counts
-        {1024, 0x54, ServiceAction::NotAccepted},
-        {1024, 0x5500, ServiceAction::NotAccepted},
-        {1025, 0x55, ServiceAction::Consume},
-        {1026, 0x255, ServiceAction::Consume},
-        {1027, 0x55, ServiceAction::Consume},
-        {1027, 0, ServiceAction::NotAccepted},
-        {1028, 0x55, ServiceAction::NotAccepted},  // never accepted
-        {1029, 0x55, ServiceAction::NotAccepted},
-        {1030, 0x55, ServiceAction::Foreground},
-        {1030, 0xFF55, ServiceAction::Foreground},
-        {1031, 0x55, ServiceAction::NotAccepted},
-        {1032, 0x55, ServiceAction::RemoteKey},
-        {1032, 0x155, ServiceAction::NotAccepted},  // the whole wParam counts
-        {1032, 0, ServiceAction::NotAccepted},
-        {1023, 0x55, ServiceAction::NotAccepted},
-        {1033, 0x55, ServiceAction::NotAccepted},
-        {WM_PAINT, 0x55, ServiceAction::NotAccepted},
+        {1024, 0x55, ServiceAction::Quit},         {1024, 0x155, ServiceAction::Quit}, // only the low byte counts
+        {1024, 0x54, ServiceAction::NotAccepted},  {1024, 0x5500, ServiceAction::NotAccepted},
+        {1025, 0x55, ServiceAction::Consume},      {1026, 0x255, ServiceAction::Consume},
+        {1027, 0x55, ServiceAction::Consume},      {1027, 0, ServiceAction::NotAccepted},
+        {1028, 0x55, ServiceAction::NotAccepted}, // never accepted
+        {1029, 0x55, ServiceAction::NotAccepted},  {1030, 0x55, ServiceAction::Foreground},
+        {1030, 0xFF55, ServiceAction::Foreground}, {1031, 0x55, ServiceAction::NotAccepted},
+        {1032, 0x55, ServiceAction::RemoteKey},    {1032, 0x155, ServiceAction::NotAccepted}, // the whole wParam counts
+        {1032, 0, ServiceAction::NotAccepted},     {1023, 0x55, ServiceAction::NotAccepted},
+        {1033, 0x55, ServiceAction::NotAccepted},  {WM_PAINT, 0x55, ServiceAction::NotAccepted},
     };
     for (const Classification& row : table)
         EXPECT_EQ(row.expected, ClassifyServiceMessage(row.msg, row.wParam))

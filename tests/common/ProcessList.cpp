@@ -11,7 +11,7 @@ constexpr ULONG kSystemProcessInformation = 5;
 constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004L);
 using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
 
-}  // namespace
+} // namespace
 
 bool FindProcessRecord(DWORD processId, ProcessRecord& record) {
     static const auto query = reinterpret_cast<QuerySystemInformation>(
@@ -44,4 +44,4 @@ bool FindProcessRecord(DWORD processId, ProcessRecord& record) {
     return false;
 }
 
-}  // namespace testsupport
+} // namespace testsupport

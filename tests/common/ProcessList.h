@@ -49,4 +49,4 @@ struct ProcessRecord {
 // process is not in it.
 bool FindProcessRecord(DWORD processId, ProcessRecord& record);
 
-}  // namespace testsupport
+} // namespace testsupport

@@ -12,8 +12,9 @@ SavedValue::SavedValue(HKEY root, std::string path, std::string name)
     DWORD size = 0;
     if (RegQueryValueExA(key, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
         data_.resize(size);
-        existed_ = RegQueryValueExA(key, name_.c_str(), nullptr, &type_,
-                                    reinterpret_cast<BYTE*>(data_.empty() ? nullptr : &data_[0]), &size) == ERROR_SUCCESS;
+        existed_ =
+            RegQueryValueExA(key, name_.c_str(), nullptr, &type_,
+                             reinterpret_cast<BYTE*>(data_.empty() ? nullptr : &data_[0]), &size) == ERROR_SUCCESS;
         data_.resize(size);
     }
     RegCloseKey(key);
@@ -63,4 +64,4 @@ SavedFile::~SavedFile() {
         DeleteFileA(path_.c_str());
 }
 
-}  // namespace testsupport
+} // namespace testsupport

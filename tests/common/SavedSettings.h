@@ -45,4 +45,4 @@ private:
     std::string data_;
 };
 
-}  // namespace testsupport
+} // namespace testsupport

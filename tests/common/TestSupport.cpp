@@ -55,7 +55,7 @@ std::vector<char> EnvironmentWith(const std::vector<std::string>& extra) {
     result.push_back('\0');
     return result;
 }
-}  // namespace
+} // namespace
 
 std::string DistFolder() { return FolderFromEnv("RAVELO_DIST"); }
 std::string BinFolder() { return FolderFromEnv("RAVELO_BIN"); }
@@ -121,9 +121,7 @@ bool ChildProcess::Start(const std::string& commandLine, const std::string& fold
     return true;
 }
 
-bool ChildProcess::Running() const {
-    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
-}
+bool ChildProcess::Running() const { return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
 bool ChildProcess::Wait(DWORD timeoutMs) {
     return process_ != nullptr && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
@@ -199,7 +197,7 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam) {
         state->windows->push_back(window);
     return TRUE;
 }
-}  // namespace
+} // namespace
 
 std::vector<HWND> WindowsOfProcess(DWORD processId) {
     std::vector<HWND> windows;
@@ -236,8 +234,8 @@ TempFolder::TempFolder() {
     GetTempPathA(MAX_PATH, base);
     static LONG counter = 0;
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::string candidate = std::string(base) + "ravelo-test-" + std::to_string(GetCurrentProcessId()) +
-                                      "-" + std::to_string(InterlockedIncrement(&counter)) + "\\";
+        const std::string candidate = std::string(base) + "ravelo-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                      std::to_string(InterlockedIncrement(&counter)) + "\\";
         if (CreateDirectoryA(candidate.c_str(), nullptr)) {
             path_ = candidate;
             return;
@@ -274,7 +272,9 @@ std::string ReadTextFile(const std::string& path) {
     return text;
 }
 
-bool CopyFileTo(const std::string& from, const std::string& to) { return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE; }
+bool CopyFileTo(const std::string& from, const std::string& to) {
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
 
 namespace {
 
@@ -300,7 +300,7 @@ bool CopyTreeBelow(const std::string& from, const std::string& to, const std::se
     return ok;
 }
 
-}  // namespace
+} // namespace
 
 bool CopyTree(const std::string& from, const std::string& to, const std::set<std::string>& skip) {
     return CopyTreeBelow(from, to, skip, std::string());
@@ -330,4 +330,4 @@ bool RemoveTree(const std::string& folder) {
     return RemoveDirectoryA(base.c_str()) != FALSE;
 }
 
-}  // namespace testsupport
+} // namespace testsupport

@@ -72,7 +72,7 @@ public:
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& Path() const { return path_; }  // ends in a backslash
+    const std::string& Path() const { return path_; } // ends in a backslash
 
 private:
     std::string path_;
@@ -86,4 +86,4 @@ bool CopyFileTo(const std::string& from, const std::string& to);
 bool CopyTree(const std::string& from, const std::string& to, const std::set<std::string>& skip = {});
 bool RemoveTree(const std::string& folder);
 
-}  // namespace testsupport
+} // namespace testsupport

@@ -19,11 +19,12 @@ T Entry(HMODULE module, const char* name) {
 
 std::wstring Widen(const std::string& s) {
     std::wstring out;
-    for (char c : s) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    for (char c : s)
+        out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
     return out;
 }
 
-}  // namespace
+} // namespace
 
 bool Library::ok() const {
     return module != nullptr && create != nullptr && setCallback != nullptr && callFunction != nullptr &&
@@ -34,10 +35,10 @@ const Library& Flash() {
     static Library library = [] {
         Library lib;
         lib.module = LoadLibraryA("flashobj.dll");
-        if (lib.module == nullptr) return lib;
+        if (lib.module == nullptr)
+            return lib;
         lib.create = Entry<FlashCreateProc>(lib.module, "flash_create");
-        lib.setCallback =
-            Entry<FlashSetCallbackProc>(lib.module, "flash_setFlashCallCallbackFunc");
+        lib.setCallback = Entry<FlashSetCallbackProc>(lib.module, "flash_setFlashCallCallbackFunc");
         lib.callFunction = Entry<FlashCallFunctionProc>(lib.module, "flash_callFunction");
         lib.play = Entry<FlashPlayProc>(lib.module, "flash_play");
         lib.stop = Entry<FlashStopProc>(lib.module, "flash_stop");
@@ -68,7 +69,8 @@ void WINAPI RecordCallback(DWORD a, DWORD b, DWORD c, DWORD d) {
 size_t CallbacksFor(HWND player) {
     size_t n = 0;
     for (const CallbackRecord& r : Callbacks()) {
-        if (r.player == static_cast<DWORD>(reinterpret_cast<UINT_PTR>(player))) ++n;
+        if (r.player == static_cast<DWORD>(reinterpret_cast<UINT_PTR>(player)))
+            ++n;
     }
     return n;
 }
@@ -108,7 +110,8 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     while (!done()) {
         const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs) return done();
+        if (elapsed >= timeoutMs)
+            return done();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -133,19 +136,21 @@ ParentWindow::ParentWindow() {
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
         registered = RegisterClassA(&wc) != 0;
     }
-    hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "FlashObjTestParent", "FlashOsdForm",
-                            WS_POPUP, 0, 0, 320, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "FlashObjTestParent", "FlashOsdForm", WS_POPUP, 0, 0,
+                            320, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 ParentWindow::~ParentWindow() {
-    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+    if (hwnd_ != nullptr)
+        DestroyWindow(hwnd_);
 }
 
 HWND CreatePlayer(HWND parent, const std::string& windowsPath, const char* speed) {
     SetEnvironmentVariableA("FLASHOBJ_SPEED", (speed != nullptr && *speed != '\0') ? speed : nullptr);
     const std::wstring path = Widen(windowsPath);
     HWND player = Flash().create(parent, path.c_str());
-    if (player != nullptr) Flash().setCallback(player, RecordCallback);
+    if (player != nullptr)
+        Flash().setCallback(player, RecordCallback);
     return player;
 }
 
@@ -173,7 +178,8 @@ std::vector<DWORD> Frame(HWND player, int& width, int& height) {
     DWORD w = 0, h = 0;
     const DWORD count = Flash().getFrame(player, nullptr, 0, &w, &h);
     std::vector<DWORD> pixels(count);
-    if (count != 0) Flash().getFrame(player, pixels.data(), count, &w, &h);
+    if (count != 0)
+        Flash().getFrame(player, pixels.data(), count, &w, &h);
     width = static_cast<int>(w);
     height = static_cast<int>(h);
     return pixels;
@@ -187,7 +193,8 @@ std::string EnvOrEmpty(const char* name) {
 
 std::string ToWindowsPath(const std::string& linuxPath) {
     std::string out = "Z:";
-    for (char c : linuxPath) out.push_back(c == '/' ? '\\' : c);
+    for (char c : linuxPath)
+        out.push_back(c == '/' ? '\\' : c);
     return out;
 }
 
@@ -213,4 +220,4 @@ std::string WriteTempFile(const std::string& name, const std::string& content) {
     return path;
 }
 
-}  // namespace harness
+} // namespace harness

@@ -34,7 +34,7 @@ struct CallbackRecord {
     DWORD number = 0;
     DWORD last = 0;
     DWORD thread = 0;
-    bool insideRequest = false;  // made from inside flash_callFunction
+    bool insideRequest = false; // made from inside flash_callFunction
     DWORD tick = 0;
 };
 
@@ -75,7 +75,8 @@ class PlayerWindow {
 public:
     explicit PlayerWindow(HWND hwnd) : hwnd_(hwnd) {}
     ~PlayerWindow() {
-        if (hwnd_ != nullptr && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+        if (hwnd_ != nullptr && IsWindow(hwnd_))
+            DestroyWindow(hwnd_);
     }
     PlayerWindow(const PlayerWindow&) = delete;
     PlayerWindow& operator=(const PlayerWindow&) = delete;
@@ -102,8 +103,8 @@ std::vector<DWORD> Frame(HWND player, int& width, int& height);
 // Paths.
 std::string EnvOrEmpty(const char* name);
 std::string ToWindowsPath(const std::string& linuxPath);
-std::string SourceMovie(const char* fileName);  // resources/Resource/<fileName>
+std::string SourceMovie(const char* fileName); // resources/Resource/<fileName>
 std::string WriteTempFile(const std::string& name, const std::string& content);
 std::string TempFolder();
 
-}  // namespace harness
+} // namespace harness

@@ -63,12 +63,14 @@ void Over(std::vector<uint32_t>& background, const std::vector<DWORD>& frame) {
 
 bool WriteBmp(const std::string& path, const std::vector<uint32_t>& pixels, int w, int h) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
+    if (!out)
+        return false;
     const uint32_t rowBytes = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
     const uint32_t dataSize = rowBytes * static_cast<uint32_t>(h);
     auto put16 = [&out](uint16_t v) { out.put(static_cast<char>(v & 0xFF)).put(static_cast<char>(v >> 8)); };
     auto put32 = [&out](uint32_t v) {
-        for (int i = 0; i < 4; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
+        for (int i = 0; i < 4; ++i)
+            out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
     };
     out.put('B').put('M');
     put32(54 + dataSize);
@@ -76,7 +78,7 @@ bool WriteBmp(const std::string& path, const std::vector<uint32_t>& pixels, int 
     put32(54);
     put32(40);
     put32(static_cast<uint32_t>(w));
-    put32(static_cast<uint32_t>(h));  // bottom-up rows
+    put32(static_cast<uint32_t>(h)); // bottom-up rows
     put16(1);
     put16(24);
     put32(0);
@@ -127,7 +129,8 @@ protected:
         ASSERT_NE(nullptr, player.get());
         EXPECT_EQ(1u, Stats(player.get()).movieLoaded);
         ShowPlayer(player.get(), 0, 0, p.width, p.height);
-        for (const std::wstring& r : p.requests) EXPECT_EQ(1u, Send(player.get(), r));
+        for (const std::wstring& r : p.requests)
+            EXPECT_EQ(1u, Send(player.get(), r));
         ASSERT_TRUE(WaitSettled(player.get(), 10000));
 
         int w = 0, h = 0;
@@ -144,7 +147,8 @@ protected:
         // Text was drawn: some pixels inside the card are bright.
         size_t bright = 0;
         for (DWORD px : frame) {
-            if ((px >> 24) > 0xE0 && ((px >> 16) & 0xFF) > 0xD0 && ((px >> 8) & 0xFF) > 0xD0) ++bright;
+            if ((px >> 24) > 0xE0 && ((px >> 16) & 0xFF) > 0xD0 && ((px >> 8) & 0xFF) > 0xD0)
+                ++bright;
         }
         EXPECT_GT(bright, 100u);
 
@@ -165,9 +169,7 @@ TEST_F(Pictures, ProfileOff) {
     Shoot({"RaveloProfileOff.swf", 400, 650, {ChangeLabel(L"Profile A Off 3600MHz"), External(L"show")}, true});
 }
 
-TEST_F(Pictures, KelvoAuto) {
-    Shoot({"KelvoAuto.swf", 400, 650, {ChangeLabel(L"Auto"), External(L"show")}, false});
-}
+TEST_F(Pictures, KelvoAuto) { Shoot({"KelvoAuto.swf", 400, 650, {ChangeLabel(L"Auto"), External(L"show")}, false}); }
 
 TEST_F(Pictures, KelvoManual) {
     Shoot({"KelvoManual.swf", 750, 650, {External(L"show 1"), External(L"play 2")}, false});
@@ -178,21 +180,27 @@ TEST_F(Pictures, Tuning) {
 }
 
 TEST_F(Pictures, Warning) {
-    Shoot({"Warning.swf", 400, 650,
-           {ChangeLabel(L"Warning"),
-            ChangeContent(L"Ravelo Apex is not running. Start it & try again <soon>."), External(L"show")},
+    Shoot({"Warning.swf",
+           400,
+           650,
+           {ChangeLabel(L"Warning"), ChangeContent(L"Ravelo Apex is not running. Start it & try again <soon>."),
+            External(L"show")},
            false});
 }
 
 TEST_F(Pictures, LongLabelIsFittedIntoTheCard) {
-    Shoot({"RaveloProfileOn.swf", 400, 650,
+    Shoot({"RaveloProfileOn.swf",
+           400,
+           650,
            {ChangeLabel(L"Overclocking profile number three enabled with a long name 4800MHz"), External(L"show")},
            true},
           "_long");
 }
 
 TEST_F(Pictures, LongWarningIsFittedIntoTheCard) {
-    Shoot({"Warning.swf", 400, 650,
+    Shoot({"Warning.swf",
+           400,
+           650,
            {ChangeLabel(L"Calibration needed"),
             ChangeContent(L"The Kelvo Engine has not been calibrated on this computer yet. Open the power-saving "
                           L"utility, run its calibration once with nothing else running, and press the auto mode "
@@ -228,7 +236,8 @@ public:
                                 nullptr);
     }
     ~ScreenParent() {
-        if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+        if (hwnd_ != nullptr)
+            DestroyWindow(hwnd_);
     }
     ScreenParent(const ScreenParent&) = delete;
     ScreenParent& operator=(const ScreenParent&) = delete;
@@ -259,7 +268,8 @@ public:
         if (bits != nullptr) {
             const uint32_t* p = static_cast<const uint32_t*>(bits);
             pixels_.assign(p, p + static_cast<size_t>(w) * h);
-            for (uint32_t& px : pixels_) px |= 0xFF000000u;
+            for (uint32_t& px : pixels_)
+                px |= 0xFF000000u;
         }
     }
     ~ScreenCapture() {
@@ -270,7 +280,9 @@ public:
     ScreenCapture(const ScreenCapture&) = delete;
     ScreenCapture& operator=(const ScreenCapture&) = delete;
     const std::vector<uint32_t>& pixels() const { return pixels_; }
-    uint32_t At(int x, int y) const { return pixels_.empty() ? 0 : pixels_[static_cast<size_t>(y) * w_ + x] & 0xFFFFFF; }
+    uint32_t At(int x, int y) const {
+        return pixels_.empty() ? 0 : pixels_[static_cast<size_t>(y) * w_ + x] & 0xFFFFFF;
+    }
 
 private:
     int w_, h_;
@@ -288,7 +300,7 @@ TEST_F(Pictures, ShownOnTheScreen) {
     Send(player.get(), ChangeLabel(L"Profile A On 4200MHz"));
     Send(player.get(), External(L"show"));
     ASSERT_TRUE(WaitSettled(player.get(), 10000));
-    PumpFor(300);  // let the window system put it on screen
+    PumpFor(300); // let the window system put it on screen
 
     ScreenCapture capture(250, 20, 400, 650);
     ASSERT_FALSE(capture.pixels().empty());
@@ -296,7 +308,7 @@ TEST_F(Pictures, ShownOnTheScreen) {
     // The card's colour at its middle, the black parent at the corner.
     const uint32_t card = capture.At(200, 300);
     EXPECT_NE(0u, card);
-    EXPECT_LT((card >> 16) & 0xFF, 0x60u);  // dark, not a light default background
+    EXPECT_LT((card >> 16) & 0xFF, 0x60u); // dark, not a light default background
     EXPECT_EQ(0u, capture.At(2, 2));
     EXPECT_EQ(0u, capture.At(397, 640));
 
@@ -309,4 +321,4 @@ TEST_F(Pictures, ShownOnTheScreen) {
     EXPECT_EQ(0u, after.At(200, 300));
 }
 
-}  // namespace
+} // namespace

@@ -15,14 +15,16 @@ using namespace harness;
 
 namespace {
 
-constexpr DWORD kLong = 10000;  // generous: nothing here depends on a fast machine
+constexpr DWORD kLong = 10000; // generous: nothing here depends on a fast machine
 
 // A small test movie with the given call-back points and durations.
 std::string TestMovie(const char* name, int introMs, int outroMs, bool intro, bool outro) {
     std::string text = "ravelo-scene 1\nsize 200 120\n";
     text += "intro " + std::to_string(introMs) + " rise\noutro " + std::to_string(outroMs) + " fade\nchange 60\n";
-    if (intro) text += "callback intro\n";
-    if (outro) text += "callback outro\n";
+    if (intro)
+        text += "callback intro\n";
+    if (outro)
+        text += "callback outro\n";
     text += "panel x=10 y=10 w=180 h=100 radius=12 fill=#203040FF\n";
     text += "text x=10 y=10 w=180 h=100 text=\"{label} {value}\" size=20 color=#FFFFFF\n";
     return WriteTempFile(name, text);
@@ -32,7 +34,8 @@ DWORD AsDword(HWND hwnd) { return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(
 
 bool AllTransparent(const std::vector<DWORD>& frame) {
     for (DWORD p : frame) {
-        if ((p >> 24) != 0) return false;
+        if ((p >> 24) != 0)
+            return false;
     }
     return true;
 }
@@ -91,8 +94,10 @@ TEST_F(Player, WindowIsALayeredClickThroughPopupOwnedByTheParent) {
 }
 
 TEST_F(Player, ForeignWindowsAreRefused) {
-    const FlashRequest request{0, 0, L"<invoke name=\"externalCommand\"><arguments><string>show</string>"
-                                     L"</arguments></invoke>", 0};
+    const FlashRequest request{0, 0,
+                               L"<invoke name=\"externalCommand\"><arguments><string>show</string>"
+                               L"</arguments></invoke>",
+                               0};
     for (HWND hwnd : {static_cast<HWND>(nullptr), parent_.hwnd(), reinterpret_cast<HWND>(0x1234)}) {
         EXPECT_EQ(0u, Flash().setCallback(hwnd, RecordCallback));
         EXPECT_EQ(0u, Flash().callFunction(hwnd, request));
@@ -140,7 +145,7 @@ TEST_F(Player, ProfileMoviesCallBackAfterTheIntroAndAfterTheEnd) {
         ASSERT_TRUE(WaitCallbacks(player.get(), 1));
         EXPECT_EQ(static_cast<DWORD>(FLASH_EVENT_INTRO_PLAYED), Callbacks()[0].event);
         EXPECT_EQ(AsDword(player.get()), Callbacks()[0].player);
-        ExpectQuiet(player.get(), 1);  // the hold: nothing until "end"
+        ExpectQuiet(player.get(), 1); // the hold: nothing until "end"
 
         EXPECT_EQ(1u, Send(player.get(), External(L"end")));
         ASSERT_TRUE(WaitCallbacks(player.get(), 2));
@@ -164,10 +169,11 @@ TEST_F(Player, KelvoAutoAndWarningCallBackOnlyAfterTheEnd) {
         Callbacks().clear();
         PlayerWindow player(CreatePlayer(parent_.hwnd(), SourceMovie(c.file), "4"));
         ShowPlayer(player.get(), 760, 322, 400, 650);
-        for (const std::wstring& r : c.before) EXPECT_EQ(1u, Send(player.get(), r));
+        for (const std::wstring& r : c.before)
+            EXPECT_EQ(1u, Send(player.get(), r));
         EXPECT_EQ(1u, Send(player.get(), External(L"show")));
         ASSERT_TRUE(WaitSettled(player.get(), kLong));
-        ExpectQuiet(player.get(), 0);  // the intro has played: no call-back for it
+        ExpectQuiet(player.get(), 0); // the intro has played: no call-back for it
         EXPECT_EQ(1u, Send(player.get(), External(L"end")));
         ASSERT_TRUE(WaitCallbacks(player.get(), 1));
         EXPECT_EQ(static_cast<DWORD>(FLASH_EVENT_OUTRO_FINISHED), Callbacks()[0].event);
@@ -226,7 +232,7 @@ TEST_F(Player, TuningCallsBackAfterInAndAfterOut) {
     ShowPlayer(player.get(), 685, 405, 550, 400);
     EXPECT_EQ(1u, Send(player.get(), Set2Digit(140)));
     EXPECT_EQ(1u, Send(player.get(), External(L"in")));
-    EXPECT_EQ(1u, Send(player.get(), Set2Digit(141)));  // a key during the intro keeps its call-back
+    EXPECT_EQ(1u, Send(player.get(), Set2Digit(141))); // a key during the intro keeps its call-back
     ASSERT_TRUE(WaitCallbacks(player.get(), 1));
     EXPECT_EQ(static_cast<DWORD>(FLASH_EVENT_INTRO_PLAYED), Callbacks()[0].event);
     EXPECT_EQ(1u, Send(player.get(), Set2Digit(142)));
@@ -279,7 +285,7 @@ TEST_F(Player, HiddenPlayersStillCallBack) {
     ASSERT_TRUE(WaitCallbacks(player.get(), 1));
     Send(player.get(), External(L"end"));
     ASSERT_TRUE(WaitCallbacks(player.get(), 2));
-    EXPECT_EQ(0u, Stats(player.get()).framesPresented);  // nothing drawn while nobody can see it
+    EXPECT_EQ(0u, Stats(player.get()).framesPresented); // nothing drawn while nobody can see it
 }
 
 TEST_F(Player, StopHoldsTheMovieAndPlayResumesIt) {
@@ -319,7 +325,8 @@ TEST_F(Player, MissingMoviesCallBackAtTheSamePoints) {
         ASSERT_NE(nullptr, player.get());
         EXPECT_EQ(0u, Stats(player.get()).movieLoaded);
         ShowPlayer(player.get(), 10, 10, 400, 300);
-        for (const std::wstring& r : c.open) EXPECT_EQ(1u, Send(player.get(), r));
+        for (const std::wstring& r : c.open)
+            EXPECT_EQ(1u, Send(player.get(), r));
         const size_t afterIntro = c.intro ? 1 : 0;
         if (c.intro) {
             ASSERT_TRUE(WaitCallbacks(player.get(), 1));
@@ -327,7 +334,7 @@ TEST_F(Player, MissingMoviesCallBackAtTheSamePoints) {
         ExpectQuiet(player.get(), afterIntro, 700);
 
         int w = 0, h = 0;
-        EXPECT_TRUE(AllTransparent(Frame(player.get(), w, h)));  // an empty movie draws nothing
+        EXPECT_TRUE(AllTransparent(Frame(player.get(), w, h))); // an empty movie draws nothing
 
         EXPECT_EQ(1u, Send(player.get(), c.close));
         ASSERT_TRUE(WaitCallbacks(player.get(), afterIntro + 1));
@@ -365,7 +372,8 @@ TEST_F(Player, UnparsableRequestsAreIgnored) {
         L"<invoke name=\"changeLabel\" returntype=\"xml\"><arguments><string>" + std::wstring(100000, L'&') +
             L"</string></arguments></invoke>",
     };
-    for (const std::wstring& r : junk) EXPECT_EQ(0u, Send(player.get(), r));
+    for (const std::wstring& r : junk)
+        EXPECT_EQ(0u, Send(player.get(), r));
     EXPECT_EQ(0u, SendRaw(player.get(), nullptr));
     ExpectQuiet(player.get(), 0, 400);
     const FlashPlayerStats stats = Stats(player.get());
@@ -399,7 +407,8 @@ TEST_F(Player, RequestsFromAnotherThreadAreServedOnThePlayersThread) {
 HWND g_reentrantPlayer = nullptr;
 void WINAPI EndFromCallback(DWORD a, DWORD b, DWORD c, DWORD d) {
     RecordCallback(a, b, c, d);
-    if (b == FLASH_EVENT_INTRO_PLAYED) SendRaw(g_reentrantPlayer, External(L"end").c_str());
+    if (b == FLASH_EVENT_INTRO_PLAYED)
+        SendRaw(g_reentrantPlayer, External(L"end").c_str());
 }
 
 TEST_F(Player, RequestsFromInsideTheCallBackWork) {
@@ -417,14 +426,14 @@ TEST_F(Player, RequestsFromInsideTheCallBackWork) {
 TEST_F(Player, DrawsWhenShownAndNothingWhenEnded) {
     PlayerWindow player(CreatePlayer(parent_.hwnd(), SourceMovie("RaveloProfileOn.swf"), "4"));
     int w = 0, h = 0;
-    EXPECT_TRUE(Frame(player.get(), w, h).empty());  // never drawn while hidden
+    EXPECT_TRUE(Frame(player.get(), w, h).empty()); // never drawn while hidden
 
     Send(player.get(), ChangeLabel(L"Profile C On 4000MHz"));
     ShowPlayer(player.get(), 760, 322, 400, 650);
     std::vector<DWORD> frame = Frame(player.get(), w, h);
     EXPECT_EQ(400, w);
     EXPECT_EQ(650, h);
-    EXPECT_TRUE(AllTransparent(frame));  // shown before "show": nothing to see yet
+    EXPECT_TRUE(AllTransparent(frame)); // shown before "show": nothing to see yet
 
     Send(player.get(), External(L"show"));
     ASSERT_TRUE(WaitCallbacks(player.get(), 1));
@@ -444,7 +453,7 @@ TEST_F(Player, RedrawsAfterBeingShownOrResized) {
     PlayerWindow player(CreatePlayer(parent_.hwnd(), SourceMovie("OCTuning.swf"), "8"));
     Send(player.get(), Set2Digit(133));
     Send(player.get(), External(L"in"));
-    ASSERT_TRUE(WaitCallbacks(player.get(), 1));  // played while hidden
+    ASSERT_TRUE(WaitCallbacks(player.get(), 1)); // played while hidden
     EXPECT_EQ(0u, Stats(player.get()).framesPresented);
 
     ShowPlayer(player.get(), 685, 405, 550, 400);
@@ -464,7 +473,7 @@ TEST_F(Player, IdlePlayersRunNoTimerAndDrawNothing) {
     PlayerWindow player(CreatePlayer(parent_.hwnd(), SourceMovie("KelvoManual.swf"), "4"));
     ShowPlayer(player.get(), 0, 0, 750, 650);
     Send(player.get(), External(L"show 1"));
-    EXPECT_EQ(1u, Stats(player.get()).timerRunning);  // animating
+    EXPECT_EQ(1u, Stats(player.get()).timerRunning); // animating
     ASSERT_TRUE(WaitSettled(player.get(), kLong));
     const DWORD frames = Stats(player.get()).framesPresented;
     PumpFor(500);
@@ -490,7 +499,8 @@ std::vector<std::string> ReadLines(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::vector<std::string> lines;
     std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
+    while (std::getline(in, line))
+        lines.push_back(line);
     return lines;
 }
 
@@ -528,4 +538,4 @@ TEST_F(Player, LogHasOneLinePerRequestAndPerCallBack) {
     }
 }
 
-}  // namespace
+} // namespace

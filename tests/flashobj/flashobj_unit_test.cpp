@@ -31,7 +31,8 @@ std::string SourceFile(const std::string& relative) {
     char buffer[1024] = {};
     const DWORD n = GetEnvironmentVariableA("RAVELO_SOURCE", buffer, sizeof(buffer));
     std::string path = "Z:";
-    for (DWORD i = 0; i < n; ++i) path.push_back(buffer[i] == '/' ? '\\' : buffer[i]);
+    for (DWORD i = 0; i < n; ++i)
+        path.push_back(buffer[i] == '/' ? '\\' : buffer[i]);
     return path + "\\" + relative;
 }
 
@@ -224,7 +225,8 @@ TEST(SceneFile, ShippedMoviesShowWhatTheProgramSends) {
     auto uses = [](const char* file, const char* field) {
         const Scene scene = ParseScene(ReadFile(SourceFile(std::string("resources\\Resource\\") + file)));
         for (const SceneElement& e : scene.elements) {
-            if (e.text.find(field) != std::string::npos) return true;
+            if (e.text.find(field) != std::string::npos)
+                return true;
         }
         return false;
     };
@@ -242,12 +244,12 @@ TEST(SceneFile, HeaderDecidesWhetherItIsAScene) {
     EXPECT_FALSE(ParseScene("size 10 10\n").loaded);
     EXPECT_FALSE(ParseScene("ravelo-scene 2\n").loaded);
     EXPECT_FALSE(ParseScene("ravelo-scene\n").loaded);
-    EXPECT_FALSE(ParseScene(std::string("FWS\x09\x00\x01\x02\x03", 8)).loaded);  // a real Flash file
+    EXPECT_FALSE(ParseScene(std::string("FWS\x09\x00\x01\x02\x03", 8)).loaded); // a real Flash file
     const Scene s = ParseScene("\xEF\xBB\xBF# comment\r\n\r\nravelo-scene 1\r\nsize 20 30\r\n");
     EXPECT_TRUE(s.loaded);
     EXPECT_EQ(20, s.width);
     EXPECT_EQ(30, s.height);
-    EXPECT_FALSE(s.callbackIntro);  // a scene states its own call-backs
+    EXPECT_FALSE(s.callbackIntro); // a scene states its own call-backs
     EXPECT_FALSE(s.callbackOutro);
 }
 
@@ -299,34 +301,34 @@ TEST(SceneFile, SettingsAndElements) {
 }
 
 TEST(SceneFile, MalformedLinesAreSkippedAndCounted) {
-    const Scene s = ParseScene(
-        "ravelo-scene 1\n"
-        "size 0 10\n"                                   // zero width
-        "size 10\n"                                     // missing height
-        "intro -5\n"                                    // negative
-        "intro 100 spin\n"                              // unknown effect
-        "intro 999999\n"                                // far too long
-        "callback sometimes\n"
-        "panel x=1 y=2 w=3 h=4 fill=#12345\n"           // bad colour
-        "panel x=1 y=2 w=-3 h=4\n"                      // negative size
-        "panel x=abc\n"                                 // not a number
-        "panel x=1 x=2\n"                               // said twice
-        "panel colour=#FFFFFF\n"                        // unknown key
-        "text text=\"unterminated\n"                    // open quote
-        "polygon points=\"0,0 1,1\" fill=#FFFFFF\n"     // two points
-        "levels count=99\n"                             // too many steps
-        "sparkle x=1\n"                                 // unknown element
-        "panel x=1 y=1 w=2 h=2 fill=#FFFFFF\n");       // the one good line
+    const Scene s = ParseScene("ravelo-scene 1\n"
+                               "size 0 10\n"      // zero width
+                               "size 10\n"        // missing height
+                               "intro -5\n"       // negative
+                               "intro 100 spin\n" // unknown effect
+                               "intro 999999\n"   // far too long
+                               "callback sometimes\n"
+                               "panel x=1 y=2 w=3 h=4 fill=#12345\n"       // bad colour
+                               "panel x=1 y=2 w=-3 h=4\n"                  // negative size
+                               "panel x=abc\n"                             // not a number
+                               "panel x=1 x=2\n"                           // said twice
+                               "panel colour=#FFFFFF\n"                    // unknown key
+                               "text text=\"unterminated\n"                // open quote
+                               "polygon points=\"0,0 1,1\" fill=#FFFFFF\n" // two points
+                               "levels count=99\n"                         // too many steps
+                               "sparkle x=1\n"                             // unknown element
+                               "panel x=1 y=1 w=2 h=2 fill=#FFFFFF\n");    // the one good line
     EXPECT_TRUE(s.loaded);
     EXPECT_EQ(15, s.badLines);
     EXPECT_EQ(1u, s.elements.size());
-    EXPECT_EQ(400, s.width);  // defaults untouched by the bad lines
+    EXPECT_EQ(400, s.width); // defaults untouched by the bad lines
     EXPECT_EQ(200, s.introMs);
 }
 
 TEST(SceneFile, BoundsOnSizeAndCount) {
     std::string many = "ravelo-scene 1\n";
-    for (int i = 0; i < 500; ++i) many += "panel x=1 y=1 w=2 h=2 fill=#FFFFFF\n";
+    for (int i = 0; i < 500; ++i)
+        many += "panel x=1 y=1 w=2 h=2 fill=#FFFFFF\n";
     const Scene capped = ParseScene(many);
     EXPECT_EQ(kMaxSceneElements, capped.elements.size());
     EXPECT_EQ(500 - static_cast<int>(kMaxSceneElements), capped.badLines);
@@ -440,10 +442,12 @@ TEST(Timeline, ProfileCallsBackAfterIntroAndAfterOutroOnly) {
 TEST(Timeline, CaptionWithoutIntroPointCallsBackOnceAtTheEnd) {
     MovieTimeline t(Config(false, true));
     t.Apply(Cmd(CommandType::Show), 0);
-    for (int ms = 0; ms <= 3000; ms += 10) EXPECT_EQ(TimelineEvent::None, t.Advance(ms).event);
+    for (int ms = 0; ms <= 3000; ms += 10)
+        EXPECT_EQ(TimelineEvent::None, t.Advance(ms).event);
     t.Apply(Cmd(CommandType::End), 3000);
     int events = 0;
-    for (int ms = 3000; ms <= 6000; ms += 10) events += t.Advance(ms).event == TimelineEvent::OutroFinished;
+    for (int ms = 3000; ms <= 6000; ms += 10)
+        events += t.Advance(ms).event == TimelineEvent::OutroFinished;
     EXPECT_EQ(1, events);
 }
 
@@ -463,7 +467,7 @@ TEST(Timeline, EventsComeOnlyFromAdvance) {
 
 TEST(Timeline, DigitsDuringTheIntroKeepItsCallBack) {
     MovieTimeline t(Config(true, true));
-    t.Apply(Cmd(CommandType::SetDigits, true, 133), 0);  // preset while hidden: no animation
+    t.Apply(Cmd(CommandType::SetDigits, true, 133), 0); // preset while hidden: no animation
     EXPECT_FALSE(t.NeedsTicks(0));
     EXPECT_EQ(133, t.value());
     t.Apply(Cmd(CommandType::In), 100);
@@ -484,7 +488,7 @@ TEST(Timeline, EndDuringTheIntroReplacesItsCallBack) {
     EXPECT_GT(shown, 0.0);
     EXPECT_LT(shown, 1.0);
     t.Apply(Cmd(CommandType::End), 100);
-    EXPECT_NEAR(shown, t.Visibility(100), 1e-9);  // the outro starts from where the intro was
+    EXPECT_NEAR(shown, t.Visibility(100), 1e-9); // the outro starts from where the intro was
     int intro = 0, outro = 0;
     for (int ms = 100; ms <= 2000; ms += 5) {
         const TimelineEvent e = t.Advance(ms).event;
@@ -538,7 +542,8 @@ TEST(Timeline, TextsAreKept) {
 bool PremultipliedEverywhere(const Canvas& c) {
     for (uint32_t p : c.pixels()) {
         const uint32_t a = p >> 24;
-        if (((p >> 16) & 0xFF) > a || ((p >> 8) & 0xFF) > a || (p & 0xFF) > a) return false;
+        if (((p >> 16) & 0xFF) > a || ((p >> 8) & 0xFF) > a || (p & 0xFF) > a)
+            return false;
     }
     return true;
 }
@@ -549,8 +554,8 @@ TEST(Canvas, RoundRectCoversInsideAndSmoothsTheEdge) {
     c.FillRoundRect(10.3f, 10, 80, 40, 12, Rgba{255, 0, 0, 255}, Rgba{0, 0, 255, 255});
     EXPECT_EQ(0xFFu, c.Pixel(50, 30) >> 24);
     EXPECT_EQ(0u, c.Pixel(2, 2) >> 24);
-    EXPECT_EQ(0u, c.Pixel(11, 11) >> 24);  // cut off by the rounded corner
-    const uint32_t edge = c.Pixel(10, 30) >> 24;  // 0.7 of the pixel covered
+    EXPECT_EQ(0u, c.Pixel(11, 11) >> 24);        // cut off by the rounded corner
+    const uint32_t edge = c.Pixel(10, 30) >> 24; // 0.7 of the pixel covered
     EXPECT_GT(edge, 0u);
     EXPECT_LT(edge, 255u);
     // The gradient runs from red at the top to blue at the bottom.
@@ -648,4 +653,4 @@ TEST(SceneRendererTest, DrawsNothingWhileHiddenAndTheCardWhenShown) {
     EXPECT_EQ(0u, small.Pixel(5, 5) >> 24);
 }
 
-}  // namespace
+} // namespace

@@ -58,7 +58,7 @@ std::string CommonAppData() {
     return path;
 }
 
-}  // namespace
+} // namespace
 
 TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
     testsupport::TempFolder temp;

@@ -58,8 +58,8 @@ UINT DeclaredCodePage(const std::string& text) {
 bool DecodesCleanly(const std::string& bytes, UINT codePage) {
     if (bytes.empty())
         return true;
-    const int wide = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
-                                         nullptr, 0);
+    const int wide =
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     if (wide <= 0)
         return false;
     std::wstring text(static_cast<size_t>(wide), L'\0');
@@ -76,7 +76,7 @@ std::map<std::string, std::string> Index() {
     return Section(testsupport::ReadTextFile(LangFolder() + "OvMultiLang.ini"), "Languages");
 }
 
-}  // namespace
+} // namespace
 
 TEST(LanguageIndexTest, EntriesAreWellFormedAndNameShippedFiles) {
     const auto index = Index();
@@ -102,9 +102,9 @@ TEST(LanguageFilesTest, EveryFileHasEveryTextAndDecodesInItsCodePage) {
     ASSERT_EQ(15u, keys.size());
     // The code pages a language may declare.
     const std::map<std::string, UINT> expected = {
-        {"English", 1252}, {"German", 1252}, {"French", 1252}, {"Spanish", 1252}, {"Italian", 1252},
-        {"PortugueseBrazil", 1252}, {"Polish", 1250}, {"Russian", 1251}, {"Japanese", 932},
-        {"ChineseSimplified", 936}, {"ChineseTraditional", 950}};
+        {"English", 1252}, {"German", 1252},           {"French", 1252},           {"Spanish", 1252},
+        {"Italian", 1252}, {"PortugueseBrazil", 1252}, {"Polish", 1250},           {"Russian", 1251},
+        {"Japanese", 932}, {"ChineseSimplified", 936}, {"ChineseTraditional", 950}};
     std::set<std::string> names;
     for (const auto& entry : Index())
         names.insert(entry.second);
@@ -134,11 +134,11 @@ TEST(LanguageFilesTest, NonWesternTextsReadBackAsTheirLetters) {
         UINT codePage;
         const wchar_t* warning;
     };
-    for (const Probe& probe : {Probe{"Russian", 1251, L"\x0412\x043d\x0438\x043c\x0430\x043d\x0438\x0435"},
-                               Probe{"Japanese", 932, L"\x8b66\x544a"}, Probe{"ChineseSimplified", 936, L"\x8b66\x544a"},
-                               Probe{"ChineseTraditional", 950, L"\x8b66\x544a"}}) {
-        const std::string bytes =
-            testsupport::ReadTextFile(LangFolder() + probe.name + "\\" + probe.name + ".ini");
+    for (const Probe& probe :
+         {Probe{"Russian", 1251, L"\x0412\x043d\x0438\x043c\x0430\x043d\x0438\x0435"},
+          Probe{"Japanese", 932, L"\x8b66\x544a"}, Probe{"ChineseSimplified", 936, L"\x8b66\x544a"},
+          Probe{"ChineseTraditional", 950, L"\x8b66\x544a"}}) {
+        const std::string bytes = testsupport::ReadTextFile(LangFolder() + probe.name + "\\" + probe.name + ".ini");
         const std::string value = Section(bytes, "Translations")["Warning"];
         wchar_t wide[64] = {};
         MultiByteToWideChar(probe.codePage, 0, value.c_str(), -1, wide, 64);

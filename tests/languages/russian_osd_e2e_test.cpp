@@ -30,7 +30,7 @@ constexpr DWORD kLongWait = 30000;
 constexpr UINT kCyrillicCodePage = 1251;
 
 // The Russian texts of the warning, as they stand in the shipped file.
-const wchar_t kWarning[] = L"\x0412\x043d\x0438\x043c\x0430\x043d\x0438\x0435";  // "Внимание"
+const wchar_t kWarning[] = L"\x0412\x043d\x0438\x043c\x0430\x043d\x0438\x0435"; // "Внимание"
 // "Ravelo Apex не запущен. Сначала запустите его."
 const wchar_t kNotRunning[] =
     L"Ravelo Apex \x043d\x0435 \x0437\x0430\x043f\x0443\x0449\x0435\x043d. "
@@ -38,8 +38,8 @@ const wchar_t kNotRunning[] =
     L"\x0435\x0433\x043e.";
 
 std::string ToCodePage(const std::wstring& text, UINT codePage) {
-    const int size = WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     if (size <= 0)
         return std::string();
     std::string out(static_cast<size_t>(size), '\0');
@@ -48,8 +48,7 @@ std::string ToCodePage(const std::wstring& text, UINT codePage) {
 }
 
 std::wstring FromCodePage(const std::string& text, UINT codePage) {
-    const int size =
-        MultiByteToWideChar(codePage, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    const int size = MultiByteToWideChar(codePage, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
     if (size <= 0)
         return std::wstring();
     std::wstring out(static_cast<size_t>(size), L'\0');
@@ -61,8 +60,7 @@ std::wstring FromCodePage(const std::string& text, UINT codePage) {
 std::vector<std::string> TranslationValues(const std::string& path) {
     std::vector<std::string> values;
     char sectionBuffer[8192] = {};
-    const DWORD length =
-        GetPrivateProfileSectionA("Translations", sectionBuffer, sizeof(sectionBuffer), path.c_str());
+    const DWORD length = GetPrivateProfileSectionA("Translations", sectionBuffer, sizeof(sectionBuffer), path.c_str());
     for (DWORD at = 0; at < length && sectionBuffer[at] != '\0';) {
         const std::string entry(sectionBuffer + at);
         const size_t eq = entry.find('=');
@@ -110,7 +108,7 @@ size_t CountNear(const osdtest::ScreenShot& shot, const RECT& area, std::uint32_
     return count;
 }
 
-}  // namespace
+} // namespace
 
 TEST(RussianSystem, WineReportsRussianWithCodePage1251) {
     EXPECT_EQ(0x0419, GetSystemDefaultLangID()) << "the test must run with LANG=ru_RU.UTF-8";
@@ -131,9 +129,8 @@ TEST(RussianSystem, PlayerFaceHasEveryLetterOfTheRussianTexts) {
     const std::string face = PlayerFace(screen.Get());
     ASSERT_FALSE(face.empty()) << "none of the player's faces is installed";
     std::printf("player face: %s\n", face.c_str());
-    gui::GdiObject<HFONT> font(CreateFontA(-24, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                           OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH,
-                                           face.c_str()));
+    gui::GdiObject<HFONT> font(CreateFontA(-24, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
+                                           CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, face.c_str()));
     ASSERT_TRUE(font);
     gui::SelectObjectScope select(screen.Get(), font.Get());
     for (const std::string& value : values) {
@@ -197,15 +194,18 @@ TEST_F(RussianOsdEndToEnd, NotRunningWarningIsShownInRussian) {
     // The program read the Russian file and passed its 1251 bytes on.
     const std::string title = ToCodePage(kWarning, kCyrillicCodePage);
     const std::string message = ToCodePage(kNotRunning, kCyrillicCodePage);
-    ASSERT_TRUE(WaitUntil([&] { return Requested("changeContent " + message); }, kLongWait))
-        << "movie requests:\n" << Requests();
+    ASSERT_TRUE(WaitUntil([&] { return Requested("changeContent " + message); }, kLongWait)) << "movie requests:\n"
+                                                                                             << Requests();
     EXPECT_TRUE(Requested("changeLabel " + title)) << Requests();
 
     HWND player = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        player = testsupport::FindWindowOfProcess(program_.Id(), "RaveloFlashPlayer", "Warning");
-        return player != nullptr && IsWindowVisible(player);
-    }, kLongWait)) << "the warning never came up";
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            player = testsupport::FindWindowOfProcess(program_.Id(), "RaveloFlashPlayer", "Warning");
+            return player != nullptr && IsWindowVisible(player);
+        },
+        kLongWait))
+        << "the warning never came up";
 
     // The card's title is amber (#FFD166), the message light (#E2E8F0).
     // Wait for the intro to finish: the text stops moving and the count of
@@ -215,24 +215,26 @@ TEST_F(RussianOsdEndToEnd, NotRunningWarningIsShownInRussian) {
     size_t last = 0;
     size_t stable = 0;
     std::unique_ptr<osdtest::ScreenShot> shot;
-    const bool settled = WaitUntil([&] {
-        RECT card{};
-        if (!IsWindowVisible(player) || !GetWindowRect(player, &card))
-            return false;
-        const double sx = (card.right - card.left) / 400.0;
-        const double sy = (card.bottom - card.top) / 650.0;
-        auto band = [&](int x, int y, int w, int h) {
-            return RECT{card.left + static_cast<LONG>(x * sx), card.top + static_cast<LONG>(y * sy),
-                        card.left + static_cast<LONG>((x + w) * sx), card.top + static_cast<LONG>((y + h) * sy)};
-        };
-        titleBand = band(45, 180, 310, 60);
-        messageBand = band(50, 226, 300, 130);
-        shot = std::make_unique<osdtest::ScreenShot>(osdtest::ScreenShot::FullScreen());
-        const size_t now = CountNear(*shot, titleBand, 0xFFD166, 40);
-        stable = (now > 0 && now == last) ? stable + 1 : 0;
-        last = now;
-        return stable >= 2;
-    }, kLongWait, 150);
+    const bool settled = WaitUntil(
+        [&] {
+            RECT card{};
+            if (!IsWindowVisible(player) || !GetWindowRect(player, &card))
+                return false;
+            const double sx = (card.right - card.left) / 400.0;
+            const double sy = (card.bottom - card.top) / 650.0;
+            auto band = [&](int x, int y, int w, int h) {
+                return RECT{card.left + static_cast<LONG>(x * sx), card.top + static_cast<LONG>(y * sy),
+                            card.left + static_cast<LONG>((x + w) * sx), card.top + static_cast<LONG>((y + h) * sy)};
+            };
+            titleBand = band(45, 180, 310, 60);
+            messageBand = band(50, 226, 300, 130);
+            shot = std::make_unique<osdtest::ScreenShot>(osdtest::ScreenShot::FullScreen());
+            const size_t now = CountNear(*shot, titleBand, 0xFFD166, 40);
+            stable = (now > 0 && now == last) ? stable + 1 : 0;
+            last = now;
+            return stable >= 2;
+        },
+        kLongWait, 150);
     ASSERT_TRUE(settled) << "the warning's title did not settle on screen (" << last << " title pixels)";
     ASSERT_TRUE(shot && !shot->Empty());
 

@@ -23,8 +23,8 @@ HWND WINAPI FakeCreate(HWND parent, const WCHAR* moviePath) {
         wc.lpszClassName = kFakeClass;
         RegisterClassExA(&wc);
     }
-    const HWND window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kFakeClass, "", WS_POPUP, 0, 0, 10,
-                                        10, parent, nullptr, instance, nullptr);
+    const HWND window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kFakeClass, "", WS_POPUP, 0, 0, 10, 10,
+                                        parent, nullptr, instance, nullptr);
     Player player;
     player.window = window;
     player.parent = parent;
@@ -50,7 +50,7 @@ DWORD WINAPI FakeCallFunction(HWND window, FlashRequest request) {
 DWORD WINAPI FakePlay(HWND) { return 0; }
 DWORD WINAPI FakeStop(HWND) { return 0; }
 
-}  // namespace
+} // namespace
 
 void Install() {
     FlashEntryPoints entries;
@@ -88,4 +88,4 @@ void ClearRequests() {
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-}  // namespace fakeflash
+} // namespace fakeflash

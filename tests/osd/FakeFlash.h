@@ -34,4 +34,4 @@ void ClearRequests();
 // The UTF-16 form of an ASCII text, for comparing requests.
 std::wstring Wide(const std::string& text);
 
-}  // namespace fakeflash
+} // namespace fakeflash

@@ -39,7 +39,7 @@ StartupFacts& MutableStartup() {
     static StartupFacts facts;
     return facts;
 }
-}  // namespace
+} // namespace
 
 const StartupFacts& Startup() { return MutableStartup(); }
 
@@ -117,4 +117,4 @@ std::string ExeFolder() {
     return slash != std::string::npos ? folder.substr(0, slash + 1) : std::string();
 }
 
-}  // namespace osdtest
+} // namespace osdtest

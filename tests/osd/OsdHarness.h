@@ -31,7 +31,7 @@ public:
 // What the display looked like right after the Director's start.
 struct StartupFacts {
     LONG phase = -1;
-    int currentSlot = -1;  // the table slot whose player is current
+    int currentSlot = -1; // the table slot whose player is current
     bool formVisible = true;
     int playerCount = 0;
 };
@@ -58,4 +58,4 @@ RECT WindowRectOf(HWND window);
 // The folder of this executable, with a trailing backslash.
 std::string ExeFolder();
 
-}  // namespace osdtest
+} // namespace osdtest

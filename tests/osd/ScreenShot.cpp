@@ -81,13 +81,13 @@ bool ScreenShot::SaveBmp(const std::string& path) const {
     const DWORD stride = (static_cast<DWORD>(width_) * 3 + 3) & ~3u;
     const DWORD imageSize = stride * static_cast<DWORD>(height_);
     BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;  // "BM"
+    file.bfType = 0x4D42; // "BM"
     file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     file.bfSize = file.bfOffBits + imageSize;
     BITMAPINFOHEADER header{};
     header.biSize = sizeof(header);
     header.biWidth = width_;
-    header.biHeight = height_;  // bottom-up rows
+    header.biHeight = height_; // bottom-up rows
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
@@ -110,4 +110,4 @@ bool ScreenShot::SaveBmp(const std::string& path) const {
     return static_cast<bool>(out);
 }
 
-}  // namespace osdtest
+} // namespace osdtest

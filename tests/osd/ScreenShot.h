@@ -30,7 +30,7 @@ public:
 private:
     int width_ = 0;
     int height_ = 0;
-    std::vector<std::uint32_t> pixels_;  // top-down rows, 0x00RRGGBB
+    std::vector<std::uint32_t> pixels_; // top-down rows, 0x00RRGGBB
 };
 
-}  // namespace osdtest
+} // namespace osdtest

@@ -127,13 +127,13 @@ TEST_F(StandInPlayerTest, MoviesUnderstandEveryCommandAndCallBackAtTheirPoints) 
 
     const PlayerStats warning = StatsOf(MovieKind::Warning);
     EXPECT_EQ(before[5].requestsIgnored, warning.requestsIgnored);
-    EXPECT_EQ(before[5].callbacksMade + 1, warning.callbacksMade);  // after "end" only
+    EXPECT_EQ(before[5].callbacksMade + 1, warning.callbacksMade); // after "end" only
     const PlayerStats level = StatsOf(MovieKind::KelvoManual);
     EXPECT_EQ(before[3].requestsIgnored, level.requestsIgnored);
-    EXPECT_EQ(before[3].callbacksMade + 1, level.callbacksMade);  // after "End N" only
+    EXPECT_EQ(before[3].callbacksMade + 1, level.callbacksMade); // after "End N" only
     const PlayerStats tuning = StatsOf(MovieKind::OCTuning);
     EXPECT_EQ(before[4].requestsIgnored, tuning.requestsIgnored);
-    EXPECT_EQ(before[4].callbacksMade + 2, tuning.callbacksMade);  // after "in" and "out"
+    EXPECT_EQ(before[4].callbacksMade + 2, tuning.callbacksMade); // after "in" and "out"
     EXPECT_GT(tuning.framesPresented, before[4].framesPresented);
 }
 
@@ -149,7 +149,7 @@ TEST_F(StandInPlayerTest, ProfileMovieCallsBackAfterIntroAndAfterEnd) {
     EXPECT_EQ(before.requestsIgnored, after.requestsIgnored);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);

@@ -119,7 +119,7 @@ TEST_F(OsdFormTest, SixMoviesRegisteredInTableOrderWithTheirPathsAndSizes) {
         int height;
     };
     const Row rows[] = {{"RaveloProfileOn", 400, 650}, {"RaveloProfileOff", 400, 650}, {"KelvoAuto", 400, 650},
-                        {"KelvoManual", 750, 650},     {"OCTuning", 550, 400},          {"Warning", 400, 650}};
+                        {"KelvoManual", 750, 650},     {"OCTuning", 550, 400},         {"Warning", 400, 650}};
     for (int i = 0; i < 6; ++i) {
         const TFlashOsdForm::FlashItem& item = FlashOsdForm->Item(i);
         EXPECT_TRUE(item.used);
@@ -197,7 +197,7 @@ TEST_F(OsdFormTest, PlayerOffsetsAreRelativeToTheFormsWindow) {
     RECT rect = osdtest::WindowRectOf(player->PlayerWindow());
     EXPECT_EQ(110, rect.left);
     EXPECT_EQ(70, rect.top);
-    EXPECT_EQ(400, rect.right - rect.left);  // the size stays
+    EXPECT_EQ(400, rect.right - rect.left); // the size stays
     FlashOsdLayout::Instance().FitToScreen();
     FlashOsdLayout::Instance().PlaceMovie(MovieKind::KelvoAuto);
     rect = osdtest::WindowRectOf(player->PlayerWindow());
@@ -216,7 +216,7 @@ TEST_F(OsdFormTest, GroupHidingWinsOverEachPlayersOwnFlag) {
     FlashOsdForm->ShowCurrent();
     EXPECT_TRUE(IsWindowVisible(warning->PlayerWindow()));
     EXPECT_EQ(1, VisiblePlayers());
-    auto_->SetVisible(true);  // left on by someone
+    auto_->SetVisible(true); // left on by someone
     EXPECT_EQ(2, VisiblePlayers());
     FlashOsdForm->HideCurrent();
     EXPECT_EQ(0, VisiblePlayers());
@@ -315,7 +315,7 @@ TEST_F(OsdFormTest, ProfileIntroCallBackHoldsThenEnds) {
     EXPECT_EQ(ProfileOffHold, OsdPhase);
     const DWORD start = GetTickCount();
     ASSERT_TRUE(PumpUntil([] { return HasRequest(MovieKind::RaveloProfileOff, External("end")); }));
-    EXPECT_GE(GetTickCount() - start, 1900u);  // the 2000 ms hold
+    EXPECT_GE(GetTickCount() - start, 1900u); // the 2000 ms hold
     EXPECT_EQ(FlashOsdManipulator::Instance().FadeOutHandler(), MovieFinishedHandler);
     FinishWith(MovieKind::RaveloProfileOff);
 
@@ -341,7 +341,7 @@ TEST_F(OsdFormTest, CaptionDisplaySendsLabelAndShowAsUtf16) {
     EXPECT_TRUE(IsWindowVisible(PlayerOf(MovieKind::RaveloProfileOn).window));
     EXPECT_EQ(1, VisiblePlayers());
 
-    fakeflash::CallBack(PlayerOf(MovieKind::RaveloProfileOn).window);  // intro played
+    fakeflash::CallBack(PlayerOf(MovieKind::RaveloProfileOn).window); // intro played
     EXPECT_EQ(ProfileOnHold, OsdPhase);
     ASSERT_TRUE(PumpUntil([] { return PlayerOf(MovieKind::RaveloProfileOn).requests.size() == 3; }));
     EXPECT_EQ(Wide(External("end")), PlayerOf(MovieKind::RaveloProfileOn).requests.back());
@@ -408,7 +408,7 @@ TEST_F(OsdFormTest, TuningDisplayCommandsAndPhases) {
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass2Manipulator::Instance().ShowValue(4200);
     EXPECT_EQ(PhaseOf(MovieKind::OCTuning), OsdPhase);
-    EXPECT_FALSE(FlashOsdForm->Timer.Enabled());  // only the "in" call-back arms it
+    EXPECT_FALSE(FlashOsdForm->Timer.Enabled()); // only the "in" call-back arms it
     fakeflash::CallBack(PlayerOf(MovieKind::OCTuning).window);
     EXPECT_TRUE(FlashOsdForm->Timer.Enabled());
     FlashClass2Manipulator::Instance().ChangeValue(4233);
@@ -473,4 +473,4 @@ TEST_F(OsdFormTest, DoubleCallBackGivesTwoFadesAndTwoFinishes) {
     EXPECT_EQ(2, State().finished);
 }
 
-}  // namespace
+} // namespace

@@ -96,7 +96,7 @@ TEST_F(NoPlayerTest, ProfileMovieAnswersShowWithTheHold) {
     ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, 30000));
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);

@@ -75,8 +75,8 @@ TEST(Placement, SameResultOnThreadWhoseUnitRoundsToDouble) {
 
 struct FadeRun {
     std::vector<int> alphas;
-    std::vector<DWORD> appliedAt;  // elapsed ms of the reading that applied each step
-    DWORD finishedAt = 0;          // elapsed ms of the reading that ended the fade
+    std::vector<DWORD> appliedAt; // elapsed ms of the reading that applied each step
+    DWORD finishedAt = 0;         // elapsed ms of the reading that ended the fade
     bool finished = false;
 };
 
@@ -149,7 +149,7 @@ TEST(Fade, FirstReadingPastTheEndAppliesNothing) {
 }
 
 TEST(Fade, StartJustBeforeTickCounterWrapStillLasts250ms) {
-    const DWORD start = 0xFFFFFFFFu - 100u;  // wraps 101 ms in
+    const DWORD start = 0xFFFFFFFFu - 100u; // wraps 101 ms in
     const FadeRun run = RunFade(start, Every(1, 600));
     EXPECT_EQ((std::vector<int>{206, 183, 160, 137, 114, 91, 68, 45, 22}), run.alphas);
     ASSERT_TRUE(run.finished);
@@ -262,4 +262,4 @@ TEST(Commands, RequestRecordIsSixteenBytesWithTheTextAtByteEight) {
     EXPECT_EQ(8u, offsetof(FlashRequest, request));
 }
 
-}  // namespace
+} // namespace

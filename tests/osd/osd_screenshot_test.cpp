@@ -115,7 +115,7 @@ TEST_F(DisplayPictureTest, Warning) {
     Capture(MovieKind::Warning, "osd-6-warning.bmp");
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);

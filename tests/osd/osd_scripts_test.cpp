@@ -47,8 +47,7 @@ protected:
 
     // Waits for the end of the display and makes sure nothing follows it.
     static void ExpectFinishedOnce(DWORD openedAt, DWORD atLeastMs) {
-        ASSERT_TRUE(PumpUntil([] { return State().finished >= 1; }, kDisplayTimeoutMs))
-            << "the display never ended";
+        ASSERT_TRUE(PumpUntil([] { return State().finished >= 1; }, kDisplayTimeoutMs)) << "the display never ended";
         EXPECT_FALSE(State().formVisibleAtFinish);
         EXPECT_FALSE(FlashOsdForm->Visible());
         // The script's own waits and the fade are a lower bound.
@@ -170,4 +169,4 @@ TEST_F(DisplayScriptTest, DisplaysFollowEachOtherCleanly) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -434,4 +434,4 @@ TEST(FlickerEliminator, SecondAttachIsRefusedWithoutHookingItself) {
 }
 #endif
 
-}  // namespace
+} // namespace

@@ -19,8 +19,8 @@ constexpr DWORD kEndOfRecord = 0xFFFFFFFFu;
 
 std::string ReadFileText(const std::string& path) {
     std::string text;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return text;
     char chunk[4096];
@@ -106,8 +106,7 @@ public:
         si.hStdError = err;
         std::string command = "\"" + OwnFolder() + "AcpiTool.exe\" " + args;
         const BOOL ok = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-                        CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                                       &info_);
+                        CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &info_);
         if (out != INVALID_HANDLE_VALUE)
             CloseHandle(out);
         if (err != INVALID_HANDLE_VALUE)
@@ -115,9 +114,7 @@ public:
         return ok != FALSE;
     }
 
-    bool Running() const {
-        return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
-    }
+    bool Running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
 
     // Generous: process start under Wine on a busy machine is slow.
     bool Finish(DWORD* exitCode, std::string* out = nullptr, std::string* err = nullptr) {
@@ -261,7 +258,7 @@ TEST(OvAcpiWalk, GroupListHoldsTheGroupsItemsInFileOrder) {
 TEST(OvAcpiWalk, DescriptionsFollowTheItemLayouts) {
     TempDatabase db(kBoard);
     {
-        Package p = Describe(0x0300001A);  // numeric with extra texts
+        Package p = Describe(0x0300001A); // numeric with extra texts
         ASSERT_NE(0u, p.result);
         ASSERT_EQ(10u, AcpiElementCount(p.bytes.data()));
         const View v = p.view();
@@ -275,7 +272,7 @@ TEST(OvAcpiWalk, DescriptionsFollowTheItemLayouts) {
         EXPECT_EQ("Off", v.Text(9));
     }
     {
-        Package p = Describe(0x03010011);  // numeric without extra texts ends after e6
+        Package p = Describe(0x03010011); // numeric without extra texts ends after e6
         ASSERT_NE(0u, p.result);
         ASSERT_EQ(7u, AcpiElementCount(p.bytes.data()));
         EXPECT_EQ(300000u, p.view().Int(4));
@@ -295,7 +292,7 @@ TEST(OvAcpiWalk, DescriptionsFollowTheItemLayouts) {
         EXPECT_EQ(5u, p.view().Int(3));
     }
     {
-        Package p = Describe(0x0C000001);  // raw: exactly what the line says
+        Package p = Describe(0x0C000001); // raw: exactly what the line says
         ASSERT_EQ(2u, AcpiElementCount(p.bytes.data()));
         EXPECT_EQ(0x0C000001u, p.view().Int(0));
         EXPECT_EQ("odd", p.view().Text(1));
@@ -310,7 +307,7 @@ TEST(OvAcpiWalk, WalkingPastTheLastElementStaysInsideThePackage) {
     Package p = Describe(0x05080002);
     ASSERT_NE(0u, p.result);
     const View v = p.view();
-    void* last = v.At(7);  // the end element after e0..e6
+    void* last = v.At(7); // the end element after e0..e6
     for (DWORD i = 8; i < 20; ++i) {
         void* e = v.At(i);
         EXPECT_EQ(last, e);
@@ -430,14 +427,12 @@ TEST(OvAcpiValues, GetAndSetKeepToEachItemsRange) {
         bool accepted;
     };
     const Case cases[] = {
-        {0x03010011, 80, true},  {0x03010011, 81, false}, {0x03010011, -1, false},
-        {0x0300001A, 17, true},  {0x0300001A, 18, false},  // 2 extra texts + 16 values
-        {0x03070013, 0, true},   {0x03070013, 2, false},
-        {0x05080002, 1, true},   {0x05080002, 2, false},
-        {0x0B000001, 0x4000, true}, {0x0B000001, 3, false},  // only the listed raw values
-        {0x11060008, 4, true},   {0x11060008, 3, false},
-        {0x0C000001, -77, true},  // raw items take anything
-        {0x0D000001, 0, false},   // no such item
+        {0x03010011, 80, true}, {0x03010011, 81, false},    {0x03010011, -1, false},
+        {0x0300001A, 17, true}, {0x0300001A, 18, false}, // 2 extra texts + 16 values
+        {0x03070013, 0, true},  {0x03070013, 2, false},     {0x05080002, 1, true},
+        {0x05080002, 2, false}, {0x0B000001, 0x4000, true}, {0x0B000001, 3, false},  // only the listed raw values
+        {0x11060008, 4, true},  {0x11060008, 3, false},     {0x0C000001, -77, true}, // raw items take anything
+        {0x0D000001, 0, false},                                                      // no such item
     };
     for (const Case& c : cases) {
         bool before = false;
@@ -502,8 +497,8 @@ TEST(OvAcpiProcesses, ConcurrentWritersLoseNothingAndReadersNeverSeeHalfAFile) {
     for (int round = 1; round <= 3; ++round) {
         Process writers[4];
         for (int w = 0; w < 4; ++w)
-            ASSERT_TRUE(writers[w].Start("set 0x0100000" + std::to_string(w + 1) + " " +
-                                         std::to_string(round * 10 + w)));
+            ASSERT_TRUE(
+                writers[w].Start("set 0x0100000" + std::to_string(w + 1) + " " + std::to_string(round * 10 + w)));
         // Read while the others write; ours is never changed by them.
         for (;;) {
             bool running = false;
@@ -539,7 +534,7 @@ TEST(OvAcpiQuery, RecordHoldsPairsClosedByTheEndMark) {
     TempDatabase db(kBoard);
     Package r = Query(0x05080002, 0);
     ASSERT_EQ(1u, r.result & 1);
-    ASSERT_EQ(4u * 7, r.size);  // word 0, two pairs, the end pair
+    ASSERT_EQ(4u * 7, r.size); // word 0, two pairs, the end pair
     EXPECT_EQ(0x03010011u, Word(r, 1));
     EXPECT_EQ(32u, Word(r, 2));
     EXPECT_EQ(0x03020012u, Word(r, 3));
@@ -559,24 +554,23 @@ TEST(OvAcpiQuery, RecordHoldsPairsClosedByTheEndMark) {
 
 // Good lines among bad ones; every bad line is one of the kinds a person
 // editing the file could write.
-const char* const kMessy =
-    "number 0x03010011 8 base=300000 step=2500 count=81\n"   // 1 good
-    "bogus 0x03010012 1\n"                                    // 2 unknown statement
-    "number 0x0301ZZ13 1 base=0 step=1 count=2\n"             // 3 bad id
-    "number 0x03000014 5 base=0 step=1 count=2\n"             // 4 value out of range
-    "list 0x03000015 0 text=\"a\"\n"                          // 5 list without kind 8
-    "list 0x03080016 0 text=\"open\n"                         // 6 text without closing quote
-    "number 0x03010011 1 base=0 step=1 count=2\n"             // 7 duplicate id
-    "number 0x03000017 0 base=0 step=1\n"                     // 8 no count
-    "number 0x03000018 0 base=9000000 step=1 count=2\n"       // 9 base beyond 24 bits
-    "record 0x05080002 0 0x03010011=abc\n"                    // 10 bad pair
-    "fault everything\n"                                      // 11 unknown fault
-    "\n"                                                      // 12 blank
-    "   # indented comment\n"                                 // 13 comment
-    "switch 0x03070019 1\n"                                   // 14 good
-    "switch 0x0307001A 1 colour=\"red\"\n"                    // 15 unknown option
-    "number 0x0300001B 0 base=0 step=1 count=0\n"             // 16 no values at all
-    "record 0x05080002 0 0x03010011=7\n";                     // 17 good
+const char* const kMessy = "number 0x03010011 8 base=300000 step=2500 count=81\n" // 1 good
+                           "bogus 0x03010012 1\n"                                 // 2 unknown statement
+                           "number 0x0301ZZ13 1 base=0 step=1 count=2\n"          // 3 bad id
+                           "number 0x03000014 5 base=0 step=1 count=2\n"          // 4 value out of range
+                           "list 0x03000015 0 text=\"a\"\n"                       // 5 list without kind 8
+                           "list 0x03080016 0 text=\"open\n"                      // 6 text without closing quote
+                           "number 0x03010011 1 base=0 step=1 count=2\n"          // 7 duplicate id
+                           "number 0x03000017 0 base=0 step=1\n"                  // 8 no count
+                           "number 0x03000018 0 base=9000000 step=1 count=2\n"    // 9 base beyond 24 bits
+                           "record 0x05080002 0 0x03010011=abc\n"                 // 10 bad pair
+                           "fault everything\n"                                   // 11 unknown fault
+                           "\n"                                                   // 12 blank
+                           "   # indented comment\n"                              // 13 comment
+                           "switch 0x03070019 1\n"                                // 14 good
+                           "switch 0x0307001A 1 colour=\"red\"\n"                 // 15 unknown option
+                           "number 0x0300001B 0 base=0 step=1 count=0\n"          // 16 no values at all
+                           "record 0x05080002 0 0x03010011=7\n";                  // 17 good
 
 const size_t kMessyBadLines[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15, 16};
 
@@ -792,4 +786,4 @@ TEST(OvAcpiDefault, ShippedDatabaseDescribesThePlausibleBoard) {
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((dist + "OvAcpiDb.txt").c_str()));
 }
 
-}  // namespace
+} // namespace

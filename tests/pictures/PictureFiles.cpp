@@ -27,7 +27,7 @@ private:
     const PngManager& manager_;
 };
 
-}  // namespace
+} // namespace
 
 bool WritePng(const std::string& path, int width, int height, bool withAlpha, const std::vector<Rgba>& pixels) {
     if (width <= 0 || height <= 0 || pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
@@ -61,8 +61,8 @@ bool WritePng(const std::string& path, int width, int height, bool withAlpha, co
 
 std::vector<BYTE> ReadBytes(const std::string& path) {
     std::vector<BYTE> bytes;
-    gui::UniqueHandle file(
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    gui::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return bytes;
     BYTE buffer[4096];
@@ -78,9 +78,8 @@ bool WriteBytes(const std::string& path, const std::vector<BYTE>& bytes) {
     if (!file)
         return false;
     DWORD written = 0;
-    return bytes.empty() ||
-           (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size());
+    return bytes.empty() || (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                             written == bytes.size());
 }
 
 std::string ExeFolder() {
@@ -97,4 +96,4 @@ std::string ExeFolder() {
     return full.substr(0, full.find_last_of('\\') + 1);
 }
 
-}  // namespace pictures
+} // namespace pictures

@@ -26,4 +26,4 @@ bool WriteBytes(const std::string& path, const std::vector<BYTE>& bytes);
 // The folder of this executable, with its trailing backslash.
 std::string ExeFolder();
 
-}  // namespace pictures
+} // namespace pictures

@@ -10,8 +10,8 @@ namespace pictures {
 
 struct StartupFacts {
     bool ran = false;
-    std::string error;       // text of a framework error raised by Initialize
-    RECT statusRect{};       // the status window right after Initialize
+    std::string error; // text of a framework error raised by Initialize
+    RECT statusRect{}; // the status window right after Initialize
     bool statusVisible = true;
 };
 
@@ -19,4 +19,4 @@ struct StartupFacts {
 // Returns the facts of that start-up.
 const StartupFacts& StartDisplay();
 
-}  // namespace pictures
+} // namespace pictures

@@ -67,4 +67,4 @@ TEST_F(OsdBackgroundTest, ShownUnderTheDisplayAlpha) {
     EXPECT_FALSE(FlashOsdForm->Visible());
 }
 
-}  // namespace
+} // namespace

@@ -40,4 +40,4 @@ void WINAPI FreePngData(PartialImage* image) {
     image->rows = nullptr;
 }
 
-}  // extern "C"
+} // extern "C"

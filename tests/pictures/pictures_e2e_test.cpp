@@ -61,16 +61,20 @@ struct ProgramRun {
     // for a moment while the main window is made, is hidden again.
     bool WaitStarted() const {
         return WaitUntil([this] { return IsClient(); }, kLongWait, 50) &&
-               WaitUntil([this] {
-                   const HWND status = Window("TStatusForm");
-                   RECT r{};
-                   return status != nullptr && GetClientRect(status, &r) &&
-                          (r.right != kStoredStatusWidth || r.bottom != kStoredStatusHeight);
-               }, kLongWait, 50) &&
-               WaitUntil([this] {
-                   const HWND app = Window("TApplication");
-                   return app != nullptr && !IsWindowVisible(app);
-               }, kLongWait, 50);
+               WaitUntil(
+                   [this] {
+                       const HWND status = Window("TStatusForm");
+                       RECT r{};
+                       return status != nullptr && GetClientRect(status, &r) &&
+                              (r.right != kStoredStatusWidth || r.bottom != kStoredStatusHeight);
+                   },
+                   kLongWait, 50) &&
+               WaitUntil(
+                   [this] {
+                       const HWND app = Window("TApplication");
+                       return app != nullptr && !IsWindowVisible(app);
+                   },
+                   kLongWait, 50);
     }
 
     bool EndsWithZero() { return process.Wait(kLongWait) && process.ExitCode() == 0; }
@@ -174,10 +178,12 @@ TEST_F(PicturesE2eTest, MissingIndicatorPictureIsShownAndTheProgramEndsWithZero)
     unsigned unregistrations = 1;
     ASSERT_TRUE(ServiceControl::QueryUnregistrations(unregistrations));
     EXPECT_EQ(0u, unregistrations);
-    EXPECT_TRUE(WaitUntil([&] {
-        std::vector<ServiceControl::Client> clients;
-        return ServiceControl::QueryClients(clients) && clients.empty();
-    }, kLongWait));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            std::vector<ServiceControl::Client> clients;
+            return ServiceControl::QueryClients(clients) && clients.empty();
+        },
+        kLongWait));
     WriteFirmwareItem(kActiveProfileItem, 0);
 }
 
@@ -242,4 +248,4 @@ TEST_F(PicturesE2eTest, WithoutThePngLibraryTheProgramRunsOn) {
     EXPECT_TRUE(run.EndsWithZero());
 }
 
-}  // namespace
+} // namespace

@@ -19,7 +19,7 @@ DWORD WINAPI NoCallback(HWND, FlashCallFunc) { return 0; }
 DWORD WINAPI NoCall(HWND, FlashRequest) { return 0; }
 DWORD WINAPI NoPlay(HWND) { return 0; }
 
-}  // namespace
+} // namespace
 
 namespace pictures {
 
@@ -40,7 +40,7 @@ const StartupFacts& StartDisplay() {
     return facts;
 }
 
-}  // namespace pictures
+} // namespace pictures
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);

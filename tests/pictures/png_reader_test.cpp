@@ -47,8 +47,7 @@ std::vector<int> PixelBytes(const gui::Bitmap& bitmap) {
 // A picture with every kind of pixel: opaque, half transparent, and fully
 // transparent with and without colour.
 const std::vector<Rgba> kMixed = {
-    {10, 20, 30, 255}, {200, 100, 50, 128}, {255, 255, 255, 0},
-    {1, 2, 3, 0},      {0, 0, 0, 255},      {90, 80, 70, 1},
+    {10, 20, 30, 255}, {200, 100, 50, 128}, {255, 255, 255, 0}, {1, 2, 3, 0}, {0, 0, 0, 255}, {90, 80, 70, 1},
 };
 
 // Noise that does not compress, so the PNG is long enough to cut in half.
@@ -57,8 +56,8 @@ std::vector<Rgba> Noise(int count) {
     unsigned state = 12345;
     for (int i = 0; i < count; ++i) {
         state = state * 1103515245u + 12345u;
-        pixels.push_back({static_cast<BYTE>(state >> 24), static_cast<BYTE>(state >> 16),
-                          static_cast<BYTE>(state >> 8), static_cast<BYTE>(state >> 20)});
+        pixels.push_back({static_cast<BYTE>(state >> 24), static_cast<BYTE>(state >> 16), static_cast<BYTE>(state >> 8),
+                          static_cast<BYTE>(state >> 20)});
     }
     return pixels;
 }
@@ -90,11 +89,11 @@ TEST_F(PngReaderTest, AlphaPictureBecomesBlueGreenRedAlphaWithTransparentPixelsC
     ASSERT_EQ(3, bitmap.Width());
     ASSERT_EQ(2, bitmap.Height());
     EXPECT_EQ((Bytes4{30, 20, 10, 255}), Pixel32(bitmap, 0, 0));
-    EXPECT_EQ((Bytes4{50, 100, 200, 128}), Pixel32(bitmap, 1, 0));  // colour kept as it is
-    EXPECT_EQ((Bytes4{0, 0, 0, 0}), Pixel32(bitmap, 2, 0));          // white, transparent
+    EXPECT_EQ((Bytes4{50, 100, 200, 128}), Pixel32(bitmap, 1, 0)); // colour kept as it is
+    EXPECT_EQ((Bytes4{0, 0, 0, 0}), Pixel32(bitmap, 2, 0));        // white, transparent
     EXPECT_EQ((Bytes4{0, 0, 0, 0}), Pixel32(bitmap, 0, 1));
     EXPECT_EQ((Bytes4{0, 0, 0, 255}), Pixel32(bitmap, 1, 1));
-    EXPECT_EQ((Bytes4{70, 80, 90, 1}), Pixel32(bitmap, 2, 1));       // almost transparent keeps colour
+    EXPECT_EQ((Bytes4{70, 80, 90, 1}), Pixel32(bitmap, 2, 1)); // almost transparent keeps colour
 }
 
 TEST_F(PngReaderTest, PictureWithoutAlphaIsOpaqueEverywhere) {
@@ -109,7 +108,7 @@ TEST_F(PngReaderTest, PictureWithoutAlphaIsOpaqueEverywhere) {
     EXPECT_EQ((Bytes4{0, 0, 255, 255}), Pixel32(bitmap, 0, 0));
     EXPECT_EQ((Bytes4{0, 255, 0, 255}), Pixel32(bitmap, 1, 0));
     EXPECT_EQ((Bytes4{255, 0, 0, 255}), Pixel32(bitmap, 0, 1));
-    EXPECT_EQ((Bytes4{0, 0, 0, 255}), Pixel32(bitmap, 1, 1));  // black stays black and opaque
+    EXPECT_EQ((Bytes4{0, 0, 0, 255}), Pixel32(bitmap, 1, 1)); // black stays black and opaque
     EXPECT_EQ((Bytes4{56, 34, 12, 255}), Pixel32(bitmap, 0, 2));
     EXPECT_EQ((Bytes4{255, 255, 255, 255}), Pixel32(bitmap, 1, 2));
 }
@@ -153,7 +152,7 @@ TEST_F(PngReaderTest, DamagedPicturesLeaveTheFormerPicture) {
     ASSERT_GT(good.size(), 1000u);
 
     std::vector<BYTE> truncated(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
-    std::vector<BYTE> headerOnly(good.begin(), good.begin() + 33);  // signature and IHDR
+    std::vector<BYTE> headerOnly(good.begin(), good.begin() + 33); // signature and IHDR
     std::vector<BYTE> corrupt = good;
     for (size_t i = 33; i < corrupt.size(); ++i)
         corrupt[i] = static_cast<BYTE>(corrupt[i] ^ 0x5A);
@@ -186,7 +185,7 @@ TEST_F(PngReaderTest, RejectedPictureStillSetsThirtyTwoBits) {
     const std::string path = folder_.Path() + "text.png";
     ASSERT_TRUE(pictures::WriteBytes(path, {'n', 'o', 'p', 'e'}));
     gui::Bitmap bitmap;
-    bitmap.SetSize(2, 2);  // 24 bits, black
+    bitmap.SetSize(2, 2); // 24 bits, black
     ASSERT_EQ(gui::PixelFormat::pf24bit, bitmap.Format());
     LoadPngFile(path, bitmap);
     EXPECT_EQ(gui::PixelFormat::pf32bit, bitmap.Format());
@@ -230,7 +229,7 @@ TEST_F(PngReaderTest, WithoutTheLibraryNothingIsDecoded) {
     image.height = 1;
     EXPECT_FALSE(missing.Allocate(image));
     EXPECT_FALSE(missing.Write(image, nullptr, nullptr));
-    missing.Free(image);  // harmless without a library
+    missing.Free(image); // harmless without a library
     // A missing file is still reported, library or not.
     EXPECT_THROW(LoadPngFile(folder_.Path() + "absent.png", empty, missing), gui::EFOpenError);
 }
@@ -307,8 +306,12 @@ TEST(CopyPngRowsTest, RecordsThatCannotBeRealPicturesAreRefused) {
     HandRecord tooWide(0x40000000, kPngColorTypeRgba, {{1, 2, 3, 4}});
 
     const std::vector<std::pair<const char*, const PngImage*>> refused = {
-        {"no rows", &noRows.image},         {"zero width", &zeroWidth.image}, {"zero height", &zeroHeight.image},
-        {"missing row", &missingRow.image}, {"huge", &huge.image},            {"too wide", &tooWide.image},
+        {"no rows", &noRows.image},
+        {"zero width", &zeroWidth.image},
+        {"zero height", &zeroHeight.image},
+        {"missing row", &missingRow.image},
+        {"huge", &huge.image},
+        {"too wide", &tooWide.image},
     };
     for (const auto& record : refused) {
         EXPECT_FALSE(CopyPngRows(*record.second, bitmap, 4)) << record.first;
@@ -321,4 +324,4 @@ TEST(CopyPngRowsTest, RecordsThatCannotBeRealPicturesAreRefused) {
     EXPECT_EQ(former, PixelBytes(bitmap));
 }
 
-}  // namespace
+} // namespace

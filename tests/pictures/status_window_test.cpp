@@ -53,14 +53,14 @@ TEST_F(StatusWindowTest, ClientSizeIsThePicturesSize) {
 
 TEST_F(StatusWindowTest, ExtendedStyleAndLayering) {
     const DWORD style = ExStyle(StatusForm->Handle());
-    EXPECT_EQ(0x08000000u, style & 0x08000000u);  // never activated
-    EXPECT_EQ(0x80u, style & 0x80u);              // tool window: no taskbar button
-    EXPECT_EQ(0x8u, style & 0x8u);                // topmost
-    EXPECT_EQ(0u, style & 0x40000u);              // not an application window
+    EXPECT_EQ(0x08000000u, style & 0x08000000u); // never activated
+    EXPECT_EQ(0x80u, style & 0x80u);             // tool window: no taskbar button
+    EXPECT_EQ(0x8u, style & 0x8u);               // topmost
+    EXPECT_EQ(0u, style & 0x40000u);             // not an application window
     EXPECT_EQ(static_cast<DWORD>(WS_EX_LAYERED), style & WS_EX_LAYERED);
-    EXPECT_EQ(static_cast<DWORD>(WS_EX_TRANSPARENT), style & WS_EX_TRANSPARENT);  // click-through
+    EXPECT_EQ(static_cast<DWORD>(WS_EX_TRANSPARENT), style & WS_EX_TRANSPARENT); // click-through
     EXPECT_EQ(static_cast<DWORD>(WS_POPUP), static_cast<DWORD>(GetWindowLongA(StatusForm->Handle(), GWL_STYLE)) &
-                                                 static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_THICKFRAME));
+                                                static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_THICKFRAME));
 }
 
 TEST_F(StatusWindowTest, StartUpDoesNotPlaceOrShowIt) {
@@ -119,4 +119,4 @@ TEST(StatusWindowPlaceTest, LeftEdgeForAScreenWidth) {
     EXPECT_EQ(-110, StatusWindowLeft(100, 200));
 }
 
-}  // namespace
+} // namespace

@@ -28,7 +28,8 @@ struct LibraryHandle {
     LibraryHandle(const LibraryHandle&) = delete;
     LibraryHandle& operator=(const LibraryHandle&) = delete;
     ~LibraryHandle() {
-        if (module != nullptr) FreeLibrary(module);
+        if (module != nullptr)
+            FreeLibrary(module);
     }
 };
 
@@ -36,8 +37,10 @@ std::string ExeFolder() {
     std::vector<char> path(MAX_PATH);
     for (;;) {
         const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::string();
-        if (n < path.size()) break;
+        if (n == 0)
+            return std::string();
+        if (n < path.size())
+            break;
         path.resize(path.size() * 2);
     }
     std::string full(path.data());
@@ -80,7 +83,8 @@ public:
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
     ~Image() {
-        if (release_ != nullptr) release_(&record);
+        if (release_ != nullptr)
+            release_(&record);
     }
     PngImage record{};
 
@@ -98,9 +102,9 @@ bool IsEmpty(const PngImage& image) {
 struct Reader {
     const Bytes* data = nullptr;
     std::size_t position = 0;
-    DWORD maxPerCall = 0;  // 0: as much as asked
+    DWORD maxPerCall = 0; // 0: as much as asked
     bool deliverTooMuch = false;
-    bool ended = false;  // a read returned fewer bytes than asked
+    bool ended = false; // a read returned fewer bytes than asked
     int calls = 0;
     int callsAfterEnd = 0;
     std::vector<DWORD> requests;
@@ -110,13 +114,16 @@ struct Reader {
     static DWORD WINAPI Read(void* context, void* buffer, DWORD count) {
         auto* self = static_cast<Reader*>(context);
         ++self->calls;
-        if (self->ended) ++self->callsAfterEnd;
+        if (self->ended)
+            ++self->callsAfterEnd;
         self->requests.push_back(count);
         std::size_t n = std::min<std::size_t>(count, self->data->size() - self->position);
-        if (self->maxPerCall != 0) n = std::min<std::size_t>(n, self->maxPerCall);
+        if (self->maxPerCall != 0)
+            n = std::min<std::size_t>(n, self->maxPerCall);
         std::memcpy(buffer, self->data->data() + self->position, n);
         self->position += n;
-        if (n < count) self->ended = true;
+        if (n < count)
+            self->ended = true;
         return static_cast<DWORD>(self->deliverTooMuch ? count + 1 : n);
     }
 };
@@ -130,7 +137,8 @@ struct EndlessReader {
         auto* self = static_cast<EndlessReader*>(context);
         auto* out = static_cast<std::uint8_t*>(buffer);
         for (DWORD i = 0; i < count; ++i, ++self->delivered) {
-            out[i] = self->delivered < self->prefix.size() ? self->prefix[static_cast<std::size_t>(self->delivered)] : 0;
+            out[i] =
+                self->delivered < self->prefix.size() ? self->prefix[static_cast<std::size_t>(self->delivered)] : 0;
         }
         return count;
     }
@@ -138,7 +146,7 @@ struct EndlessReader {
 
 struct Writer {
     Bytes out;
-    DWORD shortBy = 0;  // takes this many bytes fewer than offered
+    DWORD shortBy = 0; // takes this many bytes fewer than offered
     int calls = 0;
 
     static DWORD WINAPI Write(void* context, const void* buffer, DWORD count) {
@@ -157,13 +165,15 @@ std::uint32_t Crc(const std::uint8_t* data, std::size_t size) {
     std::uint32_t c = 0xFFFFFFFFu;
     for (std::size_t i = 0; i < size; ++i) {
         c ^= data[i];
-        for (int k = 0; k < 8; ++k) c = (c & 1u) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1u) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
     }
     return c ^ 0xFFFFFFFFu;
 }
 
 void PutBe32(Bytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
 std::uint32_t GetBe32(const Bytes& in, std::size_t at) {
@@ -195,7 +205,7 @@ Bytes Ihdr(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::u
 
 struct ChunkInfo {
     std::string type;
-    std::size_t offset = 0;  // of the length field
+    std::size_t offset = 0; // of the length field
     std::uint32_t length = 0;
     bool crcOk = false;
 };
@@ -208,7 +218,8 @@ std::vector<ChunkInfo> Chunks(const Bytes& png) {
         ChunkInfo c;
         c.offset = at;
         c.length = GetBe32(png, at);
-        if (c.length > png.size() - at - 12) break;
+        if (c.length > png.size() - at - 12)
+            break;
         c.type.assign(reinterpret_cast<const char*>(png.data() + at + 4), 4);
         c.crcOk = Crc(png.data() + at + 4, c.length + 4) == GetBe32(png, at + 8 + c.length);
         chunks.push_back(c);
@@ -219,7 +230,8 @@ std::vector<ChunkInfo> Chunks(const Bytes& png) {
 
 const ChunkInfo* FindChunk(const std::vector<ChunkInfo>& chunks, const std::string& type) {
     for (const ChunkInfo& c : chunks) {
-        if (c.type == type) return &c;
+        if (c.type == type)
+            return &c;
     }
     return nullptr;
 }
@@ -231,7 +243,8 @@ std::string SourceFolder(const std::string& relative) {
     const char* source = std::getenv("RAVELO_SOURCE");
     std::string folder = std::string(source != nullptr ? source : "") + "/" + relative + "/";
     std::replace(folder.begin(), folder.end(), '/', '\\');
-    if (folder[0] == '\\') folder = "Z:" + folder;
+    if (folder[0] == '\\')
+        folder = "Z:" + folder;
     return folder;
 }
 
@@ -253,7 +266,8 @@ struct Expected {
 bool LoadExpected(const std::string& name, Expected& expected) {
     const Bytes file = LoadFile(name + ".expect");
     const auto newline = std::find(file.begin(), file.end(), std::uint8_t('\n'));
-    if (newline == file.end()) return false;
+    if (newline == file.end())
+        return false;
     std::istringstream header(std::string(file.begin(), newline));
     header >> expected.width >> expected.height >> expected.channels >> expected.tolerance;
     expected.pixels.assign(newline + 1, file.end());
@@ -276,20 +290,22 @@ void FillPattern(const PngImage& image) {
             p[0] = static_cast<BYTE>(x * 40 + y * 3 + 1);
             p[1] = static_cast<BYTE>(y * 50 + x + 2);
             p[2] = static_cast<BYTE>((x ^ y) * 29 + 3);
-            if (channels == 4) p[3] = static_cast<BYTE>((x + y) % 3 == 0 ? 0 : x * 60 + y * 7);
+            if (channels == 4)
+                p[3] = static_cast<BYTE>((x + y) % 3 == 0 ? 0 : x * 60 + y * 7);
         }
     }
 }
 
-}  // namespace
+} // namespace
 
 // ---- decoding ---------------------------------------------------------------
 
 TEST_F(PngIo, DecodesEveryKindOfPictureToEightBitRows) {
-    const char* names[] = {"grey8",        "grey4_trns",   "grey2_interlaced",         "grey16",
-                           "grey_alpha8",  "palette8_trns", "palette4",                "palette1",
-                           "palette2_trns_interlaced", "rgb16", "rgba16_interlaced", "rgb8_interlaced_split",
-                           "rgb8_trns",    "rgba8_text_trailing"};
+    const char* names[] = {"grey8",     "grey4_trns",         "grey2_interlaced",
+                           "grey16",    "grey_alpha8",        "palette8_trns",
+                           "palette4",  "palette1",           "palette2_trns_interlaced",
+                           "rgb16",     "rgba16_interlaced",  "rgb8_interlaced_split",
+                           "rgb8_trns", "rgba8_text_trailing"};
     for (const char* name : names) {
         SCOPED_TRACE(name);
         Expected expected;
@@ -365,7 +381,8 @@ TEST_F(PngIo, RejectsCorruptStreamsAndLeavesTheRecordEmpty) {
     cases.push_back({"signature only", kSignature});
     {
         Bytes b;
-        for (int i = 0; i < 5000; ++i) b.push_back(static_cast<std::uint8_t>((i * 7919 + 13) >> 3));
+        for (int i = 0; i < 5000; ++i)
+            b.push_back(static_cast<std::uint8_t>((i * 7919 + 13) >> 3));
         cases.push_back({"not a PNG", b});
     }
     {
@@ -383,7 +400,8 @@ TEST_F(PngIo, RejectsCorruptStreamsAndLeavesTheRecordEmpty) {
         image.record = PngImage{7, 7, 8, 6, 1, fakeRows};
         EXPECT_FALSE(read_(&image.record, &Reader::Read, &reader));
         EXPECT_TRUE(IsEmpty(image.record));
-        if (image.record.rows == fakeRows) image.record.rows = nullptr;
+        if (image.record.rows == fakeRows)
+            image.record.rows = nullptr;
     }
 }
 
@@ -533,9 +551,12 @@ TEST_F(PngIo, ShippedArtworkDecodesWithItsTransparency) {
         for (DWORD y = 0; y < 40; ++y) {
             for (DWORD x = 0; x < 120; ++x) {
                 const BYTE alpha = image.record.rows[y][x * 4 + 3];
-                if (alpha == 0) ++clear;
-                else if (alpha == 255) ++solid;
-                else ++partial;
+                if (alpha == 0)
+                    ++clear;
+                else if (alpha == 255)
+                    ++solid;
+                else
+                    ++partial;
             }
         }
         EXPECT_EQ(0, image.record.rows[0][3]);
@@ -599,7 +620,8 @@ TEST_F(PngIo, RoundTripsRgbaAndRgbPictures) {
         EXPECT_EQ("IHDR", chunks.front().type);
         EXPECT_EQ("IEND", chunks.back().type);
         EXPECT_EQ(png.size(), chunks.back().offset + 12);
-        for (const ChunkInfo& chunk : chunks) EXPECT_TRUE(chunk.crcOk) << chunk.type;
+        for (const ChunkInfo& chunk : chunks)
+            EXPECT_TRUE(chunk.crcOk) << chunk.type;
         EXPECT_EQ(7u, GetBe32(png, 16));
         EXPECT_EQ(5u, GetBe32(png, 20));
         EXPECT_EQ(8, png[24]);
@@ -622,7 +644,8 @@ TEST_F(PngIo, WritesRowsFromAnywhereInMemory) {
     // Rows supplied by the caller, bottom row first in memory.
     std::vector<BYTE> storage(3 * 2 * 4);
     BYTE* rows[2] = {storage.data() + 12, storage.data()};
-    for (std::size_t i = 0; i < storage.size(); ++i) storage[i] = static_cast<BYTE>(i * 11 + 5);
+    for (std::size_t i = 0; i < storage.size(); ++i)
+        storage[i] = static_cast<BYTE>(i * 11 + 5);
     const PngImage image{3, 2, 8, 6, 0, rows};
     Writer writer;
     ASSERT_TRUE(write_(&image, &Writer::Write, &writer));
@@ -695,12 +718,15 @@ TEST_F(PngIo, AllocatesZeroedRowsForTheColourType) {
         const DWORD stride = 5 * c.bytesPerPixel;
         for (DWORD y = 0; y < 3; ++y) {
             ASSERT_NE(nullptr, image.record.rows[y]);
-            for (DWORD i = 0; i < stride; ++i) EXPECT_EQ(0, image.record.rows[y][i]);
+            for (DWORD i = 0; i < stride; ++i)
+                EXPECT_EQ(0, image.record.rows[y][i]);
         }
         // Each row holds its full width without touching the others.
-        for (DWORD y = 0; y < 3; ++y) std::memset(image.record.rows[y], static_cast<int>(0x10 + y), stride);
+        for (DWORD y = 0; y < 3; ++y)
+            std::memset(image.record.rows[y], static_cast<int>(0x10 + y), stride);
         for (DWORD y = 0; y < 3; ++y) {
-            for (DWORD i = 0; i < stride; ++i) ASSERT_EQ(0x10 + y, image.record.rows[y][i]) << y << "," << i;
+            for (DWORD i = 0; i < stride; ++i)
+                ASSERT_EQ(0x10 + y, image.record.rows[y][i]) << y << "," << i;
         }
     }
 }
@@ -710,7 +736,7 @@ TEST_F(PngIo, RefusesToAllocateEmptyOrAbsurdPictures) {
         DWORD width;
         DWORD height;
     };
-    const Case cases[] = {{0, 10}, {10, 0}, {0, 0}, {100000, 100000}, {8193, 8192}, {0xFFFFFFFFu, 0xFFFFFFFFu},
+    const Case cases[] = {{0, 10},         {10, 0}, {0, 0}, {100000, 100000}, {8193, 8192}, {0xFFFFFFFFu, 0xFFFFFFFFu},
                           {0xFFFFFFFFu, 2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));

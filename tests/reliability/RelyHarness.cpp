@@ -48,7 +48,7 @@ void PutLittleEndian(std::string& bytes, DWORD value) {
 // PNG signature (8 bytes) and the IHDR chunk (4 length, 4 type, 13 data, 4 CRC).
 constexpr size_t kPngHeaderBytes = 33;
 
-}  // namespace
+} // namespace
 
 // ---- suite set-up ---------------------------------------------------------
 
@@ -75,7 +75,7 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
     for (int attempt = 0; attempt < 50; ++attempt) {
         if (MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
             return true;
-        Sleep(20);  // a reader may hold the file for a moment
+        Sleep(20); // a reader may hold the file for a moment
     }
     DeleteFileA(temporary.c_str());
     return false;
@@ -175,7 +175,7 @@ bool ForEachThread(DWORD processId, bool (*action)(HANDLE)) {
     return any && ok;
 }
 
-}  // namespace
+} // namespace
 
 bool SuspendProcess(DWORD processId) {
     return ForEachThread(processId, [](HANDLE thread) { return SuspendThread(thread) != static_cast<DWORD>(-1); });
@@ -204,13 +204,15 @@ std::string Describe(const Figures& figures) {
 }
 
 bool WaitForFreeInstance(DWORD timeoutMs) {
-    return testsupport::WaitUntil([] {
-        const HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex);
-        if (mutex == nullptr)
-            return true;
-        CloseHandle(mutex);
-        return false;
-    }, timeoutMs, 200);
+    return testsupport::WaitUntil(
+        [] {
+            const HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex);
+            if (mutex == nullptr)
+                return true;
+            CloseHandle(mutex);
+            return false;
+        },
+        timeoutMs, 200);
 }
 
 Program::~Program() {
@@ -226,12 +228,15 @@ bool Program::Start(const std::string& folder, const std::vector<std::string>& e
         if (!process_.Start("\"" + folder_ + "RaveloRemote.exe\"", folder_, environment))
             return false;
         bool ended = false;
-        const bool windowSeen = testsupport::WaitUntil([&] {
-            if (MainWindow() != nullptr)
-                return true;
-            ended = !process_.Running();
-            return ended;
-        }, kLongWait, 25) && !ended;
+        const bool windowSeen = testsupport::WaitUntil(
+                                    [&] {
+                                        if (MainWindow() != nullptr)
+                                            return true;
+                                        ended = !process_.Running();
+                                        return ended;
+                                    },
+                                    kLongWait, 25) &&
+                                !ended;
         if (windowSeen)
             return true;
         // A copy that found the instance mutex taken ends at once with 0
@@ -243,20 +248,25 @@ bool Program::Start(const std::string& folder, const std::vector<std::string>& e
 }
 
 bool Program::WaitStarted(bool registered, DWORD timeoutMs) {
-    return testsupport::WaitUntil([this, registered] {
-        if (!process_.Running())
-            return true;  // reported below
-        const HWND app = testsupport::FindWindowOfProcess(Id(), "TApplication");
-        return testsupport::FindWindowOfProcess(Id(), "TStatusForm") != nullptr && OsdWindow() != nullptr &&
-               app != nullptr && !IsWindowVisible(app) && (!registered || IsRegistered());
-    }, timeoutMs, 50) && process_.Running();
+    return testsupport::WaitUntil(
+               [this, registered] {
+                   if (!process_.Running())
+                       return true; // reported below
+                   const HWND app = testsupport::FindWindowOfProcess(Id(), "TApplication");
+                   return testsupport::FindWindowOfProcess(Id(), "TStatusForm") != nullptr && OsdWindow() != nullptr &&
+                          app != nullptr && !IsWindowVisible(app) && (!registered || IsRegistered());
+               },
+               timeoutMs, 50) &&
+           process_.Running();
 }
 
 HWND Program::MainWindow() const {
     return Id() == 0 ? nullptr : testsupport::FindWindowOfProcess(Id(), "TMainForm", "Ravelo Remote");
 }
 
-HWND Program::OsdWindow() const { return Id() == 0 ? nullptr : testsupport::FindWindowOfProcess(Id(), "TFlashOsdForm"); }
+HWND Program::OsdWindow() const {
+    return Id() == 0 ? nullptr : testsupport::FindWindowOfProcess(Id(), "TFlashOsdForm");
+}
 
 std::vector<HWND> Program::Players() const {
     std::vector<HWND> players;
@@ -379,8 +389,7 @@ std::vector<DisplayEvent> DisplayLog::Events() const {
 DisplaySequence SequenceOf(const std::vector<DisplayEvent>& events) {
     DisplaySequence sequence;
     for (const DisplayEvent& event : events) {
-        const bool start =
-            event.kind == "request" && (event.what == "show" || event.what == "in");
+        const bool start = event.kind == "request" && (event.what == "show" || event.what == "in");
         const bool end = event.kind == "callback" && event.what == "outro";
         if (start) {
             ++sequence.started;
@@ -395,8 +404,9 @@ DisplaySequence SequenceOf(const std::vector<DisplayEvent>& events) {
                 sequence.active.clear();
             else
                 sequence.strayEnds.push_back("outro of " + event.movie + " at " + std::to_string(event.tick) +
-                                             (sequence.active.empty() ? " with nothing on screen"
-                                                                      : " while " + sequence.active + " was on screen"));
+                                             (sequence.active.empty()
+                                                  ? " with nothing on screen"
+                                                  : " while " + sequence.active + " was on screen"));
         }
     }
     return sequence;
@@ -487,20 +497,22 @@ void ScreenWatch::Run() {
 ::testing::AssertionResult WaitIdle(const Program& program, const DisplayLog* log, DWORD timeoutMs, DWORD settleMs) {
     DWORD idleSince = 0;
     bool idle = false;
-    const bool settled = testsupport::WaitUntil([&] {
-        if (!program.Running())
-            return true;
-        const bool now = program.Idle() && (log == nullptr || log->Sequence().active.empty());
-        if (!now) {
-            idle = false;
-            return false;
-        }
-        if (!idle) {
-            idle = true;
-            idleSince = GetTickCount();
-        }
-        return GetTickCount() - idleSince >= settleMs;
-    }, timeoutMs, 50);
+    const bool settled = testsupport::WaitUntil(
+        [&] {
+            if (!program.Running())
+                return true;
+            const bool now = program.Idle() && (log == nullptr || log->Sequence().active.empty());
+            if (!now) {
+                idle = false;
+                return false;
+            }
+            if (!idle) {
+                idle = true;
+                idleSince = GetTickCount();
+            }
+            return GetTickCount() - idleSince >= settleMs;
+        },
+        timeoutMs, 50);
     if (!program.Running())
         return ::testing::AssertionFailure() << "the program has ended";
     if (!settled) {
@@ -520,9 +532,11 @@ void ScreenWatch::Run() {
     const int before = log != nullptr ? log->Sequence().started : 0;
     if (!program.PostKey(key))
         return ::testing::AssertionFailure() << "key " << key << " could not be posted";
-    const bool shown = testsupport::WaitUntil([&] {
-        return program.OsdVisible() || (log != nullptr && log->Sequence().started > before) || !program.Running();
-    }, timeoutMs, 10);
+    const bool shown = testsupport::WaitUntil(
+        [&] {
+            return program.OsdVisible() || (log != nullptr && log->Sequence().started > before) || !program.Running();
+        },
+        timeoutMs, 10);
     if (!program.Running())
         return ::testing::AssertionFailure() << "the program ended after key " << key;
     if (!shown)
@@ -536,8 +550,8 @@ void ScreenWatch::Run() {
         return ::testing::AssertionFailure() << "the program has ended";
     const std::vector<HWND> boxes = program.MessageBoxes();
     if (!boxes.empty())
-        return ::testing::AssertionFailure() << "the program shows a message box: \""
-                                             << testsupport::WindowText(boxes.front()) << "\"";
+        return ::testing::AssertionFailure()
+               << "the program shows a message box: \"" << testsupport::WindowText(boxes.front()) << "\"";
     if (!program.Responsive(10000))
         return ::testing::AssertionFailure() << "the program does not answer messages";
     ::testing::AssertionResult idle = WaitIdle(program, log);
@@ -552,7 +566,7 @@ std::string& TextFolder() {
     return folder;
 }
 std::string TextFolderSource() { return TextFolder(); }
-}  // namespace
+} // namespace
 
 std::string ProgramText(const char* key, const std::string& folder) {
     TextFolder() = folder.empty() ? testsupport::DistFolder() : folder;
@@ -609,8 +623,9 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    const bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                                      written == bytes.size());
+    const bool ok =
+        bytes.empty() ||
+        (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size());
     CloseHandle(file);
     return ok;
 }
@@ -664,4 +679,4 @@ std::string PngClaimingSize(const std::string& png, DWORD width, DWORD height) {
     return bytes;
 }
 
-}  // namespace rely
+} // namespace rely

@@ -147,7 +147,7 @@ public:
     std::vector<HWND> Players() const;
     std::vector<std::string> VisiblePlayerNames() const;
     bool OsdVisible() const;
-    bool Idle() const;  // no OSD and no player on screen
+    bool Idle() const; // no OSD and no player on screen
     std::vector<HWND> MessageBoxes() const;
 
     bool Post(UINT msg, WPARAM wParam, LPARAM lParam) const;
@@ -175,9 +175,9 @@ DWORD ThreadCountOf(DWORD processId);
 struct DisplayEvent {
     DWORD tick = 0;
     std::string movie;
-    std::string kind;      // "request", "callback" or "ignored"
-    std::string what;      // the command, or "intro" / "outro"
-    std::string argument;  // the rest of the line
+    std::string kind;     // "request", "callback" or "ignored"
+    std::string what;     // the command, or "intro" / "outro"
+    std::string argument; // the rest of the line
 };
 
 // A display starts with "show", "show N" or "in" and ends with the movie's
@@ -230,7 +230,7 @@ public:
     int MaxVisiblePlayers() const { return maxPlayers_.load(); }
     bool OsdSeen() const { return osdSeen_.load(); }
     int Samples() const { return samples_.load(); }
-    std::string Worst() const;  // the players on screen at the worst moment
+    std::string Worst() const; // the players on screen at the worst moment
 
 private:
     void Run();
@@ -301,4 +301,4 @@ std::string CorruptPng(const std::string& png);
 std::string TruncatedPng(const std::string& png, size_t keep);
 std::string PngClaimingSize(const std::string& png, DWORD width, DWORD height);
 
-}  // namespace rely
+} // namespace rely

@@ -19,7 +19,7 @@ using testsupport::WaitUntil;
 
 namespace {
 
-constexpr DWORD kClockSetting = kClockItem;  // the clock's id in a profile record
+constexpr DWORD kClockSetting = kClockItem; // the clock's id in a profile record
 constexpr char kProfileKeyPath[] = "Software\\Orva\\Ravelo Profile";
 constexpr char kHostileProfile[] = "RelyHostile";
 constexpr size_t kMegabyte = 1024 * 1024;
@@ -84,7 +84,7 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 // Profile C bound to a file of its own and the default profile both
 // damaged in every way a file can be: the program reads no clock from them
@@ -99,7 +99,7 @@ TEST_F(HostileFiles, DamagedProfileFiles) {
     std::vector<std::unique_ptr<SavedValue>> bindings;
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
         bindings.push_back(std::make_unique<SavedValue>(root, kProfileKeyPath, "RRProfileCIndex"));
-        ASSERT_TRUE(bindings.back()->SetDword(999));  // beyond the firmware's list: the file counts
+        ASSERT_TRUE(bindings.back()->SetDword(999)); // beyond the firmware's list: the file counts
         bindings.push_back(std::make_unique<SavedValue>(root, kProfileKeyPath, "RRProfileCName"));
         ASSERT_TRUE(bindings.back()->SetString(kHostileProfile));
     }
@@ -164,7 +164,7 @@ TEST_F(HostileFiles, DamagedLanguageFiles) {
     for (const auto& file : damaged) {
         SCOPED_TRACE(file.first);
         ASSERT_TRUE(WriteBytes(english, file.second));
-        ASSERT_TRUE(stage_->StopApex());  // key A warns "not running", with texts
+        ASSERT_TRUE(stage_->StopApex()); // key A warns "not running", with texts
         StartProgram(folder);
         log_.Clear();
         Keys({kKeyProfileA, kKeyAuto, kKeyTuneUp}, file.first);

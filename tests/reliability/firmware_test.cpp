@@ -50,7 +50,7 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(FailingFirmware, EveryCallFailsFromStartUp) { RunOn({"fail-all"}); }
 
@@ -74,7 +74,7 @@ TEST_F(FailingFirmware, ProfileListAndClockDamagedTogether) {
 TEST_F(FailingFirmware, EveryCallFailsWhileRunningAndRecovers) {
     StartProgram();
     EveryKeyShowsADisplay("working firmware");
-    ASSERT_TRUE(ResetFirmware(stage_->Files()));  // the stand-ins changed it
+    ASSERT_TRUE(ResetFirmware(stage_->Files())); // the stand-ins changed it
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyTuneUp));
     const std::string clock = log_.LastArgument("OCTuning", "set2Digit");
     ASSERT_FALSE(clock.empty());

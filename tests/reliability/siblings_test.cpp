@@ -56,12 +56,14 @@ protected:
     }
 
     ::testing::AssertionResult CallbackSeen(const std::string& movie, const std::string& what) {
-        if (WaitUntil([&] {
-                for (const DisplayEvent& event : log_.Events())
-                    if (event.movie == movie && event.kind == "callback" && event.what == what)
-                        return true;
-                return false;
-            }, kLongWait))
+        if (WaitUntil(
+                [&] {
+                    for (const DisplayEvent& event : log_.Events())
+                        if (event.movie == movie && event.kind == "callback" && event.what == what)
+                            return true;
+                    return false;
+                },
+                kLongWait))
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "no " << what << " call-back of " << movie << "; movie log:\n"
                                              << log_.Tail();
@@ -85,7 +87,7 @@ protected:
 std::unique_ptr<Stage> Neighbours::stage_;
 bool Neighbours::prepared_ = false;
 
-}  // namespace
+} // namespace
 
 // The tuning display is up when the overclocking program ends; the next
 // tuning key finds it gone and warns over the display.
@@ -185,7 +187,8 @@ TEST_F(Neighbours, OverclockingProgramFreezesBeforeTheStepIsSentAndThenEnds) {
               << (answeredWhileFrozen ? "was answered" : "waited more than 4000 ms") << std::endl;
     ASSERT_TRUE(TerminateProcessById(apex));
     EXPECT_TRUE(WaitUntil([&] { return log_.Sequence().started > 1; }, kLongWait))
-        << "the key was not answered after the overclocking program ended\n" << log_.Tail();
+        << "the key was not answered after the overclocking program ended\n"
+        << log_.Tail();
     std::cout << "key answered " << (GetTickCount() - frozenAt) << " ms after it was posted" << std::endl;
     EXPECT_EQ(0u, stage_->ApexLines("msg=1060"));
     ASSERT_TRUE(WaitIdle(program_, &log_));
@@ -205,7 +208,7 @@ TEST_F(Neighbours, ServiceDisappearsDuringADisplayAndComesBack) {
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyAuto));
 
     ASSERT_TRUE(stage_->StartService());
-    WaitUntil([] { return false; }, 6000, 100);  // more than two retry periods
+    WaitUntil([] { return false; }, 6000, 100); // more than two retry periods
     unsigned attempts = 99;
     ASSERT_TRUE(ServiceControl::QueryAttempts(attempts));
     EXPECT_EQ(0u, attempts) << "the registered program tried to register again";

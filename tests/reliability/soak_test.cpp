@@ -32,7 +32,7 @@ constexpr DWORD kHandleSlack = 16;
 constexpr DWORD kThreadSlack = 2;
 constexpr SIZE_T kPrivateSlack = 2 * 1024 * 1024;
 
-}  // namespace
+} // namespace
 
 TEST(Soak, KeysForAnHourAndNothingGrows) {
     const unsigned minutes = EnvironmentNumber("RAVELO_SOAK_MINUTES", 60);
@@ -49,8 +49,8 @@ TEST(Soak, KeysForAnHourAndNothingGrows) {
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitStarted());
 
-    const LONG keys[] = {kKeyProfileA, kKeyTuneUp, kKeyManual, kKeyProfileB, kKeyAuto, kKeyTuneDown,
-                         kKeyProfileA, kKeyProfileC, kKeyManual, kKeyTuneDown};
+    const LONG keys[] = {kKeyProfileA, kKeyTuneUp,   kKeyManual,   kKeyProfileB, kKeyAuto,
+                         kKeyTuneDown, kKeyProfileA, kKeyProfileC, kKeyManual,   kKeyTuneDown};
     size_t next = 0;
     unsigned pressed = 0;
     unsigned failed = 0;

@@ -30,7 +30,7 @@ unsigned EnvironmentNumber(const char* name, unsigned fallback) {
 struct StormCounts {
     unsigned posted = 0;
     unsigned refused = 0;
-    unsigned keys = 0;          // 1032 with wParam 0x55 and a code 144..150
+    unsigned keys = 0; // 1032 with wParam 0x55 and a code 144..150
     unsigned throughService = 0;
     unsigned displayChanges = 0;
     unsigned resumes = 0;
@@ -76,7 +76,7 @@ private:
     // The other messages of the service's range, never a quit: 1024 only
     // without the mark in its low byte.
     void OtherServiceMessage(StormCounts& counts) {
-        const UINT msg = WM_USER + 1 + Pick(7);  // 1025 .. 1031
+        const UINT msg = WM_USER + 1 + Pick(7); // 1025 .. 1031
         static const WPARAM kMarks[] = {kMark, 0x155, 0, 0xFFFFFF00, 0x5500};
         Send(msg, kMarks[Pick(5)], static_cast<LPARAM>(Pick(300)), counts);
         static const WPARAM kNoQuit[] = {0x5500, 0x56, 0, 0xAA};
@@ -124,7 +124,7 @@ protected:
 std::unique_ptr<Stage> KeyStorm::stage_;
 bool KeyStorm::prepared_ = false;
 
-}  // namespace
+} // namespace
 
 TEST_F(KeyStorm, OneDisplayAtATimeAndNothingGrows) {
     Program program;
@@ -195,13 +195,15 @@ TEST_F(KeyStorm, OneDisplayAtATimeAndNothingGrows) {
     if (foreignSiblings || CountWindows("TMainForm", "RaveloHelp") != 1) {
         std::cout << "another overclocking program window is up: its messages are not counted" << std::endl;
     } else {
-        const size_t profileDisplays = static_cast<size_t>(log_.Count("RaveloProfileOn", "show") +
-                                                           log_.Count("RaveloProfileOff", "show"));
+        const size_t profileDisplays =
+            static_cast<size_t>(log_.Count("RaveloProfileOn", "show") + log_.Count("RaveloProfileOff", "show"));
         const size_t tuningDisplays = static_cast<size_t>(log_.Count("OCTuning", "in"));
-        EXPECT_TRUE(WaitUntil([&] {
-            return stage_->ApexLines("msg=1061 wParam=0x55") == profileDisplays &&
-                   stage_->ApexLines("msg=1060 wParam=0x55") == tuningDisplays;
-        }, 10000))
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                return stage_->ApexLines("msg=1061 wParam=0x55") == profileDisplays &&
+                       stage_->ApexLines("msg=1060 wParam=0x55") == tuningDisplays;
+            },
+            10000))
             << profileDisplays << " profile displays, " << stage_->ApexLines("msg=1061") << " profile messages; "
             << tuningDisplays << " tuning displays, " << stage_->ApexLines("msg=1060") << " step messages";
         EXPECT_EQ(0u, stage_->ApexLines("ignored")) << ReadBytes(stage_->Files().apexLog);

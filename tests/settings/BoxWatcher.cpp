@@ -9,8 +9,7 @@ struct Search {
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectDialog(HWND window, LPARAM param)
-{
+BOOL CALLBACK CollectDialog(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
@@ -21,8 +20,7 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM param)
     return TRUE;
 }
 
-BOOL CALLBACK CollectStatic(HWND window, LPARAM param)
-{
+BOOL CALLBACK CollectStatic(HWND window, LPARAM param) {
     auto* texts = reinterpret_cast<std::string*>(param);
     char cls[32] = {};
     GetClassNameA(window, cls, sizeof cls);
@@ -44,28 +42,23 @@ BoxWatcher::BoxWatcher()
     // Under Wine without a window manager, a message box that opens right
     // after another one closed can end the process with an X error when the
     // thread has no other visible window; a tiny one in the corner prevents it.
-    : m_anchor(CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 2, 2,
-                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr)),
-      m_thread([this] { Run(); })
-{
-}
+    : m_anchor(CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 2, 2, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr)),
+      m_thread([this] { Run(); }) {}
 
-BoxWatcher::~BoxWatcher()
-{
+BoxWatcher::~BoxWatcher() {
     m_stop = true;
     m_thread.join();
     if (m_anchor)
         DestroyWindow(m_anchor);
 }
 
-std::vector<SeenBox> BoxWatcher::Boxes() const
-{
+std::vector<SeenBox> BoxWatcher::Boxes() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_boxes;
 }
 
-void BoxWatcher::Run()
-{
+void BoxWatcher::Run() {
     while (!m_stop) {
         Search search{GetCurrentProcessId(), {}};
         EnumWindows(&CollectDialog, reinterpret_cast<LPARAM>(&search));
@@ -88,9 +81,8 @@ void BoxWatcher::Run()
             std::lock_guard<std::mutex> lock(m_mutex);
             m_pressed.erase(std::remove_if(m_pressed.begin(), m_pressed.end(),
                                            [&](HWND h) {
-                                               return std::find(search.found.begin(),
-                                                                search.found.end(),
-                                                                h) == search.found.end();
+                                               return std::find(search.found.begin(), search.found.end(), h) ==
+                                                      search.found.end();
                                            }),
                             m_pressed.end());
         }

@@ -4,8 +4,7 @@
 
 namespace testfiles {
 
-std::string MakeScratchFolder(const std::string& tag)
-{
+std::string MakeScratchFolder(const std::string& tag) {
     char temp[MAX_PATH] = {};
     const DWORD n = GetTempPathA(MAX_PATH, temp);
     std::string base = (n > 0 && n < MAX_PATH) ? std::string(temp, n) : std::string("C:\\");
@@ -13,8 +12,8 @@ std::string MakeScratchFolder(const std::string& tag)
         base += '\\';
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
         char name[96];
-        std::snprintf(name, sizeof name, "ravelo_%s_%lu_%lu_%u", tag.c_str(),
-                      GetCurrentProcessId(), GetTickCount(), attempt);
+        std::snprintf(name, sizeof name, "ravelo_%s_%lu_%lu_%u", tag.c_str(), GetCurrentProcessId(), GetTickCount(),
+                      attempt);
         const std::string path = base + name;
         if (CreateDirectoryA(path.c_str(), nullptr))
             return path + "\\";
@@ -22,8 +21,7 @@ std::string MakeScratchFolder(const std::string& tag)
     return std::string();
 }
 
-void RemoveTree(const std::string& folder)
-{
+void RemoveTree(const std::string& folder) {
     if (folder.empty())
         return;
     std::string dir = folder;
@@ -49,29 +47,25 @@ void RemoveTree(const std::string& folder)
     RemoveDirectoryA(dir.c_str());
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes)
-{
-    const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    const HANDLE h =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    const BOOL ok = ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                                nullptr);
+    const BOOL ok = ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(h);
     return ok && written == bytes.size();
 }
 
 bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
-FirmwareDb::FirmwareDb(const std::string& text) : m_dir("acpi"), m_path(m_dir.Path() + "OvAcpiDb.txt")
-{
+FirmwareDb::FirmwareDb(const std::string& text) : m_dir("acpi"), m_path(m_dir.Path() + "OvAcpiDb.txt") {
     WriteBytes(m_path, text);
     SetEnvironmentVariableA("OVACPI_DB", m_path.c_str());
 }
 
-FirmwareDb::~FirmwareDb()
-{
+FirmwareDb::~FirmwareDb() {
     // Only while it still names this file: a newer database may have taken over.
     char current[MAX_PATH * 2] = {};
     const DWORD n = GetEnvironmentVariableA("OVACPI_DB", current, sizeof current);
@@ -79,11 +73,10 @@ FirmwareDb::~FirmwareDb()
         SetEnvironmentVariableA("OVACPI_DB", nullptr);
 }
 
-std::string FirmwareDb::Text() const
-{
+std::string FirmwareDb::Text() const {
     std::string text;
-    const HANDLE h = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE h = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return text;
     char buffer[4096];

@@ -17,35 +17,33 @@ using testfiles::FirmwareDb;
 
 // Group 1: numbers of every shape; group 3: numbers with an on/off item
 // among them; group 2: lists, including malformed ones.
-const char kDatabase[] =
-    "number 0x01000001 1 base=800 step=5 count=10 exp=-3\n"
-    "number 0x01000002 0 base=1000 step=100 count=10 exp=-3\n"
-    "number 0x01000003 2 base=150 step=25 count=10 exp=-2\n"
-    "number 0x01000004 0 base=7 step=3 count=4\n"
-    "number 0x01000005 0 base=100 step=10 count=16 exp=-1 extra=\"Auto\" e3=42\n"
-    "number 0x01000006 0 base=-1500 step=125 count=20 exp=-3\n"
-    "number 0x01000007 0 base=-50 step=5 count=20 exp=-2\n"
-    "number 0x01000008 0 base=-5 step=1 count=20 exp=-3\n"
-    "number 0x01010009 8 base=300000 step=2500 count=81\n"
-    "number 0x0102000A 0 base=1250 step=5 count=10\n"
-    "number 0x010C000B 0 base=900 step=10 count=10\n"
-    "number 0x0103000C 0 base=12345 step=1 count=10\n"
-    "number 0x0100000D 0 base=0 step=1 count=5\n"
-    "number 0x0100000E 0 base=15 step=1 count=5 exp=2\n"
-    "number 0x0100000F 0 base=5 step=5 count=50 exp=-2 extra=\"Off\" extra=\"Auto\"\n"
-    "number 0x03010011 8 name=\"CPU Clock\" base=300000 step=2500 count=81\n"
-    "switch 0x03070013 1 name=\"Spread Spectrum\" e3=5\n"
-    "number 0x03020012 0 base=1100 step=5 count=61 extra=\"Auto\"\n"
-    "list 0x02080001 1 text=\"Gaming\" text=\"Silent\" text=\"Office\"\n"
-    "list 0x02880002 0 text=\"Only\" e3=9\n"
-    "raw 0x02080003 0 0x02080003 \"short n\" 0 0 5 \"a\" \"b\"\n"
-    "raw 0x02080004 0 0x02080004 \"zero n\" 0 0 0 \"a\"\n"
-    "raw 0x02000005 0 0x02000005 \"no extras\" 0 0 0x00000064 5 3 1\n"
-    "raw 0x02000006 0 0x02000006 \"extras short\" 0 0 0x00000064 5 3 4 \"x\"\n"
-    "raw 0x02070007 0 0x02070007 \"no e3\" 0\n";
+const char kDatabase[] = "number 0x01000001 1 base=800 step=5 count=10 exp=-3\n"
+                         "number 0x01000002 0 base=1000 step=100 count=10 exp=-3\n"
+                         "number 0x01000003 2 base=150 step=25 count=10 exp=-2\n"
+                         "number 0x01000004 0 base=7 step=3 count=4\n"
+                         "number 0x01000005 0 base=100 step=10 count=16 exp=-1 extra=\"Auto\" e3=42\n"
+                         "number 0x01000006 0 base=-1500 step=125 count=20 exp=-3\n"
+                         "number 0x01000007 0 base=-50 step=5 count=20 exp=-2\n"
+                         "number 0x01000008 0 base=-5 step=1 count=20 exp=-3\n"
+                         "number 0x01010009 8 base=300000 step=2500 count=81\n"
+                         "number 0x0102000A 0 base=1250 step=5 count=10\n"
+                         "number 0x010C000B 0 base=900 step=10 count=10\n"
+                         "number 0x0103000C 0 base=12345 step=1 count=10\n"
+                         "number 0x0100000D 0 base=0 step=1 count=5\n"
+                         "number 0x0100000E 0 base=15 step=1 count=5 exp=2\n"
+                         "number 0x0100000F 0 base=5 step=5 count=50 exp=-2 extra=\"Off\" extra=\"Auto\"\n"
+                         "number 0x03010011 8 name=\"CPU Clock\" base=300000 step=2500 count=81\n"
+                         "switch 0x03070013 1 name=\"Spread Spectrum\" e3=5\n"
+                         "number 0x03020012 0 base=1100 step=5 count=61 extra=\"Auto\"\n"
+                         "list 0x02080001 1 text=\"Gaming\" text=\"Silent\" text=\"Office\"\n"
+                         "list 0x02880002 0 text=\"Only\" e3=9\n"
+                         "raw 0x02080003 0 0x02080003 \"short n\" 0 0 5 \"a\" \"b\"\n"
+                         "raw 0x02080004 0 0x02080004 \"zero n\" 0 0 0 \"a\"\n"
+                         "raw 0x02000005 0 0x02000005 \"no extras\" 0 0 0x00000064 5 3 1\n"
+                         "raw 0x02000006 0 0x02000006 \"extras short\" 0 0 0x00000064 5 3 4 \"x\"\n"
+                         "raw 0x02070007 0 0x02070007 \"no e3\" 0\n";
 
-std::vector<std::unique_ptr<BiosItem>> ItemsOf(std::uint32_t group)
-{
+std::vector<std::unique_ptr<BiosItem>> ItemsOf(std::uint32_t group) {
     std::vector<std::unique_ptr<BiosItem>> items;
     BiosItemIterator it;
     if (!it.Open(group))
@@ -60,8 +58,7 @@ std::vector<std::unique_ptr<BiosItem>> ItemsOf(std::uint32_t group)
 class BiosTest : public ::testing::Test {
 protected:
     BiosTest() : m_db(kDatabase) { AcpiInit(); }
-    std::unique_ptr<BiosItem> Item(std::uint32_t id)
-    {
+    std::unique_ptr<BiosItem> Item(std::uint32_t id) {
         BiosItemIterator it;
         if (!it.Open(bios::GroupOf(id)))
             return nullptr;
@@ -73,8 +70,7 @@ protected:
     FirmwareDb m_db;
 };
 
-TEST_F(BiosTest, IteratorWalksTheGroupInOrder)
-{
+TEST_F(BiosTest, IteratorWalksTheGroupInOrder) {
     BiosItemIterator it;
     ASSERT_TRUE(it.Open(3));
     EXPECT_TRUE(it.IsOpen());
@@ -89,8 +85,7 @@ TEST_F(BiosTest, IteratorWalksTheGroupInOrder)
     EXPECT_TRUE(it.Open(1)); // reusable after Close
 }
 
-TEST_F(BiosTest, GroupThatCannotBeListed)
-{
+TEST_F(BiosTest, GroupThatCannotBeListed) {
     BiosGroupList list;
     EXPECT_FALSE(list.Open(0x42));
     EXPECT_TRUE(list.IsOpen()); // the buffer stays
@@ -107,8 +102,7 @@ TEST_F(BiosTest, GroupThatCannotBeListed)
     EXPECT_FALSE(ItemExists(0x42000001));
 }
 
-TEST_F(BiosTest, ItemExists)
-{
+TEST_F(BiosTest, ItemExists) {
     EXPECT_TRUE(ItemExists(0x03010011));
     EXPECT_TRUE(ItemExists(0x03020012));
     EXPECT_TRUE(ItemExists(0x02080004));
@@ -116,8 +110,7 @@ TEST_F(BiosTest, ItemExists)
     EXPECT_FALSE(ItemExists(0x04010011));
 }
 
-TEST_F(BiosTest, ReadAndWriteSingleItems)
-{
+TEST_F(BiosTest, ReadAndWriteSingleItems) {
     std::int32_t value = -1;
     ASSERT_TRUE(ReadItem(0x03010011, value));
     EXPECT_EQ(8, value);
@@ -139,8 +132,7 @@ TEST_F(BiosTest, ReadAndWriteSingleItems)
     EXPECT_DOUBLE_EQ(3300.0, mhz);
 }
 
-TEST_F(BiosTest, ClassesFollowTheKind)
-{
+TEST_F(BiosTest, ClassesFollowTheKind) {
     auto items = ItemsOf(3);
     ASSERT_EQ(3u, items.size());
     EXPECT_NE(nullptr, dynamic_cast<BiosNumberItem*>(items[0].get()));
@@ -160,8 +152,7 @@ TEST_F(BiosTest, ClassesFollowTheKind)
     EXPECT_NE(nullptr, dynamic_cast<BiosBooleanItem*>(lists[6].get()));
 }
 
-TEST_F(BiosTest, DecimalExamples)
-{
+TEST_F(BiosTest, DecimalExamples) {
     auto a = Item(0x01000001);
     ASSERT_TRUE(a);
     EXPECT_EQ("0.800", a->IndexToString(0));
@@ -187,8 +178,7 @@ TEST_F(BiosTest, DecimalExamples)
     EXPECT_EQ("1.75", c->IndexToString(1));
 }
 
-TEST_F(BiosTest, DescriptionEndingAfterTheValueCountHasNoExtras)
-{
+TEST_F(BiosTest, DescriptionEndingAfterTheValueCountHasNoExtras) {
     auto item = Item(0x01000004);
     ASSERT_TRUE(item);
     EXPECT_EQ(4u, item->Count());
@@ -200,8 +190,7 @@ TEST_F(BiosTest, DescriptionEndingAfterTheValueCountHasNoExtras)
     EXPECT_EQ(0u, number->ExtraCount());
 }
 
-TEST_F(BiosTest, ExtraTextsComeFirst)
-{
+TEST_F(BiosTest, ExtraTextsComeFirst) {
     auto item = Item(0x01000005);
     ASSERT_TRUE(item);
     EXPECT_EQ(17u, item->Count());
@@ -223,8 +212,7 @@ TEST_F(BiosTest, ExtraTextsComeFirst)
     EXPECT_EQ("0.10", two->IndexToString(3));
 }
 
-TEST_F(BiosTest, ExtraTextIndexHasNoValue)
-{
+TEST_F(BiosTest, ExtraTextIndexHasNoValue) {
     auto item = Item(0x01000005);
     ASSERT_TRUE(item);
     BoxWatcher boxes;
@@ -241,8 +229,7 @@ TEST_F(BiosTest, ExtraTextIndexHasNoValue)
     EXPECT_EQ("Can not convert extra string to value", seen[1].text);
 }
 
-TEST_F(BiosTest, NegativeValues)
-{
+TEST_F(BiosTest, NegativeValues) {
     auto a = Item(0x01000006);
     ASSERT_TRUE(a);
     EXPECT_EQ("-1.500", a->IndexToString(0));
@@ -262,8 +249,7 @@ TEST_F(BiosTest, NegativeValues)
 
 // A tuning step taken below the first value arrives as its 32-bit pattern;
 // the conversion continues the line downwards instead of wrapping.
-TEST_F(BiosTest, StepBelowTheFirstValueContinuesTheLine)
-{
+TEST_F(BiosTest, StepBelowTheFirstValueContinuesTheLine) {
     auto clock = Item(0x03010011);
     ASSERT_TRUE(clock);
     EXPECT_DOUBLE_EQ(3000.0, static_cast<double>(clock->IndexToValue(0)));
@@ -271,8 +257,7 @@ TEST_F(BiosTest, StepBelowTheFirstValueContinuesTheLine)
     EXPECT_DOUBLE_EQ(2950.0, static_cast<double>(clock->IndexToValue(static_cast<std::uint32_t>(-2))));
 }
 
-TEST_F(BiosTest, KindShiftsTheDecimals)
-{
+TEST_F(BiosTest, KindShiftsTheDecimals) {
     auto clock = Item(0x01010009); // hundredths, both words end in two zeros
     ASSERT_TRUE(clock);
     EXPECT_EQ("3200", clock->IndexToString(8));
@@ -301,16 +286,14 @@ TEST_F(BiosTest, KindShiftsTheDecimals)
     EXPECT_EQ(1, den);
 }
 
-TEST_F(BiosTest, ZeroWithoutDecimalsHasNoPoint)
-{
+TEST_F(BiosTest, ZeroWithoutDecimalsHasNoPoint) {
     auto item = Item(0x0100000D);
     ASSERT_TRUE(item);
     EXPECT_EQ("0", item->IndexToString(0));
     EXPECT_EQ("4", item->IndexToString(4));
 }
 
-TEST_F(BiosTest, SwitchInANumericGroupConvertsNothing)
-{
+TEST_F(BiosTest, SwitchInANumericGroupConvertsNothing) {
     auto item = Item(0x03070013);
     ASSERT_TRUE(item);
     ASSERT_NE(nullptr, dynamic_cast<BiosBooleanItem*>(item.get()));
@@ -330,8 +313,7 @@ TEST_F(BiosTest, SwitchInANumericGroupConvertsNothing)
     EXPECT_EQ("Item[3070013] does not supports IndexToString", seen[2].text);
 }
 
-TEST_F(BiosTest, ListTextsAndNumbersOfAList)
-{
+TEST_F(BiosTest, ListTextsAndNumbersOfAList) {
     auto item = Item(0x02080001);
     ASSERT_TRUE(item);
     EXPECT_EQ(3u, item->Count());
@@ -339,7 +321,7 @@ TEST_F(BiosTest, ListTextsAndNumbersOfAList)
     EXPECT_EQ("Office", item->IndexToString(2));
     {
         BoxWatcher boxes;
-        EXPECT_EQ("", item->IndexToString(3)); // out of range: empty, no box
+        EXPECT_EQ("", item->IndexToString(3));  // out of range: empty, no box
         EXPECT_EQ(0.0L, item->IndexToValue(0)); // lists have no values
         const std::vector<SeenBox> seen = boxes.Boxes();
         ASSERT_EQ(1u, seen.size());
@@ -347,8 +329,7 @@ TEST_F(BiosTest, ListTextsAndNumbersOfAList)
     }
 }
 
-TEST_F(BiosTest, ListThatPromisesMoreTextsThanItHolds)
-{
+TEST_F(BiosTest, ListThatPromisesMoreTextsThanItHolds) {
     auto item = Item(0x02080003);
     ASSERT_TRUE(item);
     auto* list = dynamic_cast<BiosStringItem*>(item.get());
@@ -362,8 +343,7 @@ TEST_F(BiosTest, ListThatPromisesMoreTextsThanItHolds)
     EXPECT_EQ(0u, zero->Count());
 }
 
-TEST_F(BiosTest, MalformedNumbersKeepWhatTheyRead)
-{
+TEST_F(BiosTest, MalformedNumbersKeepWhatTheyRead) {
     auto plain = Item(0x02000005);
     ASSERT_TRUE(plain);
     EXPECT_EQ(3u, plain->Count()); // e7 alone is not a valid extra-text count
@@ -379,8 +359,7 @@ TEST_F(BiosTest, MalformedNumbersKeepWhatTheyRead)
     EXPECT_EQ(0, noE3->Element3());
 }
 
-TEST_F(BiosTest, LoadChecksTheHeader)
-{
+TEST_F(BiosTest, LoadChecksTheHeader) {
     BiosNumberItem empty;
     EXPECT_FALSE(empty.Load(nullptr, 0));
     EXPECT_EQ(0u, empty.Id());
@@ -397,8 +376,7 @@ TEST_F(BiosTest, LoadChecksTheHeader)
 // Damaged descriptions from the library: the item stays inside its copy.
 class BiosDamageTest : public ::testing::Test {
 protected:
-    std::unique_ptr<BiosItem> Only(const std::string& db, std::uint32_t id)
-    {
+    std::unique_ptr<BiosItem> Only(const std::string& db, std::uint32_t id) {
         FirmwareDb file(db);
         AcpiInit();
         BiosItemIterator it;
@@ -411,8 +389,7 @@ protected:
     }
 };
 
-TEST_F(BiosDamageTest, CountClaimingMoreElementsThanPresent)
-{
+TEST_F(BiosDamageTest, CountClaimingMoreElementsThanPresent) {
     auto item = Only("raw 0x02080003 0 0x02080003 \"n\" 0 0 4 \"a\" \"b\"\n"
                      "fault count-overflow 0x02080003\n",
                      0x02080003);
@@ -428,8 +405,7 @@ TEST_F(BiosDamageTest, CountClaimingMoreElementsThanPresent)
         EXPECT_LT(item->IndexToString(i).size(), 4096u);
 }
 
-TEST_F(BiosDamageTest, TextWithoutTerminator)
-{
+TEST_F(BiosDamageTest, TextWithoutTerminator) {
     auto item = Only("list 0x02080001 0 text=\"Gaming\" text=\"Silent\"\n"
                      "fault unterminated-text 0x02080001\n",
                      0x02080001);
@@ -441,8 +417,7 @@ TEST_F(BiosDamageTest, TextWithoutTerminator)
     EXPECT_LE(last.size(), static_cast<size_t>(orva::kAcpiBufferSize));
 }
 
-TEST_F(BiosDamageTest, ShortDescriptionGivesAPartItem)
-{
+TEST_F(BiosDamageTest, ShortDescriptionGivesAPartItem) {
     auto item = Only("number 0x01010009 8 base=300000 step=2500 count=81\n"
                      "fault short-package\n",
                      0x01010009);
@@ -454,8 +429,7 @@ TEST_F(BiosDamageTest, ShortDescriptionGivesAPartItem)
     EXPECT_EQ(0u, item->Count());
 }
 
-TEST_F(BiosDamageTest, GroupListClaimingMoreEntriesEnds)
-{
+TEST_F(BiosDamageTest, GroupListClaimingMoreEntriesEnds) {
     FirmwareDb file("number 0x01000001 0 base=1 step=1 count=3\n"
                     "number 0x01000002 0 base=1 step=1 count=3\n"
                     "fault count-overflow\n");
@@ -475,8 +449,7 @@ TEST_F(BiosDamageTest, GroupListClaimingMoreEntriesEnds)
     EXPECT_FALSE(ItemExists(0x01000003));
 }
 
-TEST_F(BiosDamageTest, LibraryFailingEverything)
-{
+TEST_F(BiosDamageTest, LibraryFailingEverything) {
     FirmwareDb file("number 0x01000001 0 base=1 step=1 count=3\nfault fail-all\n");
     AcpiInit();
     BiosItemIterator it;

@@ -26,8 +26,7 @@ const char kNoProfileGroup[] = "number 0x03010011 8 base=300000 step=2500 count=
 
 // The file names of a folder in the platform's order, the order in which
 // the profile files are listed.
-std::vector<std::string> FolderOrder(const std::string& folder)
-{
+std::vector<std::string> FolderOrder(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data = {};
     const HANDLE h = FindFirstFileA((folder + "*").c_str(), &data);
@@ -45,40 +44,34 @@ std::vector<std::string> FolderOrder(const std::string& folder)
 class ConfigTest : public ::testing::Test {
 protected:
     ConfigTest() : m_profiles("profiles") {}
-    void SetUp() override
-    {
+    void SetUp() override {
         char path[96];
-        std::snprintf(path, sizeof path, "Software\\RaveloTests\\Config_%lu_%lu",
-                      GetCurrentProcessId(), GetTickCount());
+        std::snprintf(path, sizeof path, "Software\\RaveloTests\\Config_%lu_%lu", GetCurrentProcessId(),
+                      GetTickCount());
         m_keyPath = path;
         Config::Instance().SetSettingsKey(HKEY_CURRENT_USER, m_keyPath);
         SetProfilesFolderOverride(m_profiles.Path());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         Config::Instance().SetSettingsKey(nullptr, std::string());
         SetProfilesFolderOverride(std::string());
         RegDeleteTreeA(HKEY_CURRENT_USER, m_keyPath.c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, m_keyPath.c_str());
     }
     // Firmware for this test; the list is read again on the next use.
-    void UseFirmware(const char* db)
-    {
+    void UseFirmware(const char* db) {
         m_db = std::make_unique<FirmwareDb>(db);
         Config::Instance().ResetProfileList();
     }
-    void SetValue(const char* name, DWORD type, const void* data, DWORD size)
-    {
+    void SetValue(const char* name, DWORD type, const void* data, DWORD size) {
         HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, m_keyPath.c_str(), 0, nullptr,
-                                                 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-        EXPECT_EQ(ERROR_SUCCESS,
-                  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, m_keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &key, nullptr));
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
         RegCloseKey(key);
     }
     void SetDword(const char* name, DWORD value) { SetValue(name, REG_DWORD, &value, 4); }
-    void SetString(const char* name, const std::string& text)
-    {
+    void SetString(const char* name, const std::string& text) {
         SetValue(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
     }
     void AddFile(const std::string& name) { ASSERT_TRUE(WriteBytes(m_profiles.Path() + name, "")); }
@@ -90,8 +83,7 @@ protected:
     std::unique_ptr<FirmwareDb> m_db;
 };
 
-TEST_F(ConfigTest, MissingValuesDefaultToTheFirmwareProfiles)
-{
+TEST_F(ConfigTest, MissingValuesDefaultToTheFirmwareProfiles) {
     UseFirmware(kThreeProfiles);
     SetDword("RRProfileAIndex", 2);
     SetString("RRProfileAName", "Office");
@@ -104,8 +96,7 @@ TEST_F(ConfigTest, MissingValuesDefaultToTheFirmwareProfiles)
     EXPECT_EQ("Office", config().GetRRProfileAName());
 }
 
-TEST_F(ConfigTest, NothingAnywhereGivesZeroAndEmpty)
-{
+TEST_F(ConfigTest, NothingAnywhereGivesZeroAndEmpty) {
     UseFirmware(kNoProfileGroup);
     EXPECT_EQ(0u, config().ProfileCount());
     EXPECT_EQ(0u, config().GetRRProfileAIndex());
@@ -118,8 +109,7 @@ TEST_F(ConfigTest, NothingAnywhereGivesZeroAndEmpty)
     EXPECT_EQ("", config().ProfileNameAt(0));
 }
 
-TEST_F(ConfigTest, FirmwareProfileThenProfileFiles)
-{
+TEST_F(ConfigTest, FirmwareProfileThenProfileFiles) {
     UseFirmware(kOneProfile);
     AddFile("Gaming.oc");
     AddFile("Quiet.OC");
@@ -140,8 +130,7 @@ TEST_F(ConfigTest, FirmwareProfileThenProfileFiles)
     EXPECT_EQ(want[2], config().ProfileNameAt(9));
 }
 
-TEST_F(ConfigTest, StoredValuesAreReturnedAsStored)
-{
+TEST_F(ConfigTest, StoredValuesAreReturnedAsStored) {
     UseFirmware(kOneProfile);
     SetDword("RRProfileCIndex", 57);
     SetString("RRProfileBName", "");
@@ -154,8 +143,7 @@ TEST_F(ConfigTest, StoredValuesAreReturnedAsStored)
     EXPECT_EQ(0u, config().GetRRProfileAIndex());
 }
 
-TEST_F(ConfigTest, OnlyOcFilesOfTheFolderItselfAreProfiles)
-{
+TEST_F(ConfigTest, OnlyOcFilesOfTheFolderItselfAreProfiles) {
     UseFirmware(kNoProfileGroup);
     AddFile("x.oc.bak");
     AddFile("my.set.oc");
@@ -170,8 +158,7 @@ TEST_F(ConfigTest, OnlyOcFilesOfTheFolderItselfAreProfiles)
     EXPECT_EQ("my.set", config().GetRRProfileCName());
 }
 
-TEST_F(ConfigTest, FirmwareNamesAreLoadedOncePerReset)
-{
+TEST_F(ConfigTest, FirmwareNamesAreLoadedOncePerReset) {
     UseFirmware(kThreeProfiles);
     EXPECT_EQ(3u, config().ProfileCount());
     // Other firmware is not seen until the list is reset ...
@@ -190,8 +177,7 @@ TEST_F(ConfigTest, FirmwareNamesAreLoadedOncePerReset)
     EXPECT_EQ(0u, config().ProfileCount());
 }
 
-TEST_F(ConfigTest, LaterProfileItemWinsAndOthersAreIgnored)
-{
+TEST_F(ConfigTest, LaterProfileItemWinsAndOthersAreIgnored) {
     UseFirmware("list 0x05080002 0 text=\"Early\"\n"
                 "list 0x05080003 0 text=\"Other\"\n"
                 "list 0x05880002 0 text=\"Late\" text=\"Later\"\n");
@@ -200,14 +186,12 @@ TEST_F(ConfigTest, LaterProfileItemWinsAndOthersAreIgnored)
     EXPECT_EQ("Later", config().ProfileNameAt(1));
 }
 
-TEST_F(ConfigTest, GroupWithoutProfileItem)
-{
+TEST_F(ConfigTest, GroupWithoutProfileItem) {
     UseFirmware("number 0x05010001 0 base=0 step=1 count=3\n");
     EXPECT_EQ(0u, config().ProfileCount());
 }
 
-TEST_F(ConfigTest, ReadingCreatesTheSettingsKey)
-{
+TEST_F(ConfigTest, ReadingCreatesTheSettingsKey) {
     UseFirmware(kNoProfileGroup);
     HKEY key = nullptr;
     ASSERT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, m_keyPath.c_str(), 0, KEY_READ, &key));
@@ -216,8 +200,7 @@ TEST_F(ConfigTest, ReadingCreatesTheSettingsKey)
     RegCloseKey(key);
 }
 
-TEST(ConfigVersion, OnlyMajorVersionSixUsesTheCurrentUser)
-{
+TEST(ConfigVersion, OnlyMajorVersionSixUsesTheCurrentUser) {
     EXPECT_FALSE(IsMajorVersion6From(true, 10));
     EXPECT_TRUE(IsMajorVersion6From(true, 6));
     EXPECT_FALSE(IsMajorVersion6From(true, 5));
@@ -227,8 +210,7 @@ TEST(ConfigVersion, OnlyMajorVersionSixUsesTheCurrentUser)
     EXPECT_EQ(HKEY_LOCAL_MACHINE, Config::SettingsRootFor(false));
 }
 
-TEST(ConfigPlaces, DefaultKeyAndProfilesFolder)
-{
+TEST(ConfigPlaces, DefaultKeyAndProfilesFolder) {
     EXPECT_EQ("Software\\Orva\\Ravelo Profile", Config::Instance().SettingsKeyPath());
     EXPECT_EQ(Config::SettingsRootFor(IsMajorVersion6()), Config::Instance().SettingsRootKey());
 
@@ -243,8 +225,7 @@ TEST(ConfigPlaces, DefaultKeyAndProfilesFolder)
     EXPECT_EQ("", GetSpecialFolder(0x7F)); // no such shell folder
 }
 
-TEST(ConfigStrings, Helpers)
-{
+TEST(ConfigStrings, Helpers) {
     EXPECT_TRUE(EqualsNoCase(".OC", ".oc"));
     EXPECT_TRUE(EqualsNoCase("", ""));
     EXPECT_FALSE(EqualsNoCase(".oc", ".ocx"));

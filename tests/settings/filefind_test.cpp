@@ -14,8 +14,7 @@ using testfiles::MakeFolder;
 using testfiles::ScratchFolder;
 using testfiles::WriteBytes;
 
-std::vector<std::string> Walk(const std::string& path, bool recursive)
-{
+std::vector<std::string> Walk(const std::string& path, bool recursive) {
     std::vector<std::string> names;
     FileNameEnumerater files;
     EXPECT_TRUE(files.Open(path, recursive));
@@ -27,8 +26,7 @@ std::vector<std::string> Walk(const std::string& path, bool recursive)
 }
 
 // The order the platform gives for one folder, files and folders alike.
-std::vector<std::string> PlatformOrder(const std::string& folder)
-{
+std::vector<std::string> PlatformOrder(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data = {};
     const HANDLE h = FindFirstFileA((folder + "*").c_str(), &data);
@@ -46,8 +44,7 @@ std::vector<std::string> PlatformOrder(const std::string& folder)
 class FileFindTest : public ::testing::Test {
 protected:
     FileFindTest() : m_dir("find") {}
-    void SetUp() override
-    {
+    void SetUp() override {
         const std::string& d = m_dir.Path();
         ASSERT_FALSE(d.empty());
         ASSERT_TRUE(WriteBytes(d + "a.oc", "1"));
@@ -58,8 +55,7 @@ protected:
     ScratchFolder m_dir;
 };
 
-TEST_F(FileFindTest, NonRecursiveYieldsTheFilesOfTheFolderOnly)
-{
+TEST_F(FileFindTest, NonRecursiveYieldsTheFilesOfTheFolderOnly) {
     const std::string& d = m_dir.Path();
     std::vector<std::string> got = Walk(d, false);
     std::sort(got.begin(), got.end());
@@ -68,8 +64,7 @@ TEST_F(FileFindTest, NonRecursiveYieldsTheFilesOfTheFolderOnly)
     EXPECT_EQ(want, got);
 }
 
-TEST_F(FileFindTest, RecursiveEntersSubfoldersWhereTheyAreMet)
-{
+TEST_F(FileFindTest, RecursiveEntersSubfoldersWhereTheyAreMet) {
     const std::string& d = m_dir.Path();
     std::vector<std::string> want;
     for (const std::string& name : PlatformOrder(d)) {
@@ -82,21 +77,18 @@ TEST_F(FileFindTest, RecursiveEntersSubfoldersWhereTheyAreMet)
     EXPECT_EQ(want, Walk(d, true));
 }
 
-TEST_F(FileFindTest, DeeperTreesAndEmptySubfoldersUnwindToTheParent)
-{
+TEST_F(FileFindTest, DeeperTreesAndEmptySubfoldersUnwindToTheParent) {
     const std::string& d = m_dir.Path();
     ASSERT_TRUE(MakeFolder(d + "s\\t"));
     ASSERT_TRUE(MakeFolder(d + "s\\empty"));
     ASSERT_TRUE(WriteBytes(d + "s\\t\\deep.oc", "4"));
     std::vector<std::string> got = Walk(d, true);
     std::sort(got.begin(), got.end());
-    const std::vector<std::string> want = {d + "\\a.oc", d + "\\b.txt", d + "\\s\\c.oc",
-                                           d + "\\s\\t\\deep.oc"};
+    const std::vector<std::string> want = {d + "\\a.oc", d + "\\b.txt", d + "\\s\\c.oc", d + "\\s\\t\\deep.oc"};
     EXPECT_EQ(want, got);
 }
 
-TEST_F(FileFindTest, FullNamesOpenTheFiles)
-{
+TEST_F(FileFindTest, FullNamesOpenTheFiles) {
     for (const std::string& path : Walk(m_dir.Path(), true)) {
         const DWORD attributes = GetFileAttributesA(path.c_str());
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes) << path;
@@ -104,8 +96,7 @@ TEST_F(FileFindTest, FullNamesOpenTheFiles)
     }
 }
 
-TEST_F(FileFindTest, TraverserShowsFoldersButNotDotsWhenEnumeraterSkipsThem)
-{
+TEST_F(FileFindTest, TraverserShowsFoldersButNotDotsWhenEnumeraterSkipsThem) {
     WinDirTraverser walk;
     ASSERT_TRUE(walk.Open(m_dir.Path(), false));
     std::vector<std::string> names;
@@ -130,8 +121,7 @@ TEST_F(FileFindTest, TraverserShowsFoldersButNotDotsWhenEnumeraterSkipsThem)
     EXPECT_EQ((std::vector<std::string>{"a.oc", "b.txt"}), names);
 }
 
-TEST(FileFind, EmptyAndMissingFoldersAreDoneAtOnce)
-{
+TEST(FileFind, EmptyAndMissingFoldersAreDoneAtOnce) {
     ScratchFolder dir("find_empty");
     FileNameEnumerater files;
     EXPECT_TRUE(files.Open(dir.Path(), true));
@@ -143,8 +133,7 @@ TEST(FileFind, EmptyAndMissingFoldersAreDoneAtOnce)
     EXPECT_TRUE(files.IsDone());
 }
 
-TEST(FileFind, SingleSearchOpensAndCloses)
-{
+TEST(FileFind, SingleSearchOpensAndCloses) {
     ScratchFolder dir("find_one");
     ASSERT_TRUE(WriteBytes(dir.Path() + "only.oc", "x"));
     WinFileFindA find;
@@ -162,8 +151,7 @@ TEST(FileFind, SingleSearchOpensAndCloses)
     find.Close();
 }
 
-TEST(FileFind, FolderPartOfAPathWithoutTrailingBackslash)
-{
+TEST(FileFind, FolderPartOfAPathWithoutTrailingBackslash) {
     ScratchFolder dir("find_part");
     ASSERT_TRUE(WriteBytes(dir.Path() + "x.oc", "x"));
     // Only the folder part of the path counts: the text after the last

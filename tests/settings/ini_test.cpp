@@ -11,13 +11,11 @@ namespace {
 using testfiles::ScratchFolder;
 using testfiles::WriteBytes;
 
-std::string IniWithValue(const std::string& value)
-{
+std::string IniWithValue(const std::string& value) {
     return "[Translations]\r\nBefore=1\r\nKey=" + value + "\r\nAfter=2\r\n";
 }
 
-TEST(IniAccessor, OpenDoesNotNeedTheFileAndMissingFileGivesDefault)
-{
+TEST(IniAccessor, OpenDoesNotNeedTheFileAndMissingFileGivesDefault) {
     ScratchFolder dir("ini_missing");
     IniAccessor ini;
     EXPECT_FALSE(ini.IsOpen());
@@ -36,8 +34,7 @@ TEST(IniAccessor, OpenDoesNotNeedTheFileAndMissingFileGivesDefault)
     EXPECT_FALSE(ini.IsOpen());
 }
 
-TEST(IniAccessor, MissingSectionOrKeyGivesDefault)
-{
+TEST(IniAccessor, MissingSectionOrKeyGivesDefault) {
     ScratchFolder dir("ini_keys");
     const std::string path = dir.Path() + "a.ini";
     ASSERT_TRUE(WriteBytes(path, IniWithValue("Hallo")));
@@ -52,8 +49,7 @@ TEST(IniAccessor, MissingSectionOrKeyGivesDefault)
     EXPECT_EQ("d", out);
 }
 
-TEST(IniAccessor, BufferGrowsByDoublingUntilTheValueFits)
-{
+TEST(IniAccessor, BufferGrowsByDoublingUntilTheValueFits) {
     ScratchFolder dir("ini_grow");
     struct Case {
         size_t length;
@@ -80,8 +76,7 @@ TEST(IniAccessor, BufferGrowsByDoublingUntilTheValueFits)
     }
 }
 
-TEST(IniAccessor, NameListsReserveTwoTerminators)
-{
+TEST(IniAccessor, NameListsReserveTwoTerminators) {
     ScratchFolder dir("ini_list");
     const std::string path = dir.Path() + "l.ini";
     // The key list "Before\0Key\0After\0\0" is 18 bytes; a 126-byte first name
@@ -96,8 +91,7 @@ TEST(IniAccessor, NameListsReserveTwoTerminators)
     EXPECT_EQ(256u, ini.BufferSize());
 }
 
-TEST(IniAccessor, EditsAreSeenByTheNextAccessor)
-{
+TEST(IniAccessor, EditsAreSeenByTheNextAccessor) {
     ScratchFolder dir("ini_edit");
     const std::string path = dir.Path() + "e.ini";
     ASSERT_TRUE(WriteBytes(path, IniWithValue("first")));
@@ -117,8 +111,7 @@ TEST(IniAccessor, EditsAreSeenByTheNextAccessor)
 
 // A value longer than the cap comes back cut to the largest buffer instead
 // of growing for ever.
-TEST(IniAccessor, GrowthStopsAtTheCap)
-{
+TEST(IniAccessor, GrowthStopsAtTheCap) {
     ScratchFolder dir("ini_cap");
     const std::string path = dir.Path() + "big.ini";
     const std::string value(IniAccessor::kMaxBufferSize + 4096, 'z');

@@ -15,8 +15,7 @@ namespace {
 std::string g_dist;
 std::string DistFolder() { return g_dist; }
 
-TEST(LanguageEndToEnd, GermanSystemShowsGermanTexts)
-{
+TEST(LanguageEndToEnd, GermanSystemShowsGermanTexts) {
     const char* dist = std::getenv("RAVELO_DIST");
     ASSERT_TRUE(dist && *dist);
     g_dist = std::string("Z:") + dist + "/";

@@ -28,8 +28,7 @@ const std::string kEnglishIni = "[Translations]\r\n"
 class LangTest : public ::testing::Test {
 protected:
     LangTest() : m_dir("lang") {}
-    void SetUp() override
-    {
+    void SetUp() override {
         g_folder = m_dir.Path();
         g_langId = 0x0409;
         OvMultiLang::SetLangIdSource(&TestLangId);
@@ -38,29 +37,24 @@ protected:
         ASSERT_TRUE(MakeFolder(Lang() + "English"));
         ASSERT_TRUE(WriteBytes(Lang() + "English\\English.ini", kEnglishIni));
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         OvMultiLang::SetLangIdSource(nullptr);
         OvMultiLang::SetFolderSource(nullptr);
     }
     std::string Lang() const { return m_dir.Path() + "LangFiles\\"; }
-    void WriteIndex(const std::string& entries)
-    {
+    void WriteIndex(const std::string& entries) {
         ASSERT_TRUE(WriteBytes(Lang() + "OvMultiLang.ini", "[Languages]\r\n" + entries));
     }
-    void WriteLanguage(const std::string& name, const std::string& entries)
-    {
+    void WriteLanguage(const std::string& name, const std::string& entries) {
         MakeFolder(Lang() + name);
-        ASSERT_TRUE(WriteBytes(Lang() + name + "\\" + name + ".ini",
-                               "[Translations]\r\n" + entries));
+        ASSERT_TRUE(WriteBytes(Lang() + name + "\\" + name + ".ini", "[Translations]\r\n" + entries));
     }
     const OvMultiLang& Texts() const { return OvMultiLang::Instance(); }
 
     ScratchFolder m_dir;
 };
 
-TEST(LangHex, DigitsAreUpperCaseAndCutToTheCount)
-{
+TEST(LangHex, DigitsAreUpperCaseAndCutToTheCount) {
     EXPECT_EQ("0409", OvMultiLang::HexDigits(0x0409, 4));
     EXPECT_EQ("0C0A", OvMultiLang::HexDigits(0x0C0A, 4));
     EXPECT_EQ("09", OvMultiLang::HexDigits(0x0409 & 0x3FF, 2));
@@ -68,8 +62,7 @@ TEST(LangHex, DigitsAreUpperCaseAndCutToTheCount)
     EXPECT_EQ("FF", OvMultiLang::HexDigits(0x3FF, 2));
 }
 
-TEST_F(LangTest, FourDigitEntryChoosesTheLanguageFile)
-{
+TEST_F(LangTest, FourDigitEntryChoosesTheLanguageFile) {
     WriteIndex("0407=Deutsch\r\n07=Falsch\r\n");
     WriteLanguage("Deutsch", "Warning=Warnung\r\nAuto=Automatik\r\n");
     g_langId = 0x0407;
@@ -80,8 +73,7 @@ TEST_F(LangTest, FourDigitEntryChoosesTheLanguageFile)
     EXPECT_EQ("Automatik", Texts().GetText("Auto"));
 }
 
-TEST_F(LangTest, TwoDigitEntryWhenTheFullIdIsMissing)
-{
+TEST_F(LangTest, TwoDigitEntryWhenTheFullIdIsMissing) {
     WriteIndex("07=Deutsch\r\n");
     WriteLanguage("Deutsch", "Warning=Warnung\r\n");
     g_langId = 0x0807;
@@ -93,8 +85,7 @@ TEST_F(LangTest, TwoDigitEntryWhenTheFullIdIsMissing)
     EXPECT_EQ("Castellano", Texts().GetLanguageName());
 }
 
-TEST_F(LangTest, NoIndexOrNoEntryGivesEnglish)
-{
+TEST_F(LangTest, NoIndexOrNoEntryGivesEnglish) {
     g_langId = 0x0407;
     EXPECT_EQ("English", Texts().GetLanguageName());
     EXPECT_EQ("Warning", Texts().GetText("Warning"));
@@ -103,8 +94,7 @@ TEST_F(LangTest, NoIndexOrNoEntryGivesEnglish)
     EXPECT_EQ("Profile A On", Texts().GetText("ProfileAOn"));
 }
 
-TEST_F(LangTest, MissingKeysFallBackToEnglishThenToTheMarker)
-{
+TEST_F(LangTest, MissingKeysFallBackToEnglishThenToTheMarker) {
     WriteIndex("0407=Deutsch\r\n");
     WriteLanguage("Deutsch", "Warning=Warnung\r\nAuto=Error 737\r\n");
     g_langId = 0x0407;
@@ -116,8 +106,7 @@ TEST_F(LangTest, MissingKeysFallBackToEnglishThenToTheMarker)
     EXPECT_EQ("Error 737", Texts().ReadTranslation(Lang() + "nothere.ini", "Warning"));
 }
 
-TEST_F(LangTest, LanguageWithoutFolderUsesEnglishEverywhere)
-{
+TEST_F(LangTest, LanguageWithoutFolderUsesEnglishEverywhere) {
     WriteIndex("0407=Klingonisch\r\n");
     g_langId = 0x0407;
     EXPECT_EQ("Klingonisch", Texts().GetLanguageName());
@@ -125,22 +114,19 @@ TEST_F(LangTest, LanguageWithoutFolderUsesEnglishEverywhere)
     EXPECT_EQ("Profile A On", Texts().GetText("ProfileAOn"));
 }
 
-TEST_F(LangTest, EmptyIndexValueIsReturnedAsEmpty)
-{
+TEST_F(LangTest, EmptyIndexValueIsReturnedAsEmpty) {
     WriteIndex("0407=\r\n07=Deutsch\r\n");
     g_langId = 0x0407;
     EXPECT_EQ("", Texts().GetLanguageName());
     EXPECT_EQ("Warning", Texts().GetText("Warning"));
 }
 
-TEST_F(LangTest, NoEnglishFileEither)
-{
+TEST_F(LangTest, NoEnglishFileEither) {
     ASSERT_TRUE(DeleteFileA((Lang() + "English\\English.ini").c_str()));
     EXPECT_EQ("Error 737", Texts().GetText("Warning"));
 }
 
-TEST_F(LangTest, EditsShowAtTheNextLookup)
-{
+TEST_F(LangTest, EditsShowAtTheNextLookup) {
     WriteIndex("0407=Deutsch\r\n");
     WriteLanguage("Deutsch", "Warning=Warnung\r\n");
     g_langId = 0x0407;
@@ -156,8 +142,7 @@ TEST_F(LangTest, EditsShowAtTheNextLookup)
 
 // ---- The files shipped in the program folder --------------------------------
 
-std::string DistFolder()
-{
+std::string DistFolder() {
     const char* dist = std::getenv("RAVELO_DIST");
     if (!dist || !*dist)
         return std::string();
@@ -170,38 +155,54 @@ std::string DistFolder()
     return path;
 }
 
-const char* const kTextKeys[] = {"Warning",     "ProfileAOn",        "ProfileBOn",
-                                 "ProfileCOn",  "ProfileAOff",       "ProfileBOff",
-                                 "ProfileCOff", "OcWarn",            "RaveloApexInstall",
-                                 "RaveloApexNotRun", "KelvoInstall", "KelvoNotRun",
-                                 "AutoModeUnavaliable", "CalibrationNeed", "Auto"};
+const char* const kTextKeys[] = {"Warning",
+                                 "ProfileAOn",
+                                 "ProfileBOn",
+                                 "ProfileCOn",
+                                 "ProfileAOff",
+                                 "ProfileBOff",
+                                 "ProfileCOff",
+                                 "OcWarn",
+                                 "RaveloApexInstall",
+                                 "RaveloApexNotRun",
+                                 "KelvoInstall",
+                                 "KelvoNotRun",
+                                 "AutoModeUnavaliable",
+                                 "CalibrationNeed",
+                                 "Auto"};
 
 class ShippedLangTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         g_folder = DistFolder();
         ASSERT_FALSE(g_folder.empty()) << "RAVELO_DIST is not set";
         OvMultiLang::SetLangIdSource(&TestLangId);
         OvMultiLang::SetFolderSource(&TestFolder);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         OvMultiLang::SetLangIdSource(nullptr);
         OvMultiLang::SetFolderSource(nullptr);
     }
 };
 
-TEST_F(ShippedLangTest, EveryLanguageHasEveryKey)
-{
+TEST_F(ShippedLangTest, EveryLanguageHasEveryKey) {
     struct Case {
         LANGID id;
         const char* name;
     };
-    const Case cases[] = {{0x0409, "English"}, {0x0809, "English"}, {0x0407, "German"},
-                          {0x0807, "German"},  {0x040C, "French"},  {0x0C0C, "French"},
-                          {0x040A, "Spanish"}, {0x0C0A, "Spanish"}, {0x0411, "Japanese"}, {0x0419, "Russian"},
-                          {0x0404, "ChineseTraditional"}, {0x0804, "ChineseSimplified"}, {0x0413, "English"}};
+    const Case cases[] = {{0x0409, "English"},
+                          {0x0809, "English"},
+                          {0x0407, "German"},
+                          {0x0807, "German"},
+                          {0x040C, "French"},
+                          {0x0C0C, "French"},
+                          {0x040A, "Spanish"},
+                          {0x0C0A, "Spanish"},
+                          {0x0411, "Japanese"},
+                          {0x0419, "Russian"},
+                          {0x0404, "ChineseTraditional"},
+                          {0x0804, "ChineseSimplified"},
+                          {0x0413, "English"}};
     const OvMultiLang& texts = OvMultiLang::Instance();
     for (const Case& c : cases) {
         g_langId = c.id;
@@ -214,8 +215,7 @@ TEST_F(ShippedLangTest, EveryLanguageHasEveryKey)
     }
 }
 
-TEST_F(ShippedLangTest, TextsAreInTheLanguageAndItsCodePage)
-{
+TEST_F(ShippedLangTest, TextsAreInTheLanguageAndItsCodePage) {
     const OvMultiLang& texts = OvMultiLang::Instance();
     g_langId = 0x0409;
     EXPECT_EQ("Profile A On", texts.GetText("ProfileAOn"));

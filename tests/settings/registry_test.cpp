@@ -11,28 +11,24 @@ namespace {
 // Each test works under a key of its own below HKCU and deletes it after.
 class RegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char name[96];
-        std::snprintf(name, sizeof name, "Software\\RaveloTests\\Registry_%lu_%lu",
-                      GetCurrentProcessId(), GetTickCount());
+        std::snprintf(name, sizeof name, "Software\\RaveloTests\\Registry_%lu_%lu", GetCurrentProcessId(),
+                      GetTickCount());
         m_base = name;
         HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, m_base.c_str(), 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, m_base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &key, nullptr));
         m_key = key;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (m_key)
             RegCloseKey(m_key);
         RegDeleteTreeA(HKEY_CURRENT_USER, m_base.c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, m_base.c_str());
     }
-    void Set(const char* name, DWORD type, const void* data, DWORD size)
-    {
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegSetValueExA(m_key, name, 0, type, static_cast<const BYTE*>(data), size));
+    void Set(const char* name, DWORD type, const void* data, DWORD size) {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(m_key, name, 0, type, static_cast<const BYTE*>(data), size));
     }
     void SetDword(const char* name, DWORD value) { Set(name, REG_DWORD, &value, sizeof value); }
 
@@ -40,8 +36,7 @@ protected:
     HKEY m_key = nullptr;
 };
 
-TEST_F(RegistryTest, CreateMakesMissingKeyAndParentsThatReadNothing)
-{
+TEST_F(RegistryTest, CreateMakesMissingKeyAndParentsThatReadNothing) {
     const std::string path = m_base + "\\new\\deeper\\leaf";
     RegAccessor probe;
     EXPECT_FALSE(probe.Open(HKEY_CURRENT_USER, path, false));
@@ -63,8 +58,7 @@ TEST_F(RegistryTest, CreateMakesMissingKeyAndParentsThatReadNothing)
     EXPECT_TRUE(probe.Open(HKEY_CURRENT_USER, path, false));
 }
 
-TEST_F(RegistryTest, ReaderFailsOnMissingKeyAndStaysClosed)
-{
+TEST_F(RegistryTest, ReaderFailsOnMissingKeyAndStaysClosed) {
     RegReader reader;
     EXPECT_FALSE(reader.Open(HKEY_CURRENT_USER, m_base + "\\missing"));
     EXPECT_FALSE(reader.IsOpen());
@@ -73,8 +67,7 @@ TEST_F(RegistryTest, ReaderFailsOnMissingKeyAndStaysClosed)
     EXPECT_EQ(static_cast<DWORD>(KEY_READ), reader.AccessMask());
 }
 
-TEST_F(RegistryTest, DwordReadsOnlyRegDword)
-{
+TEST_F(RegistryTest, DwordReadsOnlyRegDword) {
     SetDword("Number", 123456);
     const BYTE binary[4] = {0x40, 0xE2, 0x01, 0x00};
     Set("Binary", REG_BINARY, binary, sizeof binary);
@@ -104,8 +97,7 @@ TEST_F(RegistryTest, DwordReadsOnlyRegDword)
     EXPECT_EQ("before", text);
 }
 
-TEST_F(RegistryTest, StringKinds)
-{
+TEST_F(RegistryTest, StringKinds) {
     Set("Empty", REG_SZ, "", 1);
     Set("Plain", REG_SZ, "Gaming", 7);
     Set("Multi", REG_MULTI_SZ, "a\0b\0", 5);
@@ -134,8 +126,7 @@ TEST_F(RegistryTest, StringKinds)
     EXPECT_EQ("kept", text);
 }
 
-TEST_F(RegistryTest, CloseTwiceAndReopen)
-{
+TEST_F(RegistryTest, CloseTwiceAndReopen) {
     SetDword("Number", 9);
     {
         RegAccessor accessor;

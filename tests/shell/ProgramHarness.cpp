@@ -28,9 +28,7 @@ bool Program::Start(const std::vector<std::string>& environment) {
     return process_.Start("\"" + folder + "RaveloRemote.exe\"", folder, environment);
 }
 
-HWND Program::Window(const char* className) const {
-    return testsupport::FindWindowOfProcess(process_.Id(), className);
-}
+HWND Program::Window(const char* className) const { return testsupport::FindWindowOfProcess(process_.Id(), className); }
 
 HWND Program::MainWindow() const { return Window("TMainForm"); }
 HWND Program::AppWindow() const { return Window("TApplication"); }
@@ -66,4 +64,4 @@ std::vector<HWND> Program::VisibleWindowsWithArea() const {
     return visible;
 }
 
-}  // namespace harness
+} // namespace harness

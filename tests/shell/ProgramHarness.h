@@ -46,4 +46,4 @@ private:
     testsupport::ChildProcess process_;
 };
 
-}  // namespace harness
+} // namespace harness

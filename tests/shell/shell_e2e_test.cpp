@@ -49,7 +49,7 @@ std::string Describe(const std::vector<HWND>& windows) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(ShellTest, StartsHiddenRegisteredAndOutOfTheTaskbar) {
     ServiceControl::ServiceProcess service;
@@ -109,7 +109,7 @@ TEST_F(ShellTest, RetriesUntilTheServiceComesAndThenStopsRetrying) {
     Program program;
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(WaitUntil([&] { return program.MainWindow() != nullptr; }, kLongWait));
-    Sleep(1000);  // the first registration has failed by now
+    Sleep(1000); // the first registration has failed by now
 
     ServiceControl::ServiceProcess service;
     ASSERT_TRUE(service.Start());
@@ -139,12 +139,10 @@ TEST_F(ShellTest, OddMessagesDoNothingAndQuitTakesTheLowByte) {
         LPARAM lParam;
     };
     const Raw ignored[] = {
-        {kServiceRemoteKey, 0x155, 144},  // the key message wants 0x55 as a whole
-        {kServiceRemoteKey, 0x55, 151},   // not a remote key
-        {WM_USER + 4, 0x55, 0},
-        {WM_USER + 5, 0x55, 0},
-        {WM_USER + 7, 0x55, 0},
-        {kServiceQuit, 0x54, 0},          // no mark: not a quit
+        {kServiceRemoteKey, 0x155, 144}, // the key message wants 0x55 as a whole
+        {kServiceRemoteKey, 0x55, 151},  // not a remote key
+        {WM_USER + 4, 0x55, 0},          {WM_USER + 5, 0x55, 0},
+        {WM_USER + 7, 0x55, 0},          {kServiceQuit, 0x54, 0}, // no mark: not a quit
         {WM_USER + 1, 0x55, 0},
     };
     for (const Raw& raw : ignored)

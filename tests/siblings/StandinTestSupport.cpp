@@ -42,7 +42,7 @@ void RemoveFolder(const std::string& folder) {
     RemoveDirectoryA(folder.c_str());
 }
 
-}  // namespace
+} // namespace
 
 Scratch::Scratch(const std::string& name) {
     char temp[MAX_PATH] = {};
@@ -123,4 +123,4 @@ bool GetString(HKEY root, const std::string& path, const char* name, std::string
     return true;
 }
 
-}  // namespace standin_test
+} // namespace standin_test

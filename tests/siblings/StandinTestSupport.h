@@ -61,4 +61,4 @@ bool GetString(HKEY root, const std::string& path, const char* name, std::string
 // A generous bound for anything a stand-in does in answer to a message.
 constexpr DWORD kWaitMs = 20000;
 
-}  // namespace standin_test
+} // namespace standin_test

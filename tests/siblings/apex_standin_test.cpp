@@ -92,8 +92,7 @@ protected:
     }
 
     void Launch(const std::string& arguments = std::string()) {
-        ASSERT_TRUE(apex_.Start(siblings::ApexExecutable(), Environment(), arguments))
-            << siblings::ApexExecutable();
+        ASSERT_TRUE(apex_.Start(siblings::ApexExecutable(), Environment(), arguments)) << siblings::ApexExecutable();
         command_ = apex_.WaitForWindow(siblings::kWindowClass, siblings::kApexCommandCaption, kWaitMs);
         main_ = apex_.WaitForWindow(siblings::kWindowClass, siblings::kApexMainCaption, kWaitMs);
         ASSERT_NE(nullptr, command_);
@@ -131,7 +130,8 @@ TEST_F(ApexStandin, ProfileOnTakesTheClockOfTheBoundFirmwareRecord) {
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 1));
     ASSERT_TRUE(WaitForItem(kActiveProfileItem, 1, kWaitMs));
     EXPECT_EQ(32, Item(kClockItem));
-    EXPECT_TRUE(LogShows("RaveloHelp msg=1061 wParam=0x55 lParam=1 posted: profile A on from firmware profile 0 \"Gaming\""));
+    EXPECT_TRUE(
+        LogShows("RaveloHelp msg=1061 wParam=0x55 lParam=1 posted: profile A on from firmware profile 0 \"Gaming\""));
     EXPECT_TRUE(LogShows("clock step := 32 (3800 MHz) ok"));
 }
 
@@ -170,8 +170,7 @@ TEST_F(ApexStandin, ProfileBeyondTheFirmwareProfilesComesFromItsFile) {
     const std::string unique = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
     // Claims five records but holds three; the clock is the third.
     TemporaryFile shortFile(folder + "SiblingTest-short-" + unique + ".oc");
-    ASSERT_TRUE(WriteBinary(shortFile.Path(),
-                            ProfileFile(1, 5, {{0x03020012, 3}, {0x12345678, 9}, {0x03010011, 44}})));
+    ASSERT_TRUE(WriteBinary(shortFile.Path(), ProfileFile(1, 5, {{0x03020012, 3}, {0x12345678, 9}, {0x03010011, 44}})));
     TemporaryFile newerFile(folder + "SiblingTest-v2-" + unique + ".oc");
     ASSERT_TRUE(WriteBinary(newerFile.Path(), ProfileFile(2, 1, {{0x03010011, 50}})));
     Bind('B', 7, "SiblingTest-short-" + unique);
@@ -215,7 +214,8 @@ TEST_F(ApexStandin, MessagesWithoutTheMarkOrToTheMainWindowAreIgnored) {
     ASSERT_TRUE(WaitForItem(kActiveProfileItem, 2, kWaitMs));
     ASSERT_TRUE(LogShows("profile B on"));
     EXPECT_EQ(4u, siblings::CountLogLines(scratch_.Log(), "ignored: wParam is not 0x55"));
-    EXPECT_EQ(1u, siblings::CountLogLines(scratch_.Log(), "Ravelo msg=1061 wParam=0x55 lParam=1 posted: ignored: not the command window"));
+    EXPECT_EQ(1u, siblings::CountLogLines(
+                      scratch_.Log(), "Ravelo msg=1061 wParam=0x55 lParam=1 posted: ignored: not the command window"));
     EXPECT_EQ(0u, siblings::CountLogLines(scratch_.Log(), "profile A on"));
     EXPECT_TRUE(LogShows("RaveloHelp msg=1060 wParam=0x155 lParam=30 sent: ignored"));
 }
@@ -289,17 +289,16 @@ TEST_F(ApexStandin, QuitWithoutARunningCopyFails) {
     EXPECT_EQ(1u, code);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
 // Damaged firmware answers: the stand-in stays up, answers, and says what
 // it could not do.
 TEST_F(ApexStandin, SurvivesDamagedFirmwarePackages) {
-    ASSERT_TRUE(scratch_.WriteDatabase(std::string(kDatabase) +
-                                       "fault count-overflow 0x03010011\n"
-                                       "fault unterminated-text 0x05080002\n"
-                                       "fault fail-query\n"));
+    ASSERT_TRUE(scratch_.WriteDatabase(std::string(kDatabase) + "fault count-overflow 0x03010011\n"
+                                                                "fault unterminated-text 0x05080002\n"
+                                                                "fault fail-query\n"));
     ASSERT_NO_FATAL_FAILURE(Launch());
     EXPECT_TRUE(LogShows("no clock item"));
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 1));
@@ -319,4 +318,4 @@ TEST_F(ApexStandin, KeepsRunningWhenEveryFirmwareCallFails) {
     EXPECT_TRUE(apex_.IsRunning());
 }
 
-}  // namespace
+} // namespace

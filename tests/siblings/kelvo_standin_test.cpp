@@ -163,7 +163,7 @@ TEST_F(KelvoStandin, ClosesOnWmClose) {
     EXPECT_EQ(0u, exitCode);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -178,4 +178,4 @@ TEST_F(KelvoStandin, SurvivesADamagedModeItemAndFailingFirmware) {
     EXPECT_EQ(0x8000, raw);
 }
 
-}  // namespace
+} // namespace

@@ -68,4 +68,4 @@ TEST(ProfileFile, RejectsCountsWhoseRecordAreaOverflowsAndEmptyHeaders) {
     EXPECT_FALSE(apex::ParseProfileClock(nullptr, 0, value, problem));
 }
 
-}  // namespace
+} // namespace
