@@ -12,7 +12,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 RAVELO_PACKAGES=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev googletest libstb-dev wine wine32:i386 xvfb xauth x11-utils imagemagick nsis
-  fonts-dejavu-core)
+  fonts-dejavu-core clang-format)
 # fonts-dejavu-core: the movies draw their texts (Cyrillic too) and the
 # demo labels its overview in DejaVu Sans.
 

@@ -6,6 +6,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 trap stop_all EXIT
 
 ensure_packages
+bash "$ROOT/scripts/check_format.sh"
 build_project
 start_display
 start_wine
