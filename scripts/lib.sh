@@ -12,7 +12,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 RAVELO_PACKAGES=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev googletest libstb-dev wine wine32:i386 xvfb xauth x11-utils imagemagick nsis
-  fonts-dejavu-core clang-format)
+  fonts-dejavu-core clang-format ccache)
 # fonts-dejavu-core: the movies draw their texts (Cyrillic too) and the
 # demo labels its overview in DejaVu Sans.
 
@@ -36,9 +36,17 @@ ensure_packages() {
 }
 
 build_project() {
+  # ccache keeps rebuilds of other checkouts and build folders cheap; paths
+  # below the checkout's parent are rewritten so worktrees share entries.
+  local launcher=""
+  if command -v ccache >/dev/null 2>&1; then
+    launcher="-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$ROOT")}
+    export CCACHE_NOHASHDIR=1
+  fi
   log "configuring and building in $BUILD_DIR"
   cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher >/dev/null
   cmake --build "$BUILD_DIR" -j"$(nproc)"
 }
 
