@@ -33,20 +33,20 @@ Config& Config::Instance() {
     return *instance;
 }
 
-void Config::ResetProfileList() { m_firmwareLoaded = false; }
+void Config::ResetProfileList() { firmwareLoaded_ = false; }
 
 void Config::SetSettingsKey(HKEY root, const std::string& path) {
-    m_overrideRoot = root;
-    m_overridePath = path;
+    overrideRoot_ = root;
+    overridePath_ = path;
 }
 
 std::string Config::SettingsKeyPath() const {
-    return m_overridePath.empty() ? std::string(kSettingsKeyPath) : m_overridePath;
+    return overridePath_.empty() ? std::string(kSettingsKeyPath) : overridePath_;
 }
 
 HKEY Config::SettingsRootKey() const {
-    if (!m_overridePath.empty())
-        return m_overrideRoot;
+    if (!overridePath_.empty())
+        return overrideRoot_;
     return SettingsRootFor(IsMajorVersion6());
 }
 
@@ -76,12 +76,12 @@ std::string Config::GetRRProfileBName() { return NameSetting("RRProfileBName", 1
 std::string Config::GetRRProfileCName() { return NameSetting("RRProfileCName", 2); }
 
 void Config::LoadFirmwareProfiles() {
-    if (m_firmwareLoaded)
+    if (firmwareLoaded_)
         return;
     // Set before looking: a load that finds nothing is not repeated.
-    m_firmwareLoaded = true;
+    firmwareLoaded_ = true;
     // A reload replaces the names rather than adding them a second time.
-    m_firmwareNames.clear();
+    firmwareNames_.clear();
     AcpiInit();
     BiosItemIterator items;
     if (!items.Open(kProfileGroup))
@@ -95,12 +95,12 @@ void Config::LoadFirmwareProfiles() {
     if (!profiles)
         return;
     for (std::uint32_t i = 0; i < profiles->Count(); ++i)
-        m_firmwareNames.push_back(profiles->IndexToString(i));
+        firmwareNames_.push_back(profiles->IndexToString(i));
 }
 
 std::uint32_t Config::ProfileCount() {
     LoadFirmwareProfiles();
-    return static_cast<std::uint32_t>(m_firmwareNames.size());
+    return static_cast<std::uint32_t>(firmwareNames_.size());
 }
 
 void Config::ListProfileFiles(std::vector<std::string>& names) const {
@@ -116,7 +116,7 @@ void Config::ListProfileFiles(std::vector<std::string>& names) const {
 
 std::vector<std::string> Config::CombinedList() {
     LoadFirmwareProfiles();
-    std::vector<std::string> list = m_firmwareNames;
+    std::vector<std::string> list = firmwareNames_;
     std::vector<std::string> files;
     ListProfileFiles(files);
     list.insert(list.end(), files.begin(), files.end());

@@ -53,10 +53,10 @@ private:
     std::string NameSetting(const char* value, std::uint32_t slot);
     std::vector<std::string> CombinedList();
 
-    bool m_firmwareLoaded = false;
-    std::vector<std::string> m_firmwareNames;
-    HKEY m_overrideRoot = nullptr;
-    std::string m_overridePath;
+    bool firmwareLoaded_ = false;
+    std::vector<std::string> firmwareNames_;
+    HKEY overrideRoot_ = nullptr;
+    std::string overridePath_;
 };
 
 // The common application-data folder + "Orva OC Profiles\", created when

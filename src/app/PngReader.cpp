@@ -56,7 +56,7 @@ PngManager::PngManager(const std::string& libraryPath) {
     // A library without all four entries is not the one this binding knows.
     if (read == nullptr || write == nullptr || release == nullptr || allocate == nullptr)
         return;
-    m_hinst = std::move(library);
+    hinst_ = std::move(library);
     readPng = read;
     writePng = write;
     freePng = release;

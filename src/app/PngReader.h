@@ -60,7 +60,7 @@ public:
     PngManager& operator=(const PngManager&) = delete;
 
     // True when the library is loaded with all four entries.
-    bool IsUsable() const { return m_hinst.Get() != nullptr; }
+    bool IsUsable() const { return hinst_.Get() != nullptr; }
 
     // Decodes one PNG from the stream into the bitmap. False when the
     // library is unusable, rejects the stream, or hands back a picture that
@@ -75,7 +75,7 @@ public:
     void Free(PngImage& image) const;
 
 private:
-    gui::UniqueModule m_hinst;
+    gui::UniqueModule hinst_;
     ReadPngExFunc readPng = nullptr;
     WritePngExFunc writePng = nullptr;
     FreePngDataFunc freePng = nullptr;

@@ -20,36 +20,36 @@ WinFileFindA::~WinFileFindA() { Close(); }
 
 bool WinFileFindA::Open(const std::string& pattern) {
     assert(!IsOpen());
-    m_data = std::make_unique<WIN32_FIND_DATAA>();
-    const HANDLE handle = FindFirstFileA(pattern.c_str(), m_data.get());
+    data_ = std::make_unique<WIN32_FIND_DATAA>();
+    const HANDLE handle = FindFirstFileA(pattern.c_str(), data_.get());
     if (handle == INVALID_HANDLE_VALUE) {
-        m_data.reset();
-        m_hasCurrent = false;
+        data_.reset();
+        hasCurrent_ = false;
         return false;
     }
-    m_handle = handle;
-    m_hasCurrent = true;
+    handle_ = handle;
+    hasCurrent_ = true;
     return true;
 }
 
 void WinFileFindA::Next() {
-    if (!IsOpen() || m_handle == INVALID_HANDLE_VALUE) {
-        m_hasCurrent = false;
+    if (!IsOpen() || handle_ == INVALID_HANDLE_VALUE) {
+        hasCurrent_ = false;
         return;
     }
-    m_hasCurrent = FindNextFileA(m_handle, m_data.get()) != 0;
+    hasCurrent_ = FindNextFileA(handle_, data_.get()) != 0;
 }
 
 void WinFileFindA::Close() {
-    m_data.reset();
-    if (m_handle != INVALID_HANDLE_VALUE) {
-        FindClose(m_handle);
-        m_handle = INVALID_HANDLE_VALUE;
+    data_.reset();
+    if (handle_ != INVALID_HANDLE_VALUE) {
+        FindClose(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
     }
-    m_hasCurrent = false;
+    hasCurrent_ = false;
 }
 
-const WIN32_FIND_DATAA& WinFileFindA::CurrentEntry() const { return m_data ? *m_data : EmptyEntry(); }
+const WIN32_FIND_DATAA& WinFileFindA::CurrentEntry() const { return data_ ? *data_ : EmptyEntry(); }
 
 // ---- WinDirTraverser ------------------------------------------------------------
 
@@ -57,15 +57,15 @@ WinDirTraverser::~WinDirTraverser() { Close(); }
 
 void WinDirTraverser::PushSearch() {
     auto search = std::make_unique<WinFileFindA>();
-    search->Open(m_folder + "\\*"); // a folder that cannot be searched is done at once
-    m_stack.push_back(std::move(search));
+    search->Open(folder_ + "\\*"); // a folder that cannot be searched is done at once
+    stack_.push_back(std::move(search));
 }
 
 bool WinDirTraverser::Open(const std::string& path, bool recursive) {
     Close();
     const size_t slash = path.find_last_of('\\');
-    m_folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    m_recursive = recursive;
+    folder_ = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    recursive_ = recursive;
     PushSearch();
     Settle();
     return true;
@@ -79,36 +79,36 @@ void WinDirTraverser::Next() {
     if (IsDone())
         return;
     const WIN32_FIND_DATAA& entry = CurrentEntry();
-    if (m_recursive && CurrentIsDirectory() && !IsDotName(entry.cFileName)) {
-        m_folder += "\\";
-        m_folder += entry.cFileName;
+    if (recursive_ && CurrentIsDirectory() && !IsDotName(entry.cFileName)) {
+        folder_ += "\\";
+        folder_ += entry.cFileName;
         PushSearch();
     } else {
-        m_stack.back()->Next();
+        stack_.back()->Next();
     }
     Settle();
 }
 
 void WinDirTraverser::Settle() {
-    while (!m_stack.empty() && m_stack.back()->IsDone()) {
-        m_stack.pop_back();
-        const size_t slash = m_folder.find_last_of('\\');
+    while (!stack_.empty() && stack_.back()->IsDone()) {
+        stack_.pop_back();
+        const size_t slash = folder_.find_last_of('\\');
         if (slash != std::string::npos)
-            m_folder.erase(slash);
-        if (m_stack.empty())
+            folder_.erase(slash);
+        if (stack_.empty())
             break;
-        m_stack.back()->Next(); // past the folder just finished
+        stack_.back()->Next(); // past the folder just finished
     }
 }
 
 void WinDirTraverser::Close() {
-    while (!m_stack.empty())
-        m_stack.pop_back(); // deepest first
-    m_folder.clear();
+    while (!stack_.empty())
+        stack_.pop_back(); // deepest first
+    folder_.clear();
 }
 
 const WIN32_FIND_DATAA& WinDirTraverser::CurrentEntry() const {
-    return m_stack.empty() ? EmptyEntry() : m_stack.back()->CurrentEntry();
+    return stack_.empty() ? EmptyEntry() : stack_.back()->CurrentEntry();
 }
 
 // ---- WinFileEnumerater -----------------------------------------------------------

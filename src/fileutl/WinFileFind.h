@@ -19,16 +19,16 @@ public:
     // True when a first entry was found; otherwise the search stays closed.
     bool Open(const std::string& pattern);
     void Next();
-    bool IsOpen() const { return m_data != nullptr; }
-    bool IsDone() const { return !m_hasCurrent; }
+    bool IsOpen() const { return data_ != nullptr; }
+    bool IsDone() const { return !hasCurrent_; }
     void Close();
     // The entry found last; an all-zero record while closed.
     const WIN32_FIND_DATAA& CurrentEntry() const;
 
 private:
-    std::unique_ptr<WIN32_FIND_DATAA> m_data;
-    HANDLE m_handle = INVALID_HANDLE_VALUE;
-    bool m_hasCurrent = false;
+    std::unique_ptr<WIN32_FIND_DATAA> data_;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    bool hasCurrent_ = false;
 };
 
 // Walks the folder part of a path (everything up to and including its last
@@ -44,21 +44,21 @@ public:
     // Always true: a folder that cannot be searched is simply done at once.
     bool Open(const std::string& path, bool recursive);
     void Next();
-    bool IsDone() const { return m_stack.empty(); }
+    bool IsDone() const { return stack_.empty(); }
     void Close();
     const WIN32_FIND_DATAA& CurrentEntry() const;
 
 protected:
     bool CurrentIsDirectory() const;
-    const std::string& CurrentFolder() const { return m_folder; }
+    const std::string& CurrentFolder() const { return folder_; }
 
 private:
     void PushSearch();
     void Settle();
 
-    bool m_recursive = false;
-    std::string m_folder;
-    std::vector<std::unique_ptr<WinFileFindA>> m_stack; // back() is the deepest folder
+    bool recursive_ = false;
+    std::string folder_;
+    std::vector<std::unique_ptr<WinFileFindA>> stack_; // back() is the deepest folder
 };
 
 // Yields files only: "." and ".." and folders never surface.

@@ -87,29 +87,29 @@ void ShowBox(const char* text, const char* caption) { MessageBoxA(nullptr, text,
 // ---- PackageCursor --------------------------------------------------------------
 
 PackageCursor::PackageCursor(void* element, const unsigned char* begin, const unsigned char* end)
-    : m_element(Inside(element, begin, end, 1) ? element : nullptr), m_begin(begin), m_end(end) {}
+    : element_(Inside(element, begin, end, 1) ? element : nullptr), begin_(begin), end_(end) {}
 
 void PackageCursor::Advance(std::uint32_t steps) {
-    for (std::uint32_t i = 0; i < steps && m_element; ++i) {
-        void* next = AcpiNextElement(m_element);
+    for (std::uint32_t i = 0; i < steps && element_; ++i) {
+        void* next = AcpiNextElement(element_);
         // Elements lie one after another; anything else ends the walk.
-        if (!Inside(next, m_begin, m_end, 1) || next <= m_element)
-            m_element = nullptr;
+        if (!Inside(next, begin_, end_, 1) || next <= element_)
+            element_ = nullptr;
         else
-            m_element = next;
+            element_ = next;
     }
 }
 
 const void* PackageCursor::Data() const {
-    if (!m_element)
+    if (!element_)
         return nullptr;
-    const void* data = AcpiElementData(m_element);
-    return Inside(data, m_begin, m_end, 1) ? data : nullptr;
+    const void* data = AcpiElementData(element_);
+    return Inside(data, begin_, end_, 1) ? data : nullptr;
 }
 
 bool PackageCursor::ReadInt(std::uint32_t& out) const {
     const void* data = Data();
-    if (!data || !Inside(data, m_begin, m_end, 4))
+    if (!data || !Inside(data, begin_, end_, 4))
         return false;
     std::memcpy(&out, data, 4);
     return true;
@@ -121,87 +121,87 @@ const char* PackageCursor::Text() const { return static_cast<const char*>(Data()
 
 bool BiosGroupList::Open(std::uint32_t group) {
     assert(!IsOpen());
-    if (!m_buffer)
-        m_buffer = std::make_unique<unsigned char[]>(orva::kAcpiBufferSize);
-    m_position = 0;
-    m_count = 0;
-    m_current = nullptr;
-    m_size = 0;
+    if (!buffer_)
+        buffer_ = std::make_unique<unsigned char[]>(orva::kAcpiBufferSize);
+    position_ = 0;
+    count_ = 0;
+    current_ = nullptr;
+    size_ = 0;
     DWORD size = orva::kAcpiBufferSize;
-    if (!AcpiListGroup(group, m_buffer.get(), &size))
+    if (!AcpiListGroup(group, buffer_.get(), &size))
         return false;
-    m_size = BoundedSize(size);
-    m_count = AcpiElementCount(m_buffer.get());
-    m_current = AcpiFirstElement(m_buffer.get());
-    if (!Inside(m_current, m_buffer.get(), m_buffer.get() + m_size, 1)) {
-        m_current = nullptr;
-        m_count = 0;
+    size_ = BoundedSize(size);
+    count_ = AcpiElementCount(buffer_.get());
+    current_ = AcpiFirstElement(buffer_.get());
+    if (!Inside(current_, buffer_.get(), buffer_.get() + size_, 1)) {
+        current_ = nullptr;
+        count_ = 0;
     }
     return true;
 }
 
 void BiosGroupList::Close() {
-    m_buffer.reset();
-    m_current = nullptr;
-    m_position = 0;
-    m_count = 0;
-    m_size = 0;
+    buffer_.reset();
+    current_ = nullptr;
+    position_ = 0;
+    count_ = 0;
+    size_ = 0;
 }
 
 void BiosGroupList::Next() {
-    if (m_position < m_count)
-        ++m_position;
-    if (m_position < m_count) {
-        void* next = AcpiNextElement(m_current);
+    if (position_ < count_)
+        ++position_;
+    if (position_ < count_) {
+        void* next = AcpiNextElement(current_);
         // A list that claims more entries than it holds ends at its last one.
-        if (!Inside(next, m_buffer.get(), m_buffer.get() + m_size, 1) || next <= m_current)
-            m_position = m_count;
+        if (!Inside(next, buffer_.get(), buffer_.get() + size_, 1) || next <= current_)
+            position_ = count_;
         else
-            m_current = next;
+            current_ = next;
     }
 }
 
 void* BiosGroupList::CurrentEntry() const {
-    if (!m_current)
+    if (!current_)
         return nullptr;
-    return AcpiElementData(m_current);
+    return AcpiElementData(current_);
 }
 
 // ---- BiosItemIterator ----------------------------------------------------------------
 
 bool BiosItemIterator::Open(std::uint32_t group) {
     assert(!IsOpen());
-    if (!m_list.Open(group)) {
+    if (!list_.Open(group)) {
         Close();
         return false;
     }
-    if (!m_description)
-        m_description = std::make_unique<unsigned char[]>(orva::kAcpiBufferSize);
+    if (!description_)
+        description_ = std::make_unique<unsigned char[]>(orva::kAcpiBufferSize);
     DescribeCurrent();
     return true;
 }
 
 void BiosItemIterator::DescribeCurrent() {
-    void* entry = m_list.IsDone() ? nullptr : m_list.CurrentEntry();
-    if (!entry || !m_description)
+    void* entry = list_.IsDone() ? nullptr : list_.CurrentEntry();
+    if (!entry || !description_)
         return;
     DWORD length = orva::kAcpiBufferSize;
-    if (!AcpiDescribeItem(entry, m_description.get(), &length))
+    if (!AcpiDescribeItem(entry, description_.get(), &length))
         return; // the former id and description stay
-    m_length = BoundedSize(length);
+    length_ = BoundedSize(length);
     std::uint32_t id = 0;
-    if (FirstInt(m_description.get(), m_length, id))
-        m_currentId = id;
+    if (FirstInt(description_.get(), length_, id))
+        currentId_ = id;
 }
 
 void BiosItemIterator::Next() {
-    m_list.Next();
+    list_.Next();
     DescribeCurrent();
 }
 
 std::unique_ptr<BiosItem> BiosItemIterator::CreateItem() const {
     std::unique_ptr<BiosItem> item;
-    switch (bios::KindOf(m_currentId)) {
+    switch (bios::KindOf(currentId_)) {
     case bios::kKindList:
         item = std::make_unique<BiosStringItem>();
         break;
@@ -212,31 +212,31 @@ std::unique_ptr<BiosItem> BiosItemIterator::CreateItem() const {
         item = std::make_unique<BiosNumberItem>();
         break;
     }
-    if (m_description)
-        item->Load(m_description.get(), m_length);
+    if (description_)
+        item->Load(description_.get(), length_);
     return item;
 }
 
 void BiosItemIterator::Close() {
-    m_list.Close();
-    m_description.reset();
-    m_length = 0;
+    list_.Close();
+    description_.reset();
+    length_ = 0;
 }
 
 // ---- BiosItem ----------------------------------------------------------------------
 
 bool BiosItem::Load(const void* data, std::uint32_t length) {
     // The parsed texts point into the copy, so an item loads once.
-    if (!m_copy.empty())
+    if (!copy_.empty())
         return false;
     if (!data)
         length = 0;
-    m_copy.assign(static_cast<size_t>(length) + kCopyPadding, 0);
+    copy_.assign(static_cast<size_t>(length) + kCopyPadding, 0);
     if (length > 0)
-        std::memcpy(m_copy.data(), data, length);
-    m_length = length;
+        std::memcpy(copy_.data(), data, length);
+    length_ = length;
 
-    unsigned char* begin = m_copy.data();
+    unsigned char* begin = copy_.data();
     const std::uint32_t count = AcpiElementCount(begin);
     if (count < 3)
         return false;
@@ -244,7 +244,7 @@ bool BiosItem::Load(const void* data, std::uint32_t length) {
     std::uint32_t id = 0;
     if (!cursor.ReadInt(id))
         return false;
-    m_id = id;
+    id_ = id;
     cursor.Advance();
     std::uint32_t remaining = count - 1;
     return Parse(cursor, remaining);
@@ -256,17 +256,17 @@ bool BiosItem::Parse(PackageCursor& cursor, std::uint32_t& remaining) {
     // e3 is read by every class; keep it while the cursor stands on it.
     std::uint32_t e3 = 0;
     if (remaining > 0 && cursor.ReadInt(e3))
-        m_element3 = static_cast<std::int32_t>(e3);
+        element3_ = static_cast<std::int32_t>(e3);
     return true;
 }
 
 std::uint32_t BiosItem::Count() const { return 0; }
 
-bool BiosItem::IsClass8() const { return bios::ClassOf(m_id) == 8; }
+bool BiosItem::IsClass8() const { return bios::ClassOf(id_) == 8; }
 
 void BiosItem::ShowUnsupported(const char* operation) const {
     char text[96];
-    std::snprintf(text, sizeof text, "Item[%lx] does not supports %s", static_cast<unsigned long>(m_id), operation);
+    std::snprintf(text, sizeof text, "Item[%lx] does not supports %s", static_cast<unsigned long>(id_), operation);
     ShowBox(text, "BiosItem");
 }
 
@@ -285,9 +285,9 @@ std::string BiosItem::IndexToString(std::uint32_t) const {
     return std::string();
 }
 
-bool BiosItem::ReadIndex(std::int32_t& out) const { return ReadItem(m_id, out); }
+bool BiosItem::ReadIndex(std::int32_t& out) const { return ReadItem(id_, out); }
 
-bool BiosItem::ReadIndex(LONG& out) const { return ReadItem(m_id, out); }
+bool BiosItem::ReadIndex(LONG& out) const { return ReadItem(id_, out); }
 
 bool BiosItem::GetValue(double& out) const {
     std::int32_t index = 0;
@@ -314,7 +314,7 @@ bool BiosStringItem::Parse(PackageCursor& cursor, std::uint32_t& remaining) {
     std::uint32_t n = 0;
     if (!cursor.ReadInt(n))
         return false;
-    m_n = n;
+    n_ = n;
     cursor.Advance(); // e5
     remaining -= 2;
     if (n == 0 || n > remaining)
@@ -323,16 +323,16 @@ bool BiosStringItem::Parse(PackageCursor& cursor, std::uint32_t& remaining) {
         const char* text = cursor.Text();
         if (!text)
             return false; // the package ended before its texts did
-        m_strs.push_back(text);
+        strs_.push_back(text);
         cursor.Advance();
     }
     return true;
 }
 
-std::uint32_t BiosStringItem::Count() const { return static_cast<std::uint32_t>(m_strs.size()); }
+std::uint32_t BiosStringItem::Count() const { return static_cast<std::uint32_t>(strs_.size()); }
 
 std::string BiosStringItem::IndexToString(std::uint32_t index) const {
-    return index < m_strs.size() ? std::string(m_strs[index]) : std::string();
+    return index < strs_.size() ? std::string(strs_[index]) : std::string();
 }
 
 // ---- BiosNumberItem -------------------------------------------------------------------
@@ -345,15 +345,15 @@ bool BiosNumberItem::Parse(PackageCursor& cursor, std::uint32_t& remaining) {
     cursor.Advance(); // e4
     if (!cursor.ReadInt(word))
         return false;
-    m_baseWord = word;
+    baseWord_ = word;
     cursor.Advance(); // e5
     if (!cursor.ReadInt(word))
         return false;
-    m_stepWord = word;
+    stepWord_ = word;
     cursor.Advance(); // e6
     if (!cursor.ReadInt(word))
         return false;
-    m_count = word;
+    count_ = word;
     cursor.Advance(); // e7
     remaining -= 4;
     if (remaining == 0)
@@ -374,19 +374,19 @@ bool BiosNumberItem::Parse(PackageCursor& cursor, std::uint32_t& remaining) {
         texts.push_back(text);
         cursor.Advance();
     }
-    m_exStrs = std::move(texts);
-    m_count = m_count > 0xFFFFFFFFu - m ? 0xFFFFFFFFu : m_count + m;
+    exStrs_ = std::move(texts);
+    count_ = count_ > 0xFFFFFFFFu - m ? 0xFFFFFFFFu : count_ + m;
     return true;
 }
 
-int BiosNumberItem::Exponent() const { return SignedByte(m_baseWord) - KindDecimals(bios::KindOf(Id())); }
+int BiosNumberItem::Exponent() const { return SignedByte(baseWord_) - KindDecimals(bios::KindOf(Id())); }
 
 std::int64_t BiosNumberItem::Scaled(std::uint32_t j) const {
     // A position "below" the first value (a tuning step under 0 arrives as
     // its 32-bit pattern) continues the line downwards, as the 32-bit
     // rational does, instead of jumping four billion steps up.
-    return static_cast<std::int64_t>(SignExtend24(m_baseWord)) +
-           static_cast<std::int64_t>(static_cast<std::int32_t>(j)) * SignExtend24(m_stepWord);
+    return static_cast<std::int64_t>(SignExtend24(baseWord_)) +
+           static_cast<std::int64_t>(static_cast<std::int32_t>(j)) * SignExtend24(stepWord_);
 }
 
 bool BiosNumberItem::IndexToRational(std::uint32_t index, std::int32_t& numerator, std::int32_t& denominator) const {
@@ -429,17 +429,17 @@ long double BiosNumberItem::IndexToValue(std::uint32_t index) const {
 std::string BiosNumberItem::IndexToString(std::uint32_t index) const {
     const std::uint32_t m = ExtraCount();
     if (index < m)
-        return std::string(m_exStrs[index]);
+        return std::string(exStrs_[index]);
 
     const std::int64_t scaled = Scaled(index - m);
     const int e = Exponent();
 
     // Decimals: the exponent's size plus the kind's, less the trailing zeros
     // that base and step share (8-bit arithmetic).
-    const int exponentByte = SignedByte(m_baseWord);
+    const int exponentByte = SignedByte(baseWord_);
     unsigned d = static_cast<std::uint8_t>(std::abs(exponentByte) + KindDecimals(bios::KindOf(Id())));
-    const int base = SignExtend24(m_baseWord);
-    const int step = SignExtend24(m_stepWord);
+    const int base = SignExtend24(baseWord_);
+    const int step = SignExtend24(stepWord_);
     const unsigned t = static_cast<unsigned>(std::min(TrailingZeros(base), TrailingZeros(step)));
     d = t < d ? d - t : 0;
 

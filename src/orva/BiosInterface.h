@@ -34,19 +34,19 @@ public:
     // False when the library cannot list the group; the list still counts
     // as open then (its buffer exists) and is done.
     bool Open(std::uint32_t group);
-    bool IsOpen() const { return m_buffer != nullptr; }
+    bool IsOpen() const { return buffer_ != nullptr; }
     void Close();
-    bool IsDone() const { return m_position >= m_count; }
+    bool IsDone() const { return position_ >= count_; }
     void Next();
     // The handle AcpiDescribeItem takes; null when there is none.
     void* CurrentEntry() const;
 
 private:
-    std::unique_ptr<unsigned char[]> m_buffer;
-    void* m_current = nullptr;
-    std::uint32_t m_position = 0;
-    std::uint32_t m_count = 0;
-    std::uint32_t m_size = 0; // bytes the library filled in
+    std::unique_ptr<unsigned char[]> buffer_;
+    void* current_ = nullptr;
+    std::uint32_t position_ = 0;
+    std::uint32_t count_ = 0;
+    std::uint32_t size_ = 0; // bytes the library filled in
 };
 
 // Walks a description package inside an item's own copy. A step that would
@@ -56,7 +56,7 @@ class PackageCursor {
 public:
     PackageCursor(void* element, const unsigned char* begin, const unsigned char* end);
 
-    bool AtElement() const { return m_element != nullptr; }
+    bool AtElement() const { return element_ != nullptr; }
     void Advance(std::uint32_t steps = 1);
     // The current element's integer; false when there is none.
     bool ReadInt(std::uint32_t& out) const;
@@ -66,9 +66,9 @@ public:
     const void* Data() const;
 
 private:
-    void* m_element = nullptr;
-    const unsigned char* m_begin = nullptr;
-    const unsigned char* m_end = nullptr;
+    void* element_ = nullptr;
+    const unsigned char* begin_ = nullptr;
+    const unsigned char* end_ = nullptr;
 };
 
 class BiosItem {
@@ -91,7 +91,7 @@ public:
     // id) and parses the rest. A failed load leaves a partly filled item.
     // An item loads once; a second call answers false.
     bool Load(const void* data, std::uint32_t length);
-    std::uint32_t Id() const { return m_id; }
+    std::uint32_t Id() const { return id_; }
     // The item's current raw value (an index), read from the firmware.
     bool ReadIndex(std::int32_t& out) const;
     bool ReadIndex(LONG& out) const;
@@ -101,17 +101,17 @@ protected:
     BiosItem() = default;
     // Cursor on e1, remaining counts the elements from there on.
     virtual bool Parse(PackageCursor& cursor, std::uint32_t& remaining);
-    const unsigned char* CopyBegin() const { return m_copy.data(); }
-    const unsigned char* CopyEnd() const { return m_copy.data() + m_length; }
-    std::int32_t Element3Data() const { return m_element3; }
+    const unsigned char* CopyBegin() const { return copy_.data(); }
+    const unsigned char* CopyEnd() const { return copy_.data() + length_; }
+    std::int32_t Element3Data() const { return element3_; }
 
 private:
     void ShowUnsupported(const char* operation) const;
 
-    std::vector<unsigned char> m_copy; // the description, plus zero padding
-    std::uint32_t m_length = 0;        // bytes of the description
-    std::uint32_t m_id = 0;
-    std::int32_t m_element3 = 0; // data of e3, 0 when the package has none
+    std::vector<unsigned char> copy_; // the description, plus zero padding
+    std::uint32_t length_ = 0;        // bytes of the description
+    std::uint32_t id_ = 0;
+    std::int32_t element3_ = 0; // data of e3, 0 when the package has none
 };
 
 // Kind 7: an on/off item; it converts nothing.
@@ -136,14 +136,14 @@ public:
     // The empty text for an index out of range.
     std::string IndexToString(std::uint32_t index) const override;
     // The number of texts the description claims.
-    std::uint32_t ClaimedCount() const { return m_n; }
+    std::uint32_t ClaimedCount() const { return n_; }
 
 protected:
     bool Parse(PackageCursor& cursor, std::uint32_t& remaining) override;
 
 private:
-    std::uint32_t m_n = 0;
-    std::vector<const char*> m_strs; // into the item's own copy
+    std::uint32_t n_ = 0;
+    std::vector<const char*> strs_; // into the item's own copy
 };
 
 // Any other kind: numeric values base + j * step times a power of ten,
@@ -152,15 +152,15 @@ private:
 class BiosNumberItem : public BiosItem {
 public:
     BiosNumberItem() = default;
-    std::uint32_t Count() const override { return m_count; }
+    std::uint32_t Count() const override { return count_; }
     std::int32_t Element3() const override { return Element3Data(); }
     bool IndexToRational(std::uint32_t index, std::int32_t& numerator, std::int32_t& denominator) const override;
     long double IndexToValue(std::uint32_t index) const override;
     std::string IndexToString(std::uint32_t index) const override;
 
-    std::uint32_t ExtraCount() const { return static_cast<std::uint32_t>(m_exStrs.size()); }
-    std::uint32_t BaseWord() const { return m_baseWord; }
-    std::uint32_t StepWord() const { return m_stepWord; }
+    std::uint32_t ExtraCount() const { return static_cast<std::uint32_t>(exStrs_.size()); }
+    std::uint32_t BaseWord() const { return baseWord_; }
+    std::uint32_t StepWord() const { return stepWord_; }
 
 protected:
     bool Parse(PackageCursor& cursor, std::uint32_t& remaining) override;
@@ -171,10 +171,10 @@ private:
     // The decimal exponent of value j: the base word's plus the kind's shift.
     int Exponent() const;
 
-    std::vector<const char*> m_exStrs; // into the item's own copy
-    std::uint32_t m_count = 0;         // numeric values + extra texts
-    std::uint32_t m_stepWord = 0;
-    std::uint32_t m_baseWord = 0;
+    std::vector<const char*> exStrs_; // into the item's own copy
+    std::uint32_t count_ = 0;         // numeric values + extra texts
+    std::uint32_t stepWord_ = 0;
+    std::uint32_t baseWord_ = 0;
 };
 
 // Walks the items of one group and builds item objects from their
@@ -187,10 +187,10 @@ public:
     BiosItemIterator& operator=(const BiosItemIterator&) = delete;
 
     bool Open(std::uint32_t group);
-    bool IsOpen() const { return m_list.IsOpen(); }
-    bool IsDone() const { return m_list.IsDone(); }
+    bool IsOpen() const { return list_.IsOpen(); }
+    bool IsDone() const { return list_.IsDone(); }
     void Next();
-    std::uint32_t CurrentId() const { return m_currentId; }
+    std::uint32_t CurrentId() const { return currentId_; }
     // The object for the current item, whether or not its description
     // parsed; the class follows the kind of CurrentId.
     std::unique_ptr<BiosItem> CreateItem() const;
@@ -199,10 +199,10 @@ public:
 private:
     void DescribeCurrent();
 
-    BiosGroupList m_list;
-    std::unique_ptr<unsigned char[]> m_description;
-    std::uint32_t m_length = 0;
-    std::uint32_t m_currentId = 0;
+    BiosGroupList list_;
+    std::unique_ptr<unsigned char[]> description_;
+    std::uint32_t length_ = 0;
+    std::uint32_t currentId_ = 0;
 };
 
 // Single items by id; these do not call AcpiInit.

@@ -7,21 +7,21 @@
 IniAccessor::~IniAccessor() { Close(); }
 
 bool IniAccessor::Allocate(std::uint32_t size) {
-    m_buffer.reset();
+    buffer_.reset();
     try {
-        m_buffer = std::make_unique<char[]>(size);
+        buffer_ = std::make_unique<char[]>(size);
     } catch (const std::bad_alloc&) {
-        m_size = 0;
+        size_ = 0;
         return false;
     }
-    m_size = size;
+    size_ = size;
     return true;
 }
 
 bool IniAccessor::Open(const std::string& path) {
     assert(!IsOpen());
     try {
-        m_path = path;
+        path_ = path;
     } catch (const std::bad_alloc&) {
         Close();
         return false;
@@ -41,12 +41,12 @@ void IniAccessor::ReadString(const char* section, const char* key, const char* d
     // A list of names ends in two NULs, a single value in one.
     const std::uint32_t reserve = (section && key) ? 1u : 2u;
     for (;;) {
-        const DWORD n = GetPrivateProfileStringA(section, key, def, m_buffer.get(), m_size, m_path.c_str());
+        const DWORD n = GetPrivateProfileStringA(section, key, def, buffer_.get(), size_, path_.c_str());
         // n counts characters copied, so n + reserve == size may be a cut value.
-        const bool fitted = static_cast<std::uint64_t>(n) + reserve < m_size;
-        if (fitted || m_size >= kMaxBufferSize)
+        const bool fitted = static_cast<std::uint64_t>(n) + reserve < size_;
+        if (fitted || size_ >= kMaxBufferSize)
             break;
-        const std::uint32_t grown = m_size * 2u;
+        const std::uint32_t grown = size_ * 2u;
         if (!Allocate(grown)) {
             // Out of memory: keep a buffer so the accessor stays open, and
             // hand back what the smallest buffer holds.
@@ -54,18 +54,18 @@ void IniAccessor::ReadString(const char* section, const char* key, const char* d
                 out.clear();
                 return;
             }
-            GetPrivateProfileStringA(section, key, def, m_buffer.get(), m_size, m_path.c_str());
+            GetPrivateProfileStringA(section, key, def, buffer_.get(), size_, path_.c_str());
             break;
         }
     }
-    m_buffer[m_size - 1] = '\0';
-    out.assign(m_buffer.get(), strnlen(m_buffer.get(), m_size));
+    buffer_[size_ - 1] = '\0';
+    out.assign(buffer_.get(), strnlen(buffer_.get(), size_));
 }
 
 void IniAccessor::Close() {
-    if (!m_path.empty())
-        WritePrivateProfileStringA(nullptr, nullptr, nullptr, m_path.c_str());
-    m_path.clear();
-    m_buffer.reset();
-    m_size = 0;
+    if (!path_.empty())
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, path_.c_str());
+    path_.clear();
+    buffer_.reset();
+    size_ = 0;
 }

@@ -22,16 +22,16 @@ public:
     bool Open(const std::string& path);
     // section or key may be null (lists of names); def null reads as "".
     void ReadString(const char* section, const char* key, const char* def, std::string& out);
-    bool IsOpen() const { return m_buffer != nullptr; }
+    bool IsOpen() const { return buffer_ != nullptr; }
     // Flushes the platform's cached copy of the file.
     void Close();
 
-    std::uint32_t BufferSize() const { return m_size; }
+    std::uint32_t BufferSize() const { return size_; }
 
 private:
     bool Allocate(std::uint32_t size);
 
-    std::string m_path;
-    std::unique_ptr<char[]> m_buffer;
-    std::uint32_t m_size = 0;
+    std::string path_;
+    std::unique_ptr<char[]> buffer_;
+    std::uint32_t size_ = 0;
 };

@@ -51,20 +51,20 @@ void CloseKey(HKEY& key, bool& owns, std::unique_ptr<RegValueBase>& values, std:
 
 } // namespace
 
-RegValueBase::RegValueBase(HKEY key) : m_key(key) {
+RegValueBase::RegValueBase(HKEY key) : key_(key) {
     DWORD count = 0;
     DWORD longest = 0;
     if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr,
                          nullptr) == ERROR_SUCCESS)
-        m_buffer = NameBuffer(longest, m_length);
+        buffer_ = NameBuffer(longest, length_);
 }
 
-RegSubKeyBase::RegSubKeyBase(HKEY key) : m_key(key) {
+RegSubKeyBase::RegSubKeyBase(HKEY key) : key_(key) {
     DWORD count = 0;
     DWORD longest = 0;
     if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr, nullptr, nullptr,
                          nullptr) == ERROR_SUCCESS)
-        m_buffer = NameBuffer(longest, m_length);
+        buffer_ = NameBuffer(longest, length_);
 }
 
 // ---- RegReader --------------------------------------------------------------
@@ -78,21 +78,19 @@ bool RegReader::Open(HKEY root, const std::string& path) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path.c_str(), 0, AccessMask(), &key) != ERROR_SUCCESS)
         return false;
-    m_key = key;
-    AttachNameBuffers(m_key, m_values, m_subKeys);
-    m_ownsHandle = true;
+    key_ = key;
+    AttachNameBuffers(key_, values_, subKeys_);
+    ownsHandle_ = true;
     return true;
 }
 
-bool RegReader::ReadDword(const std::string& name, DWORD& out) const {
-    return IsOpen() && QueryDword(m_key, name, out);
-}
+bool RegReader::ReadDword(const std::string& name, DWORD& out) const { return IsOpen() && QueryDword(key_, name, out); }
 
 bool RegReader::ReadDword(const std::string& name, std::uint32_t& out) const {
-    return IsOpen() && QueryDword32(m_key, name, out);
+    return IsOpen() && QueryDword32(key_, name, out);
 }
 
-void RegReader::Close() { CloseKey(m_key, m_ownsHandle, m_values, m_subKeys); }
+void RegReader::Close() { CloseKey(key_, ownsHandle_, values_, subKeys_); }
 
 // ---- RegAccessor ------------------------------------------------------------
 
@@ -110,18 +108,18 @@ bool RegAccessor::Open(HKEY root, const std::string& path, bool create) {
     }
     if (rc != ERROR_SUCCESS)
         return false;
-    m_key = key;
-    AttachNameBuffers(m_key, m_values, m_subKeys);
-    m_ownsHandle = true;
+    key_ = key;
+    AttachNameBuffers(key_, values_, subKeys_);
+    ownsHandle_ = true;
     return true;
 }
 
 bool RegAccessor::ReadDword(const std::string& name, DWORD& out) const {
-    return IsOpen() && QueryDword(m_key, name, out);
+    return IsOpen() && QueryDword(key_, name, out);
 }
 
 bool RegAccessor::ReadDword(const std::string& name, std::uint32_t& out) const {
-    return IsOpen() && QueryDword32(m_key, name, out);
+    return IsOpen() && QueryDword32(key_, name, out);
 }
 
 bool RegAccessor::ReadString(const std::string& name, std::string& out) const {
@@ -129,7 +127,7 @@ bool RegAccessor::ReadString(const std::string& name, std::string& out) const {
         return false;
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(m_key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return false;
     if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ)
         return false;
@@ -144,11 +142,11 @@ bool RegAccessor::ReadString(const std::string& name, std::string& out) const {
         return false;
     }
     DWORD got = size;
-    if (RegQueryValueExA(m_key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
         ERROR_SUCCESS)
         return false;
     out.assign(buffer.data());
     return true;
 }
 
-void RegAccessor::Close() { CloseKey(m_key, m_ownsHandle, m_values, m_subKeys); }
+void RegAccessor::Close() { CloseKey(key_, ownsHandle_, values_, subKeys_); }

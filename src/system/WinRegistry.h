@@ -18,13 +18,13 @@ public:
     RegValueBase(const RegValueBase&) = delete;
     RegValueBase& operator=(const RegValueBase&) = delete;
 
-    HKEY Key() const { return m_key; }
-    DWORD BufferLength() const { return m_length; }
+    HKEY Key() const { return key_; }
+    DWORD BufferLength() const { return length_; }
 
 private:
-    HKEY m_key = nullptr;       // borrowed from the key object
-    std::vector<char> m_buffer; // empty when the key could not be queried
-    DWORD m_length = 0;
+    HKEY key_ = nullptr;       // borrowed from the key object
+    std::vector<char> buffer_; // empty when the key could not be queried
+    DWORD length_ = 0;
 };
 
 // Name buffer for sub-key names of one open key, sized from the key's
@@ -35,13 +35,13 @@ public:
     RegSubKeyBase(const RegSubKeyBase&) = delete;
     RegSubKeyBase& operator=(const RegSubKeyBase&) = delete;
 
-    HKEY Key() const { return m_key; }
-    DWORD BufferLength() const { return m_length; }
+    HKEY Key() const { return key_; }
+    DWORD BufferLength() const { return length_; }
 
 private:
-    HKEY m_key = nullptr;
-    std::vector<char> m_buffer;
-    DWORD m_length = 0;
+    HKEY key_ = nullptr;
+    std::vector<char> buffer_;
+    DWORD length_ = 0;
 };
 
 // An existing key opened with the access mask of AccessMask (KEY_READ).
@@ -58,14 +58,14 @@ public:
     // True only for a REG_DWORD value; out may be overwritten even when false.
     bool ReadDword(const std::string& name, DWORD& out) const;
     bool ReadDword(const std::string& name, std::uint32_t& out) const;
-    bool IsOpen() const { return m_subKeys != nullptr; }
+    bool IsOpen() const { return subKeys_ != nullptr; }
     void Close();
 
 private:
-    HKEY m_key = nullptr;
-    bool m_ownsHandle = false;
-    std::unique_ptr<RegSubKeyBase> m_subKeys;
-    std::unique_ptr<RegValueBase> m_values;
+    HKEY key_ = nullptr;
+    bool ownsHandle_ = false;
+    std::unique_ptr<RegSubKeyBase> subKeys_;
+    std::unique_ptr<RegValueBase> values_;
 };
 
 // A key opened (or, with create, created together with its missing parents)
@@ -83,12 +83,12 @@ public:
     // REG_SZ, REG_EXPAND_SZ (unexpanded) or REG_MULTI_SZ (first string only).
     // out is left unchanged when false.
     bool ReadString(const std::string& name, std::string& out) const;
-    bool IsOpen() const { return m_subKeys != nullptr; }
+    bool IsOpen() const { return subKeys_ != nullptr; }
     void Close();
 
 private:
-    HKEY m_key = nullptr;
-    bool m_ownsHandle = false;
-    std::unique_ptr<RegSubKeyBase> m_subKeys;
-    std::unique_ptr<RegValueBase> m_values;
+    HKEY key_ = nullptr;
+    bool ownsHandle_ = false;
+    std::unique_ptr<RegSubKeyBase> subKeys_;
+    std::unique_ptr<RegValueBase> values_;
 };

@@ -5,22 +5,22 @@
 FlickerEliminator::~FlickerEliminator() { Detach(); }
 
 bool FlickerEliminator::Attach(gui::Form* control) {
-    assert(m_control == NULL);
-    if (m_control != nullptr || control == nullptr)
+    assert(control_ == NULL);
+    if (control_ != nullptr || control == nullptr)
         return false;
-    m_control = control;
+    control_ = control;
     savedWindowProc_ = control->WindowProc;
     control->WindowProc = gui::WndMethod::Of<FlickerEliminator, &FlickerEliminator::WindowProc>(this);
     return true;
 }
 
 gui::Form* FlickerEliminator::Detach() {
-    gui::Form* control = m_control;
+    gui::Form* control = control_;
     if (control == nullptr)
         return nullptr;
     control->WindowProc = savedWindowProc_;
     savedWindowProc_ = gui::WndMethod();
-    m_control = nullptr;
+    control_ = nullptr;
     return control;
 }
 

@@ -20,11 +20,11 @@ public:
     // nothing was attached.
     gui::Form* Detach();
 
-    gui::Form* Control() const { return m_control; }
+    gui::Form* Control() const { return control_; }
 
 private:
     void WindowProc(gui::Message& message);
 
-    gui::Form* m_control = nullptr;
+    gui::Form* control_ = nullptr;
     gui::WndMethod savedWindowProc_;
 };

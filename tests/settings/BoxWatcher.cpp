@@ -42,49 +42,49 @@ BoxWatcher::BoxWatcher()
     // Under Wine without a window manager, a message box that opens right
     // after another one closed can end the process with an X error when the
     // thread has no other visible window; a tiny one in the corner prevents it.
-    : m_anchor(CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 2, 2, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr)),
-      m_thread([this] { Run(); }) {}
+    : anchor_(CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 2, 2, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr)),
+      thread_([this] { Run(); }) {}
 
 BoxWatcher::~BoxWatcher() {
-    m_stop = true;
-    m_thread.join();
-    if (m_anchor)
-        DestroyWindow(m_anchor);
+    stop_ = true;
+    thread_.join();
+    if (anchor_)
+        DestroyWindow(anchor_);
 }
 
 std::vector<SeenBox> BoxWatcher::Boxes() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_boxes;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return boxes_;
 }
 
 void BoxWatcher::Run() {
-    while (!m_stop) {
+    while (!stop_) {
         Search search{GetCurrentProcessId(), {}};
         EnumWindows(&CollectDialog, reinterpret_cast<LPARAM>(&search));
         for (HWND box : search.found) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (std::find(m_pressed.begin(), m_pressed.end(), box) == m_pressed.end()) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (std::find(pressed_.begin(), pressed_.end(), box) == pressed_.end()) {
                 SeenBox seen;
                 char caption[256] = {};
                 GetWindowTextA(box, caption, sizeof caption);
                 seen.caption = caption;
                 EnumChildWindows(box, &CollectStatic, reinterpret_cast<LPARAM>(&seen.text));
-                m_boxes.push_back(seen);
-                m_pressed.push_back(box);
+                boxes_.push_back(seen);
+                pressed_.push_back(box);
             }
             // Pressed again on every pass until it is gone.
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         }
         {
             // A handle seen again after its box closed is a new box.
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_pressed.erase(std::remove_if(m_pressed.begin(), m_pressed.end(),
-                                           [&](HWND h) {
-                                               return std::find(search.found.begin(), search.found.end(), h) ==
-                                                      search.found.end();
-                                           }),
-                            m_pressed.end());
+            std::lock_guard<std::mutex> lock(mutex_);
+            pressed_.erase(std::remove_if(pressed_.begin(), pressed_.end(),
+                                          [&](HWND h) {
+                                              return std::find(search.found.begin(), search.found.end(), h) ==
+                                                     search.found.end();
+                                          }),
+                           pressed_.end());
         }
         Sleep(20);
     }

@@ -28,10 +28,10 @@ public:
 private:
     void Run();
 
-    std::atomic<bool> m_stop{false};
-    mutable std::mutex m_mutex;
-    std::vector<SeenBox> m_boxes;
-    std::vector<HWND> m_pressed;
-    HWND m_anchor = nullptr; // created and destroyed on the test's thread
-    std::thread m_thread;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::vector<SeenBox> boxes_;
+    std::vector<HWND> pressed_;
+    HWND anchor_ = nullptr; // created and destroyed on the test's thread
+    std::thread thread_;
 };

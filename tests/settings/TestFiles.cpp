@@ -60,22 +60,22 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
 
 bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
-FirmwareDb::FirmwareDb(const std::string& text) : m_dir("acpi"), m_path(m_dir.Path() + "OvAcpiDb.txt") {
-    WriteBytes(m_path, text);
-    SetEnvironmentVariableA("OVACPI_DB", m_path.c_str());
+FirmwareDb::FirmwareDb(const std::string& text) : dir_("acpi"), path_(dir_.Path() + "OvAcpiDb.txt") {
+    WriteBytes(path_, text);
+    SetEnvironmentVariableA("OVACPI_DB", path_.c_str());
 }
 
 FirmwareDb::~FirmwareDb() {
     // Only while it still names this file: a newer database may have taken over.
     char current[MAX_PATH * 2] = {};
     const DWORD n = GetEnvironmentVariableA("OVACPI_DB", current, sizeof current);
-    if (n > 0 && n < sizeof current && m_path == current)
+    if (n > 0 && n < sizeof current && path_ == current)
         SetEnvironmentVariableA("OVACPI_DB", nullptr);
 }
 
 std::string FirmwareDb::Text() const {
     std::string text;
-    const HANDLE h = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    const HANDLE h = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return text;

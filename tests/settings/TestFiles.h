@@ -16,14 +16,14 @@ bool MakeFolder(const std::string& path);
 // Deletes the folder tree when the test ends.
 class ScratchFolder {
 public:
-    explicit ScratchFolder(const std::string& tag) : m_path(MakeScratchFolder(tag)) {}
-    ~ScratchFolder() { RemoveTree(m_path); }
+    explicit ScratchFolder(const std::string& tag) : path_(MakeScratchFolder(tag)) {}
+    ~ScratchFolder() { RemoveTree(path_); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& Path() const { return m_path; }
+    const std::string& Path() const { return path_; }
 
 private:
-    std::string m_path;
+    std::string path_;
 };
 
 // A firmware database of the test's own for the simulated OVACPI.DLL, which
@@ -34,13 +34,13 @@ public:
     ~FirmwareDb();
     FirmwareDb(const FirmwareDb&) = delete;
     FirmwareDb& operator=(const FirmwareDb&) = delete;
-    const std::string& Path() const { return m_path; }
+    const std::string& Path() const { return path_; }
     // The file's text now (the library rewrites it when an item is set).
     std::string Text() const;
 
 private:
-    ScratchFolder m_dir;
-    std::string m_path;
+    ScratchFolder dir_;
+    std::string path_;
 };
 
 } // namespace testfiles

@@ -57,7 +57,7 @@ std::vector<std::unique_ptr<BiosItem>> ItemsOf(std::uint32_t group) {
 
 class BiosTest : public ::testing::Test {
 protected:
-    BiosTest() : m_db(kDatabase) { AcpiInit(); }
+    BiosTest() : db_(kDatabase) { AcpiInit(); }
     std::unique_ptr<BiosItem> Item(std::uint32_t id) {
         BiosItemIterator it;
         if (!it.Open(bios::GroupOf(id)))
@@ -67,7 +67,7 @@ protected:
                 return it.CreateItem();
         return nullptr;
     }
-    FirmwareDb m_db;
+    FirmwareDb db_;
 };
 
 TEST_F(BiosTest, IteratorWalksTheGroupInOrder) {

@@ -43,29 +43,29 @@ std::vector<std::string> FolderOrder(const std::string& folder) {
 // Every test has its own settings key, profiles folder and firmware.
 class ConfigTest : public ::testing::Test {
 protected:
-    ConfigTest() : m_profiles("profiles") {}
+    ConfigTest() : profiles_("profiles") {}
     void SetUp() override {
         char path[96];
         std::snprintf(path, sizeof path, "Software\\RaveloTests\\Config_%lu_%lu", GetCurrentProcessId(),
                       GetTickCount());
-        m_keyPath = path;
-        Config::Instance().SetSettingsKey(HKEY_CURRENT_USER, m_keyPath);
-        SetProfilesFolderOverride(m_profiles.Path());
+        keyPath_ = path;
+        Config::Instance().SetSettingsKey(HKEY_CURRENT_USER, keyPath_);
+        SetProfilesFolderOverride(profiles_.Path());
     }
     void TearDown() override {
         Config::Instance().SetSettingsKey(nullptr, std::string());
         SetProfilesFolderOverride(std::string());
-        RegDeleteTreeA(HKEY_CURRENT_USER, m_keyPath.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, m_keyPath.c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, keyPath_.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, keyPath_.c_str());
     }
     // Firmware for this test; the list is read again on the next use.
     void UseFirmware(const char* db) {
-        m_db = std::make_unique<FirmwareDb>(db);
+        db_ = std::make_unique<FirmwareDb>(db);
         Config::Instance().ResetProfileList();
     }
     void SetValue(const char* name, DWORD type, const void* data, DWORD size) {
         HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, m_keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                                  nullptr, &key, nullptr));
         EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
         RegCloseKey(key);
@@ -74,13 +74,13 @@ protected:
     void SetString(const char* name, const std::string& text) {
         SetValue(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
     }
-    void AddFile(const std::string& name) { ASSERT_TRUE(WriteBytes(m_profiles.Path() + name, "")); }
+    void AddFile(const std::string& name) { ASSERT_TRUE(WriteBytes(profiles_.Path() + name, "")); }
 
     Config& config() { return Config::Instance(); }
 
-    ScratchFolder m_profiles;
-    std::string m_keyPath;
-    std::unique_ptr<FirmwareDb> m_db;
+    ScratchFolder profiles_;
+    std::string keyPath_;
+    std::unique_ptr<FirmwareDb> db_;
 };
 
 TEST_F(ConfigTest, MissingValuesDefaultToTheFirmwareProfiles) {
@@ -114,7 +114,7 @@ TEST_F(ConfigTest, FirmwareProfileThenProfileFiles) {
     AddFile("Gaming.oc");
     AddFile("Quiet.OC");
     std::vector<std::string> want = {"Turbo"};
-    for (const std::string& file : FolderOrder(m_profiles.Path()))
+    for (const std::string& file : FolderOrder(profiles_.Path()))
         want.push_back(StripExtension(file));
     ASSERT_EQ(3u, want.size());
     std::vector<std::string> files(want.begin() + 1, want.end());
@@ -149,8 +149,8 @@ TEST_F(ConfigTest, OnlyOcFilesOfTheFolderItselfAreProfiles) {
     AddFile("my.set.oc");
     AddFile("notes.txt");
     AddFile("plain");
-    ASSERT_TRUE(MakeFolder(m_profiles.Path() + "old.oc"));
-    ASSERT_TRUE(WriteBytes(m_profiles.Path() + "old.oc\\inner.oc", ""));
+    ASSERT_TRUE(MakeFolder(profiles_.Path() + "old.oc"));
+    ASSERT_TRUE(WriteBytes(profiles_.Path() + "old.oc\\inner.oc", ""));
     std::vector<std::string> names = {"leftover"};
     config().ListProfileFiles(names);
     EXPECT_EQ((std::vector<std::string>{"my.set"}), names);
@@ -162,7 +162,7 @@ TEST_F(ConfigTest, FirmwareNamesAreLoadedOncePerReset) {
     UseFirmware(kThreeProfiles);
     EXPECT_EQ(3u, config().ProfileCount());
     // Other firmware is not seen until the list is reset ...
-    m_db = std::make_unique<FirmwareDb>(kOneProfile);
+    db_ = std::make_unique<FirmwareDb>(kOneProfile);
     EXPECT_EQ(3u, config().ProfileCount());
     EXPECT_EQ("Silent", config().ProfileNameAt(1));
     // ... and then replaces the former names.
@@ -170,10 +170,10 @@ TEST_F(ConfigTest, FirmwareNamesAreLoadedOncePerReset) {
     EXPECT_EQ(1u, config().ProfileCount());
     EXPECT_EQ("Turbo", config().ProfileNameAt(1));
     // A load that finds no firmware is not retried.
-    m_db = std::make_unique<FirmwareDb>(kNoProfileGroup);
+    db_ = std::make_unique<FirmwareDb>(kNoProfileGroup);
     config().ResetProfileList();
     EXPECT_EQ(0u, config().ProfileCount());
-    m_db = std::make_unique<FirmwareDb>(kThreeProfiles);
+    db_ = std::make_unique<FirmwareDb>(kThreeProfiles);
     EXPECT_EQ(0u, config().ProfileCount());
 }
 
@@ -194,9 +194,9 @@ TEST_F(ConfigTest, GroupWithoutProfileItem) {
 TEST_F(ConfigTest, ReadingCreatesTheSettingsKey) {
     UseFirmware(kNoProfileGroup);
     HKEY key = nullptr;
-    ASSERT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, m_keyPath.c_str(), 0, KEY_READ, &key));
+    ASSERT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, KEY_READ, &key));
     config().GetRRProfileAIndex();
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, m_keyPath.c_str(), 0, KEY_READ, &key));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, KEY_READ, &key));
     RegCloseKey(key);
 }
 

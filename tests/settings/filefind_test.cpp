@@ -43,20 +43,20 @@ std::vector<std::string> PlatformOrder(const std::string& folder) {
 
 class FileFindTest : public ::testing::Test {
 protected:
-    FileFindTest() : m_dir("find") {}
+    FileFindTest() : dir_("find") {}
     void SetUp() override {
-        const std::string& d = m_dir.Path();
+        const std::string& d = dir_.Path();
         ASSERT_FALSE(d.empty());
         ASSERT_TRUE(WriteBytes(d + "a.oc", "1"));
         ASSERT_TRUE(WriteBytes(d + "b.txt", "2"));
         ASSERT_TRUE(MakeFolder(d + "s"));
         ASSERT_TRUE(WriteBytes(d + "s\\c.oc", "3"));
     }
-    ScratchFolder m_dir;
+    ScratchFolder dir_;
 };
 
 TEST_F(FileFindTest, NonRecursiveYieldsTheFilesOfTheFolderOnly) {
-    const std::string& d = m_dir.Path();
+    const std::string& d = dir_.Path();
     std::vector<std::string> got = Walk(d, false);
     std::sort(got.begin(), got.end());
     // The folder was given with its trailing backslash, which the full name keeps.
@@ -65,7 +65,7 @@ TEST_F(FileFindTest, NonRecursiveYieldsTheFilesOfTheFolderOnly) {
 }
 
 TEST_F(FileFindTest, RecursiveEntersSubfoldersWhereTheyAreMet) {
-    const std::string& d = m_dir.Path();
+    const std::string& d = dir_.Path();
     std::vector<std::string> want;
     for (const std::string& name : PlatformOrder(d)) {
         if (name == "s")
@@ -78,7 +78,7 @@ TEST_F(FileFindTest, RecursiveEntersSubfoldersWhereTheyAreMet) {
 }
 
 TEST_F(FileFindTest, DeeperTreesAndEmptySubfoldersUnwindToTheParent) {
-    const std::string& d = m_dir.Path();
+    const std::string& d = dir_.Path();
     ASSERT_TRUE(MakeFolder(d + "s\\t"));
     ASSERT_TRUE(MakeFolder(d + "s\\empty"));
     ASSERT_TRUE(WriteBytes(d + "s\\t\\deep.oc", "4"));
@@ -89,7 +89,7 @@ TEST_F(FileFindTest, DeeperTreesAndEmptySubfoldersUnwindToTheParent) {
 }
 
 TEST_F(FileFindTest, FullNamesOpenTheFiles) {
-    for (const std::string& path : Walk(m_dir.Path(), true)) {
+    for (const std::string& path : Walk(dir_.Path(), true)) {
         const DWORD attributes = GetFileAttributesA(path.c_str());
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes) << path;
         EXPECT_EQ(0u, attributes & FILE_ATTRIBUTE_DIRECTORY) << path;
@@ -98,7 +98,7 @@ TEST_F(FileFindTest, FullNamesOpenTheFiles) {
 
 TEST_F(FileFindTest, TraverserShowsFoldersButNotDotsWhenEnumeraterSkipsThem) {
     WinDirTraverser walk;
-    ASSERT_TRUE(walk.Open(m_dir.Path(), false));
+    ASSERT_TRUE(walk.Open(dir_.Path(), false));
     std::vector<std::string> names;
     while (!walk.IsDone() && names.size() < 100) {
         names.push_back(walk.CurrentEntry().cFileName);
@@ -110,7 +110,7 @@ TEST_F(FileFindTest, TraverserShowsFoldersButNotDotsWhenEnumeraterSkipsThem) {
     EXPECT_STREQ("", walk.CurrentEntry().cFileName);
 
     WinFileEnumerater files;
-    ASSERT_TRUE(files.Open(m_dir.Path(), false));
+    ASSERT_TRUE(files.Open(dir_.Path(), false));
     names.clear();
     while (!files.IsDone() && names.size() < 100) {
         EXPECT_EQ(0u, files.CurrentEntry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -27,9 +27,9 @@ const std::string kEnglishIni = "[Translations]\r\n"
 
 class LangTest : public ::testing::Test {
 protected:
-    LangTest() : m_dir("lang") {}
+    LangTest() : dir_("lang") {}
     void SetUp() override {
-        g_folder = m_dir.Path();
+        g_folder = dir_.Path();
         g_langId = 0x0409;
         OvMultiLang::SetLangIdSource(&TestLangId);
         OvMultiLang::SetFolderSource(&TestFolder);
@@ -41,7 +41,7 @@ protected:
         OvMultiLang::SetLangIdSource(nullptr);
         OvMultiLang::SetFolderSource(nullptr);
     }
-    std::string Lang() const { return m_dir.Path() + "LangFiles\\"; }
+    std::string Lang() const { return dir_.Path() + "LangFiles\\"; }
     void WriteIndex(const std::string& entries) {
         ASSERT_TRUE(WriteBytes(Lang() + "OvMultiLang.ini", "[Languages]\r\n" + entries));
     }
@@ -51,7 +51,7 @@ protected:
     }
     const OvMultiLang& Texts() const { return OvMultiLang::Instance(); }
 
-    ScratchFolder m_dir;
+    ScratchFolder dir_;
 };
 
 TEST(LangHex, DigitsAreUpperCaseAndCutToTheCount) {

@@ -15,29 +15,29 @@ protected:
         char name[96];
         std::snprintf(name, sizeof name, "Software\\RaveloTests\\Registry_%lu_%lu", GetCurrentProcessId(),
                       GetTickCount());
-        m_base = name;
+        base_ = name;
         HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, m_base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, base_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                                  nullptr, &key, nullptr));
-        m_key = key;
+        key_ = key;
     }
     void TearDown() override {
-        if (m_key)
-            RegCloseKey(m_key);
-        RegDeleteTreeA(HKEY_CURRENT_USER, m_base.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, m_base.c_str());
+        if (key_)
+            RegCloseKey(key_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, base_.c_str());
     }
     void Set(const char* name, DWORD type, const void* data, DWORD size) {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(m_key, name, 0, type, static_cast<const BYTE*>(data), size));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), size));
     }
     void SetDword(const char* name, DWORD value) { Set(name, REG_DWORD, &value, sizeof value); }
 
-    std::string m_base;
-    HKEY m_key = nullptr;
+    std::string base_;
+    HKEY key_ = nullptr;
 };
 
 TEST_F(RegistryTest, CreateMakesMissingKeyAndParentsThatReadNothing) {
-    const std::string path = m_base + "\\new\\deeper\\leaf";
+    const std::string path = base_ + "\\new\\deeper\\leaf";
     RegAccessor probe;
     EXPECT_FALSE(probe.Open(HKEY_CURRENT_USER, path, false));
     EXPECT_FALSE(probe.IsOpen());
@@ -54,13 +54,13 @@ TEST_F(RegistryTest, CreateMakesMissingKeyAndParentsThatReadNothing) {
     // The parent and the key now exist for a plain reader, and the failed
     // probe above is usable again.
     RegReader parent;
-    EXPECT_TRUE(parent.Open(HKEY_CURRENT_USER, m_base + "\\new\\deeper"));
+    EXPECT_TRUE(parent.Open(HKEY_CURRENT_USER, base_ + "\\new\\deeper"));
     EXPECT_TRUE(probe.Open(HKEY_CURRENT_USER, path, false));
 }
 
 TEST_F(RegistryTest, ReaderFailsOnMissingKeyAndStaysClosed) {
     RegReader reader;
-    EXPECT_FALSE(reader.Open(HKEY_CURRENT_USER, m_base + "\\missing"));
+    EXPECT_FALSE(reader.Open(HKEY_CURRENT_USER, base_ + "\\missing"));
     EXPECT_FALSE(reader.IsOpen());
     DWORD value = 0;
     EXPECT_FALSE(reader.ReadDword("x", value));
@@ -76,7 +76,7 @@ TEST_F(RegistryTest, DwordReadsOnlyRegDword) {
     Set("Text", REG_SZ, "12", 3);
 
     RegReader reader;
-    ASSERT_TRUE(reader.Open(HKEY_CURRENT_USER, m_base));
+    ASSERT_TRUE(reader.Open(HKEY_CURRENT_USER, base_));
     DWORD value = 0;
     EXPECT_TRUE(reader.ReadDword("Number", value));
     EXPECT_EQ(123456u, value);
@@ -86,7 +86,7 @@ TEST_F(RegistryTest, DwordReadsOnlyRegDword) {
     EXPECT_FALSE(reader.ReadDword("Missing", value));
 
     RegAccessor accessor;
-    ASSERT_TRUE(accessor.Open(HKEY_CURRENT_USER, m_base, false));
+    ASSERT_TRUE(accessor.Open(HKEY_CURRENT_USER, base_, false));
     std::uint32_t v32 = 0;
     EXPECT_TRUE(accessor.ReadDword("Number", v32));
     EXPECT_EQ(123456u, v32);
@@ -107,7 +107,7 @@ TEST_F(RegistryTest, StringKinds) {
     Set("Long", REG_SZ, longText.c_str(), static_cast<DWORD>(longText.size() + 1));
 
     RegAccessor accessor;
-    ASSERT_TRUE(accessor.Open(HKEY_CURRENT_USER, m_base, false));
+    ASSERT_TRUE(accessor.Open(HKEY_CURRENT_USER, base_, false));
     std::string text = "x";
     EXPECT_TRUE(accessor.ReadString("Empty", text));
     EXPECT_EQ("", text);
@@ -130,23 +130,23 @@ TEST_F(RegistryTest, CloseTwiceAndReopen) {
     SetDword("Number", 9);
     {
         RegAccessor accessor;
-        ASSERT_TRUE(accessor.Open(HKEY_CURRENT_USER, m_base, false));
+        ASSERT_TRUE(accessor.Open(HKEY_CURRENT_USER, base_, false));
         accessor.Close();
         EXPECT_FALSE(accessor.IsOpen());
         DWORD value = 0;
         EXPECT_FALSE(accessor.ReadDword("Number", value));
         accessor.Close();
-        ASSERT_TRUE(accessor.Open(HKEY_CURRENT_USER, m_base, true));
+        ASSERT_TRUE(accessor.Open(HKEY_CURRENT_USER, base_, true));
         EXPECT_TRUE(accessor.ReadDword("Number", value));
         EXPECT_EQ(9u, value);
         accessor.Close();
     } // destruction after Close
     RegReader reader;
-    ASSERT_TRUE(reader.Open(HKEY_CURRENT_USER, m_base));
+    ASSERT_TRUE(reader.Open(HKEY_CURRENT_USER, base_));
     reader.Close();
     reader.Close();
     EXPECT_FALSE(reader.IsOpen());
-    EXPECT_TRUE(reader.Open(HKEY_CURRENT_USER, m_base));
+    EXPECT_TRUE(reader.Open(HKEY_CURRENT_USER, base_));
 }
 
 } // namespace
