@@ -34,6 +34,15 @@ int FadeSchedule::Poll(DWORD nowTick) {
     return FadeStepAlpha(step);
 }
 
+DWORD FadeSchedule::MsToNextMark(DWORD nowTick) const {
+    if (finished_)
+        return 0;
+    const DWORD elapsed = nowTick - start_;
+    if (elapsed >= kFadeLengthMs)
+        return 0;
+    return (elapsed / kFadeStepMs + 1) * kFadeStepMs - elapsed;
+}
+
 void TWaitThread::Start(DWORD delay, OsdNotify onDone) {
     auto thread = std::make_unique<TWaitThread>();
     thread->Delay = delay;
@@ -54,13 +63,15 @@ void TMaskFanoutThread::Start() { gui::Thread::StartDetached(std::make_unique<TM
 
 void TMaskFanoutThread::Execute() {
     FlashOsdLayout& layout = FlashOsdLayout::Instance();
-    // Busy-polls on purpose: a sleep between polls would make the steps
-    // late by the timer resolution.
+    // Sleeps to each 25 ms mark instead of polling: a wake-up that comes
+    // late applies the step of the time it reads, as a late poll would.
     FadeSchedule fade(GetTickCount());
     while (!fade.Finished()) {
         const int alpha = fade.Poll(GetTickCount());
         if (alpha >= 0)
             layout.SetAlpha(static_cast<BYTE>(alpha));
+        if (!fade.Finished())
+            Sleep(fade.MsToNextMark(GetTickCount()));
     }
     // Visibility and the action state belong to the GUI thread.
     Synchronize([] {

@@ -34,6 +34,9 @@ public:
     int Poll(DWORD nowTick);
     // True once a reading showed 250 ms elapsed: hide instead of step 10.
     bool Finished() const { return finished_; }
+    // How long to wait from this reading until the next 25 ms mark (the
+    // last one being the 250 ms of the hide); 0 when that is already due.
+    DWORD MsToNextMark(DWORD nowTick) const;
     DWORD LastStep() const { return lastStep_; }
 
 private:
@@ -56,8 +59,8 @@ protected:
     void Execute() override;
 };
 
-// Fades the OSD out over 250 ms from its own thread, busy-polling the tick
-// counter, then hides the OSD and reports OnOsdFinished on the GUI thread.
+// Fades the OSD out over 250 ms from its own thread, sleeping until each
+// 25 ms mark of the tick counter, then hides the OSD and reports OnOsdFinished on the GUI thread.
 class TMaskFanoutThread : public gui::Thread {
 public:
     static void Start();

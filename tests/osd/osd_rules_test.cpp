@@ -156,6 +156,65 @@ TEST(Fade, StartJustBeforeTickCounterWrapStillLasts250ms) {
     EXPECT_EQ(250u, run.finishedAt);
 }
 
+// The fade thread's loop on a simulated clock: read, apply, sleep for what
+// the schedule asks plus lateness ms (a wake-up that comes late).
+struct SleepingFade {
+    FadeRun run;
+    int readings = 0;
+};
+
+SleepingFade RunSleepingFade(DWORD start, DWORD lateness) {
+    FadeSchedule fade(start);
+    SleepingFade result;
+    DWORD now = start;
+    while (!fade.Finished() && result.readings < 1000) {
+        ++result.readings;
+        const int alpha = fade.Poll(now);
+        if (alpha >= 0) {
+            result.run.alphas.push_back(alpha);
+            result.run.appliedAt.push_back(now - start);
+        }
+        if (fade.Finished()) {
+            result.run.finished = true;
+            result.run.finishedAt = now - start;
+            break;
+        }
+        now += fade.MsToNextMark(now) + lateness;
+    }
+    return result;
+}
+
+TEST(Fade, SleepingToEachMarkAppliesEveryStepOnTimeWithElevenReadings) {
+    for (DWORD start : std::vector<DWORD>{1000, 0xFFFFFFFFu - 100u, 0xFFFFFFFFu - 12u}) {
+        const SleepingFade fade = RunSleepingFade(start, 0);
+        EXPECT_EQ((std::vector<int>{206, 183, 160, 137, 114, 91, 68, 45, 22}), fade.run.alphas) << start;
+        EXPECT_EQ((std::vector<DWORD>{25, 50, 75, 100, 125, 150, 175, 200, 225}), fade.run.appliedAt) << start;
+        EXPECT_TRUE(fade.run.finished);
+        EXPECT_EQ(250u, fade.run.finishedAt) << start;
+        // The start, nine steps and the hide: no polling in between.
+        EXPECT_EQ(11, fade.readings) << start;
+    }
+}
+
+TEST(Fade, LateWakeUpsSkipStepsAndStillEndAtTheirReading) {
+    // Each wake-up 30 ms late: 55 (step 2), 105 (4), 155 (6), 205 (8), 255.
+    const SleepingFade fade = RunSleepingFade(0xFFFFFFF0u, 30);
+    EXPECT_EQ((std::vector<int>{183, 137, 91, 45}), fade.run.alphas);
+    EXPECT_EQ((std::vector<DWORD>{55, 105, 155, 205}), fade.run.appliedAt);
+    EXPECT_TRUE(fade.run.finished);
+    EXPECT_EQ(255u, fade.run.finishedAt);
+}
+
+TEST(Fade, WaitToNextMark) {
+    FadeSchedule fade(0xFFFFFFFFu - 9u); // the counter wraps 10 ms in
+    EXPECT_EQ(25u, fade.MsToNextMark(0xFFFFFFFFu - 9u));
+    EXPECT_EQ(15u, fade.MsToNextMark(0));
+    EXPECT_EQ(1u, fade.MsToNextMark(239));
+    EXPECT_EQ(0u, fade.MsToNextMark(240)); // 250 ms: the hide is due
+    EXPECT_EQ(-1, fade.Poll(300));
+    EXPECT_EQ(0u, fade.MsToNextMark(300));
+}
+
 TEST(Fade, NothingAfterFinish) {
     FadeSchedule fade(0);
     EXPECT_EQ(-1, fade.Poll(300));
