@@ -92,6 +92,13 @@ bool BenchRig::Prepare(std::string& error) {
     return true;
 }
 
+bool BenchRig::UseProgramFolder(const std::string& dist) {
+    if (dist.empty() || !FileExists(dist + kProgramFile))
+        return false;
+    dist_ = dist;
+    return true;
+}
+
 bool BenchRig::StartService() { return service_.Start(); }
 
 bool BenchRig::StopService() { return service_.Stop(); }

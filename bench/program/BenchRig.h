@@ -38,6 +38,9 @@ public:
     bool Prepare(std::string& error);
     const std::string& Folder() const { return folder_->Path(); }
     std::string DistFolder() const { return dist_; }
+    // The program folder the next StartProgram starts from (a compare run
+    // switches between two); false when it holds no program.
+    bool UseProgramFolder(const std::string& dist);
 
     bool StartService();
     bool StopService();

@@ -9,6 +9,12 @@
 //
 //   program_bench [--out FILE] [--startups N] [--reps N] [--log-reps N]
 //                 [--idle SECONDS] [--displays N] [--speed FACTOR] [--quick]
+//                 [--baseline PROGRAM_FOLDER]
+//
+// With --baseline, the start-ups, the displays and the memory loop run for
+// both program folders in one session, alternating run by run, and every
+// headline figure comes with its baseline and their ratio. The last line
+// of standard output is always one JSON object with the headline figures.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -17,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -60,6 +67,7 @@ struct Options {
     int displays = 1000;
     double speed = 1000;
     std::string out;
+    std::string baseline; // program folder to compare with, run by run
 };
 
 struct DisplayKind {
@@ -427,29 +435,36 @@ struct StartupResults {
     Series registered, ready, quit;
 };
 
+// One start and quit; run 0 is the cold run.
+bool StartupRun(BenchRig& rig, int run, StartupResults& results, const char* who) {
+    StartTimes times;
+    std::string error;
+    if (!rig.StartProgram({}, &times, kStartTimeoutMs, error)) {
+        out.Line("error: " + error);
+        return false;
+    }
+    Sleep(500);
+    double quit = -1;
+    const bool ended = rig.QuitProgram(&quit);
+    out.Line(Format("startup%s%s run=%d registered=%.2f ready=%.2f quit=%.2f ended=%d", *who ? " program=" : "", who,
+                    run, times.registeredMs, times.readyMs, quit, ended ? 1 : 0));
+    if (run == 0) {
+        results.cold = times;
+        results.coldQuit = quit;
+        return true;
+    }
+    results.registered.Add(times.registeredMs);
+    results.ready.Add(times.readyMs);
+    if (ended)
+        results.quit.Add(quit);
+    return true;
+}
+
 bool MeasureStartup(BenchRig& rig, int runs, StartupResults& results) {
     out.Line(Format("# start-up: %d runs after one cold run", runs));
     for (int run = 0; run <= runs; ++run) {
-        StartTimes times;
-        std::string error;
-        if (!rig.StartProgram({}, &times, kStartTimeoutMs, error)) {
-            out.Line("error: " + error);
+        if (!StartupRun(rig, run, results, ""))
             return false;
-        }
-        Sleep(500);
-        double quit = -1;
-        const bool ended = rig.QuitProgram(&quit);
-        out.Line(Format("startup run=%d registered=%.2f ready=%.2f quit=%.2f ended=%d", run, times.registeredMs,
-                        times.readyMs, quit, ended ? 1 : 0));
-        if (run == 0) {
-            results.cold = times;
-            results.coldQuit = quit;
-            continue;
-        }
-        results.registered.Add(times.registeredMs);
-        results.ready.Add(times.readyMs);
-        if (ended)
-            results.quit.Add(quit);
     }
     return true;
 }
@@ -803,6 +818,106 @@ void PrintTables(const Options& options, const StartupResults& startup, const Re
                          (memory.processCpuMs - memory.guiCpuMs) / memory.displays));
 }
 
+// ----------------------------------------------------------------- headline
+
+const char* KeyOf(const DisplayKind* kind) {
+    if (kind == &kProfileOn)
+        return "profile_on";
+    if (kind == &kProfileOff)
+        return "profile_off";
+    if (kind == &kKelvoAuto)
+        return "kelvo_auto";
+    if (kind == &kKelvoManual)
+        return "kelvo_manual";
+    if (kind == &kTuning)
+        return "tuning";
+    return "warning";
+}
+
+// The figures the program's targets are set on, as medians; NAN when not
+// measured.
+struct Headline {
+    std::map<const DisplayKind*, double> overhead, deviation, gui;
+    double fadeCpuMs = NAN;
+    double privateMb = NAN;
+    double registrationMs = NAN;
+};
+
+double MedianOrNan(const Series& series) { return series.Empty() ? NAN : series.Median(); }
+
+Headline HeadlineOf(const StartupResults& startup, const ResultsByKind& plain, const MemoryResults& memory,
+                    bool gotMemory) {
+    Headline headline;
+    // The fade thread is the only other thread that works (the wait
+    // threads only sleep), so the other threads' CPU of every display is
+    // the CPU of one fade.
+    Series other;
+    for (const DisplayKind* kind : kKinds) {
+        const auto found = plain.find(kind);
+        const KindResults empty;
+        const KindResults& r = found == plain.end() ? empty : found->second;
+        headline.overhead[kind] = MedianOrNan(r.overhead);
+        headline.deviation[kind] = MedianOrNan(r.deviation);
+        headline.gui[kind] = MedianOrNan(r.gui);
+        for (double v : r.other.Values())
+            other.Add(v);
+    }
+    headline.fadeCpuMs = MedianOrNan(other);
+    if (gotMemory && memory.points.size() >= 2)
+        headline.privateMb = memory.points[1].figures.privateBytes / (1024.0 * 1024.0);
+    headline.registrationMs = MedianOrNan(startup.registered);
+    return headline;
+}
+
+std::string JsonNumber(double value, int decimals = 1) {
+    return std::isnan(value) ? std::string("null") : Format("%.*f", decimals, value);
+}
+
+std::string Json(const Headline& headline) {
+    auto byKind = [](const std::map<const DisplayKind*, double>& values) {
+        std::string text = "{";
+        for (const DisplayKind* kind : kKinds) {
+            if (text.size() > 1)
+                text += ", ";
+            text += Format("\"%s\": %s", KeyOf(kind), JsonNumber(values.at(kind)).c_str());
+        }
+        return text + "}";
+    };
+    return "{\"overhead_ms\": " + byKind(headline.overhead) +
+           ", \"cycle_deviation_ms\": " + byKind(headline.deviation) +
+           ", \"gui_cpu_ms_per_display\": " + byKind(headline.gui) +
+           ", \"fade_cpu_ms\": " + JsonNumber(headline.fadeCpuMs) +
+           ", \"private_mb_after_displays\": " + JsonNumber(headline.privateMb, 2) +
+           ", \"registration_ms\": " + JsonNumber(headline.registrationMs) + "}";
+}
+
+void PrintComparison(const Headline& current, const Headline& baseline, const std::string& baselineFolder) {
+    out.Table("");
+    out.Table("## This build against the baseline (" + baselineFolder +
+              "), run alternately in one session (medians, ms unless stated)");
+    out.Table("");
+    out.Table("| figure | baseline | this build | ratio | target |");
+    out.Table("|---|---|---|---|---|");
+    auto row = [](const std::string& name, double before, double now, const char* target) {
+        const std::string ratio =
+            std::isnan(before) || std::isnan(now) || before == 0 ? std::string("n/a") : Format("%.2f", now / before);
+        out.Table(Format("| %s | %s | %s | %s | %s |", name.c_str(), JsonNumber(before).c_str(),
+                         JsonNumber(now).c_str(), ratio.c_str(), target));
+    };
+    for (const DisplayKind* kind : kKinds)
+        row(std::string("key to shown, overhead: ") + kind->name, baseline.overhead.at(kind), current.overhead.at(kind),
+            "< 16");
+    for (const DisplayKind* kind : kKinds)
+        row(std::string("cycle deviation: ") + kind->name, baseline.deviation.at(kind), current.deviation.at(kind),
+            "within 33");
+    for (const DisplayKind* kind : kKinds)
+        row(std::string("GUI-thread CPU per display: ") + kind->name, baseline.gui.at(kind), current.gui.at(kind),
+            "< 100");
+    row("CPU of one fade (other threads)", baseline.fadeCpuMs, current.fadeCpuMs, "< 10");
+    row("private MB after one display of each kind", baseline.privateMb, current.privateMb, "< 25");
+    row("process start to registration", baseline.registrationMs, current.registrationMs, "< 100");
+}
+
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
@@ -822,6 +937,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.displays = 20;
         } else if (name == "--out" && i + 1 < argc) {
             options.out = argv[++i];
+        } else if (name == "--baseline" && i + 1 < argc) {
+            options.baseline = testsupport::WinPath(argv[++i], true);
         } else if (name == "--speed" && number(value) && value >= 0.01 && value <= 1000) {
             options.speed = value;
         } else if ((name == "--startups" || name == "--reps" || name == "--log-reps" || name == "--idle" ||
@@ -847,7 +964,7 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: program_bench [--out FILE] [--startups N] [--reps N] [--log-reps N] [--idle SECONDS] "
-                     "[--displays N] [--speed FACTOR] [--quick]\n");
+                     "[--displays N] [--speed FACTOR] [--quick] [--baseline PROGRAM_FOLDER]\n");
         return 2;
     }
     BenchRig rig;
@@ -881,8 +998,15 @@ int main(int argc, char** argv) {
                     tickResolution, sleepOne));
     out.Line(Format("options: startups=%d reps=%d log_reps=%d idle=%d displays=%d speed=%g", options.startups,
                     options.reps, options.logReps, options.idleSeconds, options.displays, options.speed));
-    const Movies movies = ReadMovies(rig.DistFolder(), 1);
-    const Movies fastMovies = ReadMovies(rig.DistFolder(), options.speed);
+    const std::string ownFolder = rig.DistFolder();
+    if (!options.baseline.empty() && !rig.UseProgramFolder(options.baseline)) {
+        std::fprintf(stderr, "program_bench: no RaveloRemote.exe in the baseline folder %s\n",
+                     options.baseline.c_str());
+        return 1;
+    }
+    rig.UseProgramFolder(ownFolder);
+    const Movies movies = ReadMovies(ownFolder, 1);
+    const Movies fastMovies = ReadMovies(ownFolder, options.speed);
     for (const auto& movie : movies.lengths)
         out.Line(Format("movie %s intro=%.0f outro=%.0f read=%d", movie.first.c_str(), movie.second.introMs,
                         movie.second.outroMs, movie.second.read ? 1 : 0));
@@ -898,7 +1022,81 @@ int main(int argc, char** argv) {
     IdleResult idleRegistered, idleNoService;
     MemoryResults memory;
     double reRegisterMs = -1;
-    bool complete = MeasureStartup(rig, options.startups, startup);
+    bool complete = true;
+    bool gotMemory = false;
+
+    if (!options.baseline.empty()) {
+        // Both program folders in turn, the order swapped every run, so
+        // that whatever else the machine does falls on both alike. The
+        // player-log pass and the idle minutes are left out.
+        out.Line("compare: this build " + ownFolder + " against the baseline " + options.baseline);
+        struct Subject {
+            const char* name;
+            std::string folder;
+            Movies movies, fastMovies;
+            StartupResults startup;
+            ResultsByKind plain;
+            MemoryResults memory;
+            bool gotMemory = false;
+        } subjects[2];
+        subjects[0].name = "this";
+        subjects[0].folder = ownFolder;
+        subjects[0].movies = movies;
+        subjects[0].fastMovies = fastMovies;
+        subjects[1].name = "baseline";
+        subjects[1].folder = options.baseline;
+        subjects[1].movies = ReadMovies(options.baseline, 1);
+        subjects[1].fastMovies = ReadMovies(options.baseline, options.speed);
+        auto inTurn = [&rig, &subjects](int run, const std::function<bool(Subject&)>& step) {
+            for (int i = 0; i < 2; ++i) {
+                Subject& subject = subjects[run % 2 == 0 ? i : 1 - i];
+                if (!rig.UseProgramFolder(subject.folder) || !step(subject))
+                    return false;
+            }
+            return true;
+        };
+        out.Line(Format("# start-up: %d runs of each after one cold run, alternating", options.startups));
+        for (int run = 0; complete && run <= options.startups; ++run)
+            complete =
+                inTurn(run, [&](Subject& subject) { return StartupRun(rig, run, subject.startup, subject.name); });
+        out.Line(Format("# displays: %d runs of each kind for each program, alternating", options.reps));
+        for (int run = 1; complete && run <= options.reps; ++run)
+            complete = inTurn(run, [&](Subject& subject) {
+                Instance instance;
+                const bool ok =
+                    StartInstance(rig, instance, {}) &&
+                    RunAllKinds(rig, instance, subject.movies, nullptr, tickResolution, 1, subject.plain, subject.name);
+                rig.QuitProgram();
+                return ok;
+            });
+        if (complete && options.displays > 0) {
+            out.Line(Format("# memory, handles and threads over %d displays, each program", options.displays));
+            complete = inTurn(0, [&](Subject& subject) {
+                subject.gotMemory = MeasureMemory(rig, options, subject.fastMovies, tickResolution, subject.memory);
+                return subject.gotMemory;
+            });
+        }
+        rig.UseProgramFolder(ownFolder);
+        startup = subjects[0].startup;
+        plain = subjects[0].plain;
+        memory = subjects[0].memory;
+        gotMemory = subjects[0].gotMemory;
+        if (plain.size() == sizeof kKinds / sizeof kKinds[0])
+            PrintTables(options, startup, plain, logged, movies, idleRegistered, idleNoService, reRegisterMs, memory,
+                        gotMemory, tickResolution);
+        const Headline baseline =
+            HeadlineOf(subjects[1].startup, subjects[1].plain, subjects[1].memory, subjects[1].gotMemory);
+        const Headline current = HeadlineOf(startup, plain, memory, gotMemory);
+        PrintComparison(current, baseline, options.baseline);
+        out.Line("");
+        out.Line("baseline " + Json(baseline));
+        out.Line(Json(current));
+        if (!out.Write(options.out))
+            std::fprintf(stderr, "program_bench: cannot write %s\n", options.out.c_str());
+        return complete ? 0 : 1;
+    }
+
+    complete = MeasureStartup(rig, options.startups, startup);
 
     if (complete) {
         out.Line(Format("# displays, player log off: %d runs of each", options.reps));
@@ -941,7 +1139,6 @@ int main(int argc, char** argv) {
         rig.QuitProgram();
     }
 
-    bool gotMemory = false;
     if (complete && options.displays > 0) {
         out.Line(Format("# memory, handles and threads over %d displays", options.displays));
         gotMemory = MeasureMemory(rig, options, fastMovies, tickResolution, memory);
@@ -951,6 +1148,8 @@ int main(int argc, char** argv) {
     if (plain.size() == sizeof kKinds / sizeof kKinds[0])
         PrintTables(options, startup, plain, logged, movies, idleRegistered, idleNoService, reRegisterMs, memory,
                     gotMemory, tickResolution);
+    out.Line("");
+    out.Line(Json(HeadlineOf(startup, plain, memory, gotMemory)));
     if (!out.Write(options.out))
         std::fprintf(stderr, "program_bench: cannot write %s\n", options.out.c_str());
     return complete ? 0 : 1;
