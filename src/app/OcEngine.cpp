@@ -255,12 +255,15 @@ DWORD OcEngine::ProfileFrequency(LONG button) {
 DWORD OcEngine::DefaultFrequency() { return ClockOfStep(static_cast<LONG>(ReadProfileFile(kDefaultProfile))); }
 
 DWORD OcEngine::ReadCurrentFrequency() {
+    stepRead_ = false;
     const BiosItem* clock = ClockItem();
     if (clock == nullptr)
         return 0;
     LONG step = 0;
-    if (clock->ReadIndex(step))
+    if (clock->ReadIndex(step)) {
         step_ = step;
+        stepRead_ = true;
+    }
     double value = 0;
     if (!clock->GetValue(value))
         return 0;

@@ -68,6 +68,9 @@ public:
     DWORD DefaultFrequency();
     // Loads the current clock step and returns its clock.
     DWORD ReadCurrentFrequency();
+    // The last ReadCurrentFrequency read the step from the firmware (there
+    // is a clock item and its step could be read).
+    bool StepRead() const { return stepRead_; }
     DWORD StepUp();
     DWORD StepDown();
     // Hands the step to the sibling and waits until it has handled it.
@@ -94,6 +97,7 @@ private:
 
     HWND commandWindow_ = nullptr;
     LONG step_ = 0;
+    bool stepRead_ = false;
     bool profilesLoaded_ = false;
     std::vector<DWORD> firmwareProfileValues_;
 };

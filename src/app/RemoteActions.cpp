@@ -217,12 +217,13 @@ bool RcDigit::OverclockerReachable() {
 
 void RcDigit::Enter() {
     closed_ = false;
-    stepShown_ = false;
+    stepRead_ = false;
     FlashOsdManipulator::Instance().PrepareShow();
     if (!OverclockerReachable())
         return;
-    const DWORD mhz = OcEngine::Instance().ReadCurrentFrequency();
-    stepShown_ = true;
+    OcEngine& oc = OcEngine::Instance();
+    const DWORD mhz = oc.ReadCurrentFrequency();
+    stepRead_ = oc.StepRead();
     engineSwitched_ = false;
     FlashClass2Manipulator::Instance().ShowValue(static_cast<LONG>(mhz));
 }
@@ -257,7 +258,7 @@ void RcDigit::OnOsdTimer() {
 void RcDigit::OnOsdFinished() {
     // After a display that only warned, the step held is one from an
     // earlier display; sending it could undo a clock set since.
-    if (stepShown_)
+    if (stepRead_)
         OcEngine::Instance().CommitStep();
     ReturnToWait();
 }

@@ -159,7 +159,7 @@ public:
 
     bool Closed() const { return closed_; }
     bool EngineSwitched() const { return engineSwitched_; }
-    bool StepShown() const { return stepShown_; }
+    bool StepRead() const { return stepRead_; }
 
 private:
     RcDigit() = default;
@@ -169,7 +169,8 @@ private:
 
     bool closed_ = true;
     bool engineSwitched_ = false;
-    // This display read the clock step; a display that warned at once
-    // hands no step over (it would be one left from an earlier display).
-    bool stepShown_ = false;
+    // This display read the clock step from the firmware. A display that
+    // warned at once, or found no clock item or no readable step, hands no
+    // step over (it would be 0 or one left from an earlier display).
+    bool stepRead_ = false;
 };

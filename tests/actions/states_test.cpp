@@ -449,6 +449,38 @@ TEST_F(StatesTest, TuningKeyThatWarnsAtOnceHandsOverNoStep) {
     EXPECT_TRUE(EngineMessages().empty());
 }
 
+// The step goes out only when this display read it from the firmware:
+// without a clock item, or with its step unreadable, the display still
+// runs but the step held (0 or one from an earlier display) stays here.
+TEST_F(StatesTest, TuningHandsOverNoStepThatWasNotReadFromTheFirmware) {
+    const struct {
+        const char* name;
+        std::string firmware;
+    } cases[] = {
+        {"no clock item", std::string(kProfileLines) + kModeItemLine + kActiveProfileLine + kAutoSwitchOnLine},
+        // The clock item was found before; now every firmware call fails.
+        {"step unreadable", StandardFirmware() + "fault fail-all\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UseFirmware(StandardFirmware());
+        windows_->Clear();
+        RunDisplay(kKeyTuneUp);
+        ASSERT_TRUE(SameMessages({Sent(kApplyStepMessage, 8)}, CommandMessages()));
+        windows_->Clear();
+        DeleteFileA(osdLog_.c_str());
+        if (std::string(c.name) == "no clock item")
+            UseFirmware(c.firmware);
+        else
+            ASSERT_TRUE(firmware_->Write(c.firmware)); // the clock item stays known
+        Press(kKeyTuneUp);
+        Press(kKeyTuneUp);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_FALSE(Requests("OCTuning").empty()) << AllRequests();
+        EXPECT_TRUE(CommandMessages().empty());
+    }
+}
+
 TEST_F(StatesTest, TuningKeyThatWarnsAfterTheClockWasShownStillHandsOverTheStep) {
     Press(kKeyTuneUp);
     // Once the movie has played its "in" part the idle time runs.
