@@ -12,9 +12,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 RAVELO_PACKAGES=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev googletest libstb-dev wine wine32:i386 xvfb xauth x11-utils imagemagick nsis
-  fonts-dejavu-core clang-format ccache)
-# fonts-dejavu-core: the movies draw their texts (Cyrillic too) and the
-# demo labels its overview in DejaVu Sans.
+  fonts-dejavu-core fonts-wine fonts-wqy-microhei xcompmgr clang-format ccache)
+# fonts-wine: the movies' Tahoma (Latin and Cyrillic); fonts-wqy-microhei:
+# the Japanese and Chinese texts; fonts-dejavu-core: the demo labels its
+# overview in DejaVu Sans. xcompmgr: see start_display.
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -50,8 +51,13 @@ build_project() {
   cmake --build "$BUILD_DIR" -j"$(nproc)"
 }
 
-# Starts Xvfb on a free display unless DISPLAY already names one.
+# Starts Xvfb on a free display unless DISPLAY already names one, with a
+# compositing manager on it: without one, X cannot blend the OSD's layered
+# windows (per-pixel alpha comes out opaque black, constant alpha and the
+# fade have no effect), and every screenshot would show what no Windows user
+# sees.
 XVFB_PID=""
+COMPOSITOR_PID=""
 start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     return 0
@@ -64,13 +70,44 @@ start_display() {
     export DISPLAY=":$n"
     local i
     for i in $(seq 1 100); do
-      xdpyinfo >/dev/null 2>&1 && { log "Xvfb on $DISPLAY"; return 0; }
+      if xdpyinfo >/dev/null 2>&1; then
+        log "Xvfb on $DISPLAY"
+        start_compositor
+        return 0
+      fi
       kill -0 "$XVFB_PID" 2>/dev/null || break
       sleep 0.1
     done
     XVFB_PID=""
   done
   log "could not start Xvfb"; return 1
+}
+
+# xcompmgr on $DISPLAY (no shadows, no fades of its own); it is ready once
+# its selection window is there. A display without one still works, it only
+# shows layered windows unblended.
+start_compositor() {
+  command -v xcompmgr >/dev/null 2>&1 || { log "xcompmgr is not installed: no compositing on $DISPLAY"; return 0; }
+  xcompmgr </dev/null >/dev/null 2>&1 &
+  COMPOSITOR_PID=$!
+  local i
+  for i in $(seq 1 50); do
+    if xwininfo -root -children 2>/dev/null | grep -q '"xcompmgr"'; then
+      return 0
+    fi
+    kill -0 "$COMPOSITOR_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  log "xcompmgr did not come up on $DISPLAY"
+  stop_compositor
+}
+
+stop_compositor() {
+  if [ -n "$COMPOSITOR_PID" ]; then
+    kill "$COMPOSITOR_PID" 2>/dev/null || true
+    wait "$COMPOSITOR_PID" 2>/dev/null || true
+    COMPOSITOR_PID=""
+  fi
 }
 
 # Creates the project-local prefix once, and keeps one wineserver running
@@ -100,6 +137,7 @@ stop_all() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
     WINESERVER_STARTED=""
   fi
+  stop_compositor
   if [ -n "$XVFB_PID" ]; then
     kill "$XVFB_PID" 2>/dev/null || true
     wait "$XVFB_PID" 2>/dev/null || true

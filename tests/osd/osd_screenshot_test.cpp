@@ -1,7 +1,12 @@
 // Pictures of the six displays as a user sees them: the program's OSD with
 // the stand-in player and the shipped movies, captured from the screen into
 // <build>/screenshots/osd-*.bmp, so a person can look at them. Each picture
-// must show a drawn movie on the darkened screen.
+// must show a drawn movie on the darkened screen, blended as the Windows
+// desktop compositor blends it: a light "desktop" window lies behind the OSD,
+// the smoke lets a little of it through, the card's soft edge melts into the
+// smoke, and a fade step lets more of the desktop through. On an X server
+// without a compositing manager none of that holds (the card sits in an
+// opaque black frame and the fade shows nothing), which these cases catch.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -15,12 +20,71 @@
 #include "app/FlashOsdManipulator.h"
 #include "app/Flashosd.h"
 #include "app/Main.h"
+#include "gui/Handles.h"
 
 using osdtest::PumpFor;
 using osdtest::PumpUntil;
 using osdtest::State;
 
 namespace {
+
+// The desktop behind the OSD: a plain light window at the bottom of the
+// window order, covering the screen.
+constexpr COLORREF kDesktopColour = RGB(200, 200, 200);
+constexpr double kDesktopBrightness = 200.0;
+
+class Desktop {
+public:
+    Desktop() : brush_(CreateSolidBrush(kDesktopColour)) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = brush_.Get();
+        wc.lpszClassName = "OsdTestDesktop";
+        RegisterClassA(&wc);
+        window_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "OsdTestDesktop", "", WS_POPUP, 0, 0,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+        if (window_ != nullptr) {
+            SetWindowPos(window_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+            UpdateWindow(window_);
+        }
+    }
+    ~Desktop() {
+        if (window_ != nullptr)
+            DestroyWindow(window_);
+    }
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+    bool Shown() const { return window_ != nullptr && IsWindowVisible(window_); }
+
+private:
+    gui::GdiObject<HBRUSH> brush_;
+    HWND window_ = nullptr;
+};
+
+// The longest run of pure-black pixels along any row of a rectangle. A
+// composited card fades into the smoke; an unblended one sits in a frame of
+// black where its shadow and its transparent margin are.
+int LongestBlackRun(const osdtest::ScreenShot& shot, const RECT& area) {
+    int longest = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        int run = 0;
+        for (int x = area.left; x < area.right; ++x) {
+            run = shot.At(x, y) == 0 ? run + 1 : 0;
+            longest = run > longest ? run : longest;
+        }
+    }
+    return longest;
+}
+
+// One for the whole run: its class keeps the brush.
+Desktop& TheDesktop() {
+    static Desktop desktop;
+    return desktop;
+}
+
+const RECT kCorner{0, 0, 200, 150};
 
 class DisplayPictureTest : public ::testing::Test {
 protected:
@@ -30,6 +94,7 @@ protected:
         ASSERT_FALSE(folder_.empty()) << "RAVELO_BUILD is not set";
         folder_ += "screenshots\\";
         CreateDirectoryA(folder_.c_str(), nullptr);
+        ASSERT_TRUE(TheDesktop().Shown());
     }
     void TearDown() override {
         FlashOsdLayout::Instance().SetIdleTimer(false);
@@ -53,10 +118,16 @@ protected:
         GetWindowRect(player, &movie);
         // The movie is drawn: a card with text has many shades.
         EXPECT_GT(shot.DistinctColours(movie), 100u) << fileName;
-        // Around it the screen is darkened by the OSD.
-        const RECT corner{0, 0, 200, 150};
-        EXPECT_LT(shot.MeanBrightness(corner), 40.0) << fileName;
-        EXPECT_GT(shot.MeanBrightness(movie), shot.MeanBrightness(corner)) << fileName;
+        // Around it the desktop is darkened by the smoke (229 of 255), yet
+        // shows through it a little: no smoke pixel is pure black.
+        const double corner = shot.MeanBrightness(kCorner);
+        EXPECT_LT(corner, kDesktopBrightness / 2) << fileName;
+        EXPECT_GT(corner, kDesktopBrightness * 0.08) << fileName << ": the desktop does not show through the smoke";
+        EXPECT_EQ(0, LongestBlackRun(shot, kCorner)) << fileName;
+        EXPECT_GT(shot.MeanBrightness(movie), corner) << fileName;
+        // The card's shadow and the movie's transparent margin blend into
+        // the smoke: no black frame around the card.
+        EXPECT_LT(LongestBlackRun(shot, movie), 4) << fileName << ": a black frame around the card";
 
         ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, 60000));
     }
@@ -115,11 +186,42 @@ TEST_F(DisplayPictureTest, Warning) {
     Capture(MovieKind::Warning, "osd-6-warning.bmp");
 }
 
+// Half-way through the fade the OSD is visibly between the smoke as it was
+// and the desktop behind it.
+TEST_F(DisplayPictureTest, FadeLetsTheDesktopThrough) {
+    FlashOsdManipulator::Instance().PrepareShow();
+    FlashClass0Manipulator::Instance().ShowWarning("Warning", "Ravelo Apex is not running. Start it and try again.",
+                                                   3000);
+    PumpFor(1200);
+    ASSERT_TRUE(FlashOsdForm->Visible());
+    const osdtest::ScreenShot held = osdtest::ScreenShot::FullScreen();
+    FlashOsdLayout::Instance().SetAlpha(FadeStepAlpha(kFadeSteps / 2));
+    PumpFor(300);
+    const osdtest::ScreenShot midFade = osdtest::ScreenShot::FullScreen();
+    FlashOsdLayout::Instance().SetAlpha(FadeStepAlpha(0));
+    ASSERT_FALSE(held.Empty());
+    ASSERT_FALSE(midFade.Empty());
+    EXPECT_TRUE(midFade.SaveBmp(folder_ + "osd-7-mid-fade.bmp"));
+
+    const double smoke = held.MeanBrightness(kCorner);
+    const double between = midFade.MeanBrightness(kCorner);
+    std::printf("corner brightness: held %.1f, mid-fade %.1f, desktop %.1f\n", smoke, between, kDesktopBrightness);
+    // At alpha 114 of 229 the desktop's share of the blend grows from a tenth
+    // to about a half: well clear of both ends.
+    const double span = kDesktopBrightness - smoke;
+    EXPECT_GT(between, smoke + span / 4) << "the fade does not show on screen";
+    EXPECT_LT(between, kDesktopBrightness - span / 4) << "the OSD is no longer visible half-way through the fade";
+    ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, 60000));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     SetDllDirectoryA("");
+    // The desktop exists before the OSD's windows, as on a real system.
+    TheDesktop();
+    PumpFor(200);
     if (!osdtest::StartOsd()) {
         std::fprintf(stderr, "the OSD form could not be created\n");
         return 1;
