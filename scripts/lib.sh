@@ -12,10 +12,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 RAVELO_PACKAGES=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev googletest libstb-dev wine wine32:i386 xvfb xauth x11-utils imagemagick nsis
-  fonts-dejavu-core fonts-wine fonts-wqy-microhei xcompmgr clang-format ccache)
+  fonts-dejavu-core fonts-wine fonts-wqy-microhei picom clang-format ccache)
 # fonts-wine: the movies' Tahoma (Latin and Cyrillic); fonts-wqy-microhei:
 # the Japanese and Chinese texts; fonts-dejavu-core: the demo labels its
-# overview in DejaVu Sans. xcompmgr: see start_display.
+# overview in DejaVu Sans. picom: see start_display.
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -83,22 +83,23 @@ start_display() {
   log "could not start Xvfb"; return 1
 }
 
-# xcompmgr on $DISPLAY (no shadows, no fades of its own); it is ready once
-# its selection window is there. A display without one still works, it only
-# shows layered windows unblended.
+# picom on $DISPLAY, with no settings file: no shadows, no fades, no
+# opacity rules of its own (xcompmgr leaves a stale picture where a layered
+# window turned fully transparent). It is ready once its selection window
+# is there. A display without one still works, only unblended.
 start_compositor() {
-  command -v xcompmgr >/dev/null 2>&1 || { log "xcompmgr is not installed: no compositing on $DISPLAY"; return 0; }
-  xcompmgr </dev/null >/dev/null 2>&1 &
+  command -v picom >/dev/null 2>&1 || { log "picom is not installed: no compositing on $DISPLAY"; return 0; }
+  picom --config /dev/null --backend xrender </dev/null >/dev/null 2>&1 &
   COMPOSITOR_PID=$!
   local i
-  for i in $(seq 1 50); do
-    if xwininfo -root -children 2>/dev/null | grep -q '"xcompmgr"'; then
+  for i in $(seq 1 100); do
+    if xwininfo -root -children 2>/dev/null | grep -q '"picom"'; then
       return 0
     fi
     kill -0 "$COMPOSITOR_PID" 2>/dev/null || break
     sleep 0.1
   done
-  log "xcompmgr did not come up on $DISPLAY"
+  log "picom did not come up on $DISPLAY"
   stop_compositor
 }
 
@@ -120,6 +121,13 @@ start_wine() {
     wineboot -i </dev/null >/dev/null 2>&1
     wineserver -w </dev/null >/dev/null 2>&1
   fi
+  # This Wine looks for TrueType faces in the prefix's Fonts folder, not in
+  # fonts-wine's: the movies' Tahoma goes there.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" face
+  mkdir -p "$fonts"
+  for face in /usr/share/wine/fonts/tahoma*.ttf; do
+    [ -f "$face" ] && [ ! -f "$fonts/${face##*/}" ] && cp "$face" "$fonts/"
+  done
   # A wineserver that already serves this prefix belongs to someone else's
   # session (another test run): use it, and leave it running at the end.
   if [ -z "$(prefix_server_pid)" ]; then
