@@ -248,6 +248,10 @@ void Canvas::Compose(const Canvas& src, float scale, float dx, float dy, float o
     const int x1 = std::min(width_, static_cast<int>(std::ceil(dx + src.width_ * scale)));
     const int y1 = std::min(height_, static_cast<int>(std::ceil(dy + src.height_ * scale)));
     const bool exact = scale == 1.0f && dx == std::floor(dx) && dy == std::floor(dy);
+    if (scale == 1.0f && !exact) {
+        ComposeShifted(src, dx, dy, opacity);
+        return;
+    }
     auto sample = [&src](int u, int v) -> uint32_t {
         if (u < 0 || v < 0 || u >= src.width_ || v >= src.height_)
             return 0;
@@ -285,6 +289,61 @@ void Canvas::Compose(const Canvas& src, float scale, float dx, float dy, float o
             if (a <= 0)
                 continue;
             Blend(row[x], r * opacity, g * opacity, b * opacity, a / 255.0f * opacity);
+        }
+    }
+}
+
+// Every pixel mixes its four source neighbours with the same weights (the
+// frames of a rise or sink), so the weights are worked out once and the mix
+// is done in integers.
+void Canvas::ComposeShifted(const Canvas& src, float dx, float dy, float opacity) {
+    const int x0 = std::max(0, static_cast<int>(std::floor(dx)));
+    const int y0 = std::max(0, static_cast<int>(std::floor(dy)));
+    const int x1 = std::min(width_, static_cast<int>(std::ceil(dx + src.width_)));
+    const int y1 = std::min(height_, static_cast<int>(std::ceil(dy + src.height_)));
+    // Source position of pixel x is x - dx: whole part x - offU, fraction fu.
+    const int ix = static_cast<int>(std::floor(dx)), iy = static_cast<int>(std::floor(dy));
+    const float fx = dx - ix, fy = dy - iy;
+    const int offU = fx > 0 ? ix + 1 : ix;
+    const int offV = fy > 0 ? iy + 1 : iy;
+    const float fu = fx > 0 ? 1 - fx : 0;
+    const float fv = fy > 0 ? 1 - fy : 0;
+    const int w00 = static_cast<int>(std::lround((1 - fu) * (1 - fv) * 256));
+    const int w10 = static_cast<int>(std::lround(fu * (1 - fv) * 256));
+    const int w01 = static_cast<int>(std::lround((1 - fu) * fv * 256));
+    const int w11 = 256 - w00 - w10 - w01;
+    const uint32_t op = static_cast<uint32_t>(std::lround(std::min(1.0f, opacity) * 256));
+    auto sample = [&src](int u, int v) -> uint32_t {
+        if (u < 0 || v < 0 || u >= src.width_ || v >= src.height_)
+            return 0;
+        return src.pixels_[static_cast<size_t>(v) * src.width_ + u];
+    };
+    for (int y = y0; y < y1; ++y) {
+        uint32_t* row = &pixels_[static_cast<size_t>(y) * width_];
+        const int v = y - offV;
+        for (int x = x0; x < x1; ++x) {
+            const int u = x - offU;
+            const uint32_t p00 = sample(u, v), p10 = sample(u + 1, v);
+            const uint32_t p01 = sample(u, v + 1), p11 = sample(u + 1, v + 1);
+            if ((p00 | p10 | p01 | p11) == 0)
+                continue;
+            uint32_t mixed[4];
+            for (int c = 0; c < 4; ++c) {
+                const int shift = 8 * c;
+                const uint32_t sum = ((p00 >> shift) & 0xFF) * w00 + ((p10 >> shift) & 0xFF) * w10 +
+                                     ((p01 >> shift) & 0xFF) * w01 + ((p11 >> shift) & 0xFF) * w11;
+                mixed[c] = std::min<uint32_t>(255, (sum * op + 32768) >> 16);
+            }
+            const uint32_t a = mixed[3];
+            if (a == 0)
+                continue;
+            uint32_t& dst = row[x];
+            if (dst != 0) {
+                const uint32_t keep = 255 - a;
+                for (int c = 0; c < 4; ++c)
+                    mixed[c] = std::min<uint32_t>(255, mixed[c] + (((dst >> (8 * c)) & 0xFF) * keep + 127) / 255);
+            }
+            dst = (mixed[3] << 24) | (mixed[2] << 16) | (mixed[1] << 8) | mixed[0];
         }
     }
 }

@@ -55,6 +55,8 @@ private:
     void FillShape(int x0, int y0, int x1, int y1, float gradTop, float gradHeight, const Rgba& top, const Rgba& bottom,
                    float opacity, Coverage coverage);
     void Blend(uint32_t& dst, float r, float g, float b, float a);
+    // Compose at scale 1 with an offset that is not whole pixels.
+    void ComposeShifted(const Canvas& src, float dx, float dy, float opacity);
 
     int width_ = 0;
     int height_ = 0;

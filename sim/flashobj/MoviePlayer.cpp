@@ -44,6 +44,25 @@ std::map<HWND, std::unique_ptr<MoviePlayer>>& Registry() {
     return players;
 }
 
+// One DIB section serves every player as the source of its layered-window
+// updates: the window keeps its own copy once updated, so the players need
+// not keep one each. Players of different threads take turns.
+std::mutex& SurfaceMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+DibSurface& SharedSurface() {
+    static DibSurface* const surface = new DibSurface(); // kept for the life of the process
+    return *surface;
+}
+
+bool SameFrame(const RenderInputs& a, const RenderInputs& b) {
+    return a.entry == b.entry && a.visibility == b.visibility && a.label == b.label && a.content == b.content &&
+           a.level == b.level && a.previousLevel == b.previousLevel && a.levelProgress == b.levelProgress &&
+           a.value == b.value && a.previousValue == b.previousValue && a.valueProgress == b.valueProgress;
+}
+
 HINSTANCE ThisModule() {
     HMODULE module = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -250,16 +269,17 @@ LRESULT MoviePlayer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 1;
     case kMsgGetFrame: {
         auto* request = reinterpret_cast<FrameRequest*>(lParam);
-        if (request == nullptr || lastFrame_.empty())
+        const std::vector<uint32_t>& frame = frame_.pixels();
+        if (request == nullptr || !framePresented_ || frame.empty())
             return 0;
         if (request->width != nullptr)
             *request->width = static_cast<DWORD>(lastWidth_);
         if (request->height != nullptr)
             *request->height = static_cast<DWORD>(lastHeight_);
-        if (request->pixels != nullptr && request->capacity >= lastFrame_.size()) {
-            std::copy(lastFrame_.begin(), lastFrame_.end(), request->pixels);
+        if (request->pixels != nullptr && request->capacity >= frame.size()) {
+            std::copy(frame.begin(), frame.end(), request->pixels);
         }
-        return static_cast<LRESULT>(lastFrame_.size());
+        return static_cast<LRESULT>(frame.size());
     }
     case kMsgGetStats: {
         auto* stats = reinterpret_cast<FlashPlayerStats*>(lParam);
@@ -356,10 +376,6 @@ void MoviePlayer::Present(bool force) {
     const int h = rc.bottom - rc.top;
     if (w <= 0 || h <= 0 || w > 8192 || h > 8192)
         return;
-    presenting_ = true;
-
-    if (frame_.width() != w || frame_.height() != h)
-        frame_.Resize(w, h);
     const double now = MovieNow();
     RenderInputs in;
     in.entry = timeline_.entry();
@@ -372,21 +388,34 @@ void MoviePlayer::Present(bool force) {
     in.value = timeline_.value();
     in.previousValue = timeline_.previousValue();
     in.valueProgress = timeline_.ValueProgress(now);
+    // Nothing moved since the frame on the window: leave it there.
+    if (!force && framePresented_ && w == lastWidth_ && h == lastHeight_ && SameFrame(in, lastInputs_)) {
+        dirty_ = false;
+        return;
+    }
+    presenting_ = true;
+
+    if (frame_.width() != w || frame_.height() != h)
+        frame_.Resize(w, h);
+    framePresented_ = false;
     renderer_.Render(in, frame_);
 
-    if (surface_.Ensure(w, h)) {
+    std::lock_guard<std::mutex> lock(SurfaceMutex());
+    DibSurface& surface = SharedSurface();
+    if (surface.Ensure(w, h)) {
         GdiFlush();
         const std::vector<uint32_t>& px = frame_.pixels();
         for (int y = 0; y < h; ++y) {
             std::copy(px.begin() + static_cast<ptrdiff_t>(y) * w, px.begin() + static_cast<ptrdiff_t>(y + 1) * w,
-                      reinterpret_cast<uint32_t*>(surface_.bits() + static_cast<size_t>(y) * surface_.stride()));
+                      reinterpret_cast<uint32_t*>(surface.bits() + static_cast<size_t>(y) * surface.stride()));
         }
         SIZE size{w, h};
         POINT source{0, 0};
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        if (UpdateLayeredWindow(hwnd_, nullptr, nullptr, &size, surface_.dc(), &source, 0, &blend, ULW_ALPHA)) {
+        if (UpdateLayeredWindow(hwnd_, nullptr, nullptr, &size, surface.dc(), &source, 0, &blend, ULW_ALPHA)) {
             ++stats_.framesPresented;
-            lastFrame_ = px;
+            framePresented_ = true;
+            lastInputs_ = in;
             lastWidth_ = w;
             lastHeight_ = h;
             dirty_ = false;

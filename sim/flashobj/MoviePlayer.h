@@ -65,9 +65,12 @@ private:
     bool dirty_ = true;
     bool presenting_ = false;
 
+    // The frame last handed to the window (what flashtest_getFrame reads),
+    // and what it was drawn from: a tick that would draw the same frame
+    // again is skipped.
     Canvas frame_;
-    DibSurface surface_;
-    std::vector<uint32_t> lastFrame_;
+    bool framePresented_ = false;
+    RenderInputs lastInputs_;
     int lastWidth_ = 0;
     int lastHeight_ = 0;
     FlashPlayerStats stats_{};

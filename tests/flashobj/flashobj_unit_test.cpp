@@ -2,6 +2,7 @@
 // program's command texts and hostile input, the movie file parser against
 // the six shipped movies and malformed files, the time line's call-back
 // points, and the canvas.
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -605,6 +606,34 @@ TEST(Canvas, ComposeScalesAndFades) {
     EXPECT_NEAR(128.0, static_cast<double>(dst.Pixel(22, 22) >> 24), 2.0);
     EXPECT_EQ(0u, dst.Pixel(26, 26) >> 24);
     EXPECT_TRUE(PremultipliedEverywhere(dst));
+}
+
+// A rise or sink moves the movie by fractions of a pixel at scale 1: the
+// frame must be the bilinear mix of the source, wherever it is composed.
+TEST(Canvas, ComposeByFractionsOfAPixelMixesNeighbours) {
+    Canvas src(12, 9);
+    src.FillRoundRect(1, 1, 10, 7, 2, Rgba{250, 40, 90, 255}, Rgba{20, 200, 160, 128});
+    for (const Point shift : {Point{3.4f, 0}, Point{0, 5.75f}, Point{-2.5f, 2.25f}}) {
+        Canvas dst(20, 20);
+        dst.Compose(src, 1.0f, shift.x, shift.y, 0.8f);
+        for (int y = 0; y < 20; ++y) {
+            for (int x = 0; x < 20; ++x) {
+                const float u = x - shift.x, v = y - shift.y;
+                const int iu = static_cast<int>(std::floor(u)), iv = static_cast<int>(std::floor(v));
+                const float fu = u - iu, fv = v - iv;
+                auto at = [&src](int i, int j) { return i < 0 || j < 0 || i >= 12 || j >= 9 ? 0u : src.Pixel(i, j); };
+                for (int shiftBits = 0; shiftBits < 32; shiftBits += 8) {
+                    auto c = [&](int i, int j) { return static_cast<float>((at(i, j) >> shiftBits) & 0xFF); };
+                    const float expected = ((c(iu, iv) * (1 - fu) + c(iu + 1, iv) * fu) * (1 - fv) +
+                                            (c(iu, iv + 1) * (1 - fu) + c(iu + 1, iv + 1) * fu) * fv) *
+                                           0.8f;
+                    ASSERT_NEAR(expected, static_cast<float>((dst.Pixel(x, y) >> shiftBits) & 0xFF), 1.5f)
+                        << "pixel " << x << "," << y << " shifted by " << shift.x << "," << shift.y;
+                }
+            }
+        }
+        EXPECT_TRUE(PremultipliedEverywhere(dst));
+    }
 }
 
 TEST(SceneText, FieldsAreFilledAndOthersKept) {
