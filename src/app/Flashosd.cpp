@@ -107,7 +107,7 @@ void TFlashOsdForm::WndProc(gui::Message& message) {
         message.Result = 0;
         return;
     }
-    if (message.Msg == WM_PAINT && Background.Picture().Empty()) {
+    if (message.Msg == WM_PAINT && static_cast<const gui::Image&>(Background).Picture().Empty()) {
         // Nothing erases the background (see FlickerEliminator): without a
         // picture the form is painted dark, as the smoke would be.
         PAINTSTRUCT ps;

@@ -37,11 +37,26 @@ void Image::Paint(HDC dc) const {
     const int width = bounds_.right - bounds_.left;
     const int height = bounds_.bottom - bounds_.top;
     if (stretch_) {
-        const int oldMode = SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, 0, 0, nullptr);
-        StretchBlt(dc, bounds_.left, bounds_.top, width, height, source.Get(), 0, 0, picture_.Width(),
-                   picture_.Height(), SRCCOPY);
-        SetStretchBltMode(dc, oldMode);
+        if (width <= 0 || height <= 0)
+            return;
+        if (!stretchedValid_ || stretched_.Width() != width || stretched_.Height() != height) {
+            stretched_.SetPixelFormat(picture_.Format());
+            stretched_.SetSize(width, height);
+            MemoryDC target(dc);
+            if (!target || stretched_.Empty())
+                return;
+            SelectObjectScope selectTarget(target.Get(), stretched_.Handle());
+            SetStretchBltMode(target.Get(), HALFTONE);
+            SetBrushOrgEx(target.Get(), 0, 0, nullptr);
+            StretchBlt(target.Get(), 0, 0, width, height, source.Get(), 0, 0, picture_.Width(), picture_.Height(),
+                       SRCCOPY);
+            stretchedValid_ = true;
+        }
+        MemoryDC stretchedSource(dc);
+        if (!stretchedSource)
+            return;
+        SelectObjectScope selectStretched(stretchedSource.Get(), stretched_.Handle());
+        BitBlt(dc, bounds_.left, bounds_.top, width, height, stretchedSource.Get(), 0, 0, SRCCOPY);
     } else {
         BitBlt(dc, bounds_.left, bounds_.top, std::min(width, picture_.Width()), std::min(height, picture_.Height()),
                source.Get(), 0, 0, SRCCOPY);

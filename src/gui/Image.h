@@ -17,7 +17,12 @@ public:
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
 
-    Bitmap& Picture() { return picture_; }
+    // Whoever may change the picture gets it here: the stretched copy is
+    // made again at the next paint.
+    Bitmap& Picture() {
+        stretchedValid_ = false;
+        return picture_;
+    }
     const Bitmap& Picture() const { return picture_; }
 
     void SetBounds(int left, int top, int width, int height);
@@ -35,6 +40,10 @@ private:
     Bitmap picture_;
     RECT bounds_{0, 0, 0, 0};
     bool stretch_ = false;
+    // The picture stretched to the control's size, made once per size and
+    // picture: a repaint is then a plain copy.
+    mutable Bitmap stretched_;
+    mutable bool stretchedValid_ = false;
 };
 
 } // namespace gui
