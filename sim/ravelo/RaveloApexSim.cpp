@@ -5,6 +5,8 @@
 //   RaveloApexSim.exe            run (a second copy on the same database exits with 1)
 //   RaveloApexSim.exe --quit     close the running copy (exit 0; 1 when none runs)
 //   RaveloApexSim.exe --no-marker  run without writing the installation marker
+//   RaveloApexSim.exe --freeze-on-step  hang for good on the first clock step
+//                                       message (windows stay, nothing answers)
 #include <windows.h>
 
 #include <string>
@@ -41,7 +43,8 @@ struct WindowContext {
 
 class ApexApp {
 public:
-    ApexApp(sibling::SimLog log, DWORD scope) : log_(std::move(log)), scope_(scope) {}
+    ApexApp(sibling::SimLog log, DWORD scope, bool freezeOnStep)
+        : log_(std::move(log)), scope_(scope), freezeOnStep_(freezeOnStep) {}
     ApexApp(const ApexApp&) = delete;
     ApexApp& operator=(const ApexApp&) = delete;
 
@@ -60,6 +63,7 @@ private:
 
     sibling::SimLog log_;
     DWORD scope_ = 0;
+    bool freezeOnStep_ = false;
     WindowContext mainContext_{};
     WindowContext commandContext_{};
     HWND main_ = nullptr;
@@ -297,6 +301,15 @@ LRESULT ApexApp::Handle(Role role, HWND window, UINT message, WPARAM wParam, LPA
 
     // Messages of the suite: log each with what it did.
     const bool sent = InSendMessage() != FALSE;
+    if (freezeOnStep_ && role == Role::Command && message == kClockMessage) {
+        // A program that hangs: its windows stay, but this thread never
+        // answers or reads a message again.
+        log_.Write(kCommandCaption,
+                   Format("msg=%u wParam=0x%lX lParam=%ld %s: freezing", message, static_cast<unsigned long>(wParam),
+                          static_cast<long>(lParam), sent ? "sent" : "posted"));
+        for (;;)
+            Sleep(INFINITE);
+    }
     std::string did;
     LRESULT result = 0;
     if (role != Role::Command)
@@ -341,7 +354,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
                                 : "installation marker could not be written");
     }
 
-    ApexApp app(log, scope);
+    ApexApp app(log, scope, sibling::HasSwitch(commandLine, "--freeze-on-step"));
     if (!app.Create(instance)) {
         app.Note("could not create the windows");
         return 2;

@@ -286,6 +286,11 @@ DWORD OcEngine::StepDown() {
 }
 
 void OcEngine::CommitStep() {
-    if (commandWindow_ != nullptr)
-        SendMessageA(commandWindow_, kApplyStepMessage, kSuiteMark, static_cast<LPARAM>(step_));
+    if (commandWindow_ == nullptr)
+        return;
+    // The reply is not used; a sibling that never answers is given up
+    // after the time-out and the program goes on.
+    DWORD_PTR reply = 0;
+    SendMessageTimeoutA(commandWindow_, kApplyStepMessage, kSuiteMark, static_cast<LPARAM>(step_),
+                        SMTO_NORMAL | SMTO_ABORTIFHUNG, kApplyStepTimeoutMs, &reply);
 }

@@ -16,6 +16,9 @@ class BiosItem;
 // mark 0x55.
 constexpr UINT kApplyProfileMessage = WM_USER + 37; // 1061, posted: lParam 1..3 on, 0 off
 constexpr UINT kApplyStepMessage = WM_USER + 36;    // 1060, sent: lParam the raw clock step
+// How long the step hand-over waits for an overclocking program that does
+// not answer (a hung one is given up at once).
+constexpr UINT kApplyStepTimeoutMs = 3000;
 
 // The firmware record of a stored profile, queried by profile index, and the
 // setting id under which records and files keep the clock step.
@@ -73,7 +76,8 @@ public:
     bool StepRead() const { return stepRead_; }
     DWORD StepUp();
     DWORD StepDown();
-    // Hands the step to the sibling and waits until it has handled it.
+    // Hands the step to the sibling and waits until it has handled it, for
+    // a few seconds at most: a sibling that hangs must not hang this program.
     void CommitStep();
     void LoadFirmwareProfiles();
     // The clock step stored in ProfilesFolder + name + ".oc", or 0.

@@ -102,14 +102,14 @@ bool Stage::StartService() { return service_.IsRunning() || service_.Start(); }
 
 bool Stage::StopService() { return !service_.IsRunning() || service_.Stop(); }
 
-bool Stage::StartApex() {
+bool Stage::StartApex(const std::string& arguments) {
     if (apex_ != nullptr && apex_->IsRunning())
         return true;
     apex_ = std::make_unique<siblings::SiblingProcess>();
     siblings::SiblingEnvironment environment;
     environment.database = files_.database;
     environment.log = files_.apexLog;
-    return apex_->Start(siblings::ApexExecutable(), environment) &&
+    return apex_->Start(siblings::ApexExecutable(), environment, arguments) &&
            apex_->WaitForWindow(siblings::kWindowClass, siblings::kApexCommandCaption, kLongWait) != nullptr &&
            apex_->WaitForWindow(siblings::kWindowClass, siblings::kApexMainCaption, kLongWait) != nullptr;
 }

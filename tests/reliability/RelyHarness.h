@@ -77,8 +77,9 @@ public:
     ServiceControl::ServiceProcess& Service() { return service_; }
 
     // The stand-ins, with the suite's database and their logs; true once
-    // their windows are up.
-    bool StartApex();
+    // their windows are up. arguments go to the overclocking program's
+    // stand-in ("--freeze-on-step").
+    bool StartApex(const std::string& arguments = std::string());
     bool StartKelvo();
     bool StopApex();
     bool StopKelvo();
