@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "FileHandle.h"
+#include "win32/Handles.h"
 #include "TextCodec.h"
 
 namespace flashobj {
@@ -14,12 +14,12 @@ void LogLine(const std::string& movie, const std::string& text) {
         return;
 
     std::string line = std::to_string(GetTickCount()) + " " + OneLine(movie, 64) + " " + OneLine(text, 2048) + "\n";
-    FileHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
+    win32::UniqueHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
         return;
     DWORD written = 0;
-    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 } // namespace flashobj

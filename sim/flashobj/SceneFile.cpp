@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "FileHandle.h"
+#include "win32/Handles.h"
 
 namespace flashobj {
 namespace {
@@ -493,19 +493,19 @@ Scene EmptySceneFor(const std::string& movieName) {
 Scene LoadSceneFile(const std::string& path, const std::string& movieName) {
     if (path.empty())
         return EmptySceneFor(movieName);
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
+    win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
         return EmptySceneFor(movieName);
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
         size.QuadPart > static_cast<LONGLONG>(kMaxSceneFileSize)) {
         return EmptySceneFor(movieName);
     }
     std::string text(static_cast<size_t>(size.QuadPart), '\0');
     DWORD read = 0;
     if (!text.empty() &&
-        (!ReadFile(file.get(), &text[0], static_cast<DWORD>(text.size()), &read, nullptr) || read != text.size())) {
+        (!ReadFile(file.Get(), &text[0], static_cast<DWORD>(text.size()), &read, nullptr) || read != text.size())) {
         return EmptySceneFor(movieName);
     }
     Scene scene = ParseScene(text);

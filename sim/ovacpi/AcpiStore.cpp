@@ -8,6 +8,9 @@
 #include <set>
 #include <vector>
 
+#include "win32/Handles.h"
+#include "win32/ModulePath.h"
+
 namespace ovacpi {
 namespace {
 
@@ -17,35 +20,19 @@ constexpr int kRetries = 50;
 constexpr DWORD kRetryPauseMs = 20;
 constexpr DWORD kLockTimeoutMs = 15000;
 
-class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE h = nullptr) : h_(h) {}
-    ~UniqueHandle() {
-        if (valid())
-            CloseHandle(h_);
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
 // Serialises writers of one database file across processes.
 class WriterLock {
 public:
     explicit WriterLock(const std::string& path) : mutex_(CreateMutexA(nullptr, FALSE, NameFor(path).c_str())) {
-        if (!mutex_.valid())
+        if (!mutex_.IsValid())
             return;
-        const DWORD r = WaitForSingleObject(mutex_.get(), kLockTimeoutMs);
+        const DWORD r = WaitForSingleObject(mutex_.Get(), kLockTimeoutMs);
         // An abandoned mutex is still ours; the file itself is always whole.
         held_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
     }
     ~WriterLock() {
         if (held_)
-            ReleaseMutex(mutex_.get());
+            ReleaseMutex(mutex_.Get());
     }
     WriterLock(const WriterLock&) = delete;
     WriterLock& operator=(const WriterLock&) = delete;
@@ -66,7 +53,7 @@ private:
         return name;
     }
 
-    UniqueHandle mutex_;
+    win32::UniqueHandle mutex_;
     bool held_ = false;
 };
 
@@ -88,26 +75,12 @@ private:
     bool kept_ = false;
 };
 
+// The folder of this DLL (or of the tool that links the store), which is
+// where its default database lies.
 std::string ModuleFolder() {
     static const int anchor = 0;
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&anchor), &module))
-        return std::string();
-    std::vector<char> name(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(module, name.data(), static_cast<DWORD>(name.size()));
-        if (n == 0)
-            return std::string();
-        if (n < name.size() - 1) {
-            std::string path(name.data(), n);
-            const size_t slash = path.find_last_of("\\/");
-            return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-        }
-        if (name.size() >= 32768)
-            return std::string();
-        name.resize(name.size() * 2);
-    }
+    const HMODULE module = win32::ModuleContaining(&anchor);
+    return module == nullptr ? std::string() : win32::ModuleFolder(module);
 }
 
 HANDLE OpenForReading(const std::string& path) {
@@ -125,17 +98,17 @@ HANDLE OpenForReading(const std::string& path) {
 }
 
 bool ReadText(const std::string& path, std::string* text) {
-    UniqueHandle file(OpenForReading(path));
-    if (!file.valid())
+    win32::UniqueHandle file(OpenForReading(path));
+    if (!file.IsValid())
         return false;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > kMaxDatabaseBytes)
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 || size.QuadPart > kMaxDatabaseBytes)
         return false;
     text->assign(static_cast<size_t>(size.QuadPart), '\0');
     size_t done = 0;
     while (done < text->size()) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), &(*text)[done], static_cast<DWORD>(text->size() - done), &got, nullptr))
+        if (!ReadFile(file.Get(), &(*text)[done], static_cast<DWORD>(text->size() - done), &got, nullptr))
             return false;
         if (got == 0)
             break;
@@ -162,9 +135,9 @@ bool ReplaceWhole(const std::string& path, const std::string& text) {
                   static_cast<unsigned long>(GetCurrentThreadId()));
     TempFile temp(path + suffix);
     {
-        UniqueHandle file(
+        win32::UniqueHandle file(
             CreateFileA(temp.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid() || !WriteAll(file.get(), text) || !FlushFileBuffers(file.get()))
+        if (!file.IsValid() || !WriteAll(file.Get(), text) || !FlushFileBuffers(file.Get()))
             return false;
     }
     for (int attempt = 0;; ++attempt) {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "SimFirmware.h"
-#include "SimHandles.h"
+#include "win32/Handles.h"
 #include "SimLog.h"
 #include "SimRegistry.h"
 
@@ -150,8 +150,8 @@ bool ParseProfileClock(const unsigned char* data, size_t size, DWORD& value, std
 }
 
 bool ReadProfileFileClock(const std::string& path, DWORD& value, std::string& problem) {
-    sibling::KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
         problem = "cannot be opened";
         return false;

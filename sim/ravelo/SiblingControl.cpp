@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "win32/ModulePath.h"
+
 namespace siblings {
 namespace {
 
@@ -90,13 +92,7 @@ std::string BinFolder() {
     if (length > 0 && length < sizeof value) {
         folder = ToWindowsPath(std::string(value, length));
     } else {
-        char module[MAX_PATH * 2];
-        DWORD moduleLength = GetModuleFileNameA(nullptr, module, sizeof module);
-        if (moduleLength == 0 || moduleLength >= sizeof module)
-            return std::string();
-        folder.assign(module, moduleLength);
-        std::string::size_type slash = folder.find_last_of("\\/");
-        folder = slash == std::string::npos ? std::string() : folder.substr(0, slash);
+        folder = win32::ModuleFolder();
     }
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';

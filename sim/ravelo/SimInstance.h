@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "SimHandles.h"
+#include "win32/Handles.h"
 
 namespace sibling {
 
@@ -30,7 +30,7 @@ public:
     bool Acquire(const std::string& program, DWORD scope);
 
 private:
-    KernelHandle mutex_;
+    win32::UniqueHandle mutex_;
 };
 
 // Marks a window as belonging to the scope.

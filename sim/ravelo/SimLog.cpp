@@ -4,9 +4,9 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
 
-#include "SimHandles.h"
+#include "win32/Handles.h"
+#include "win32/ModulePath.h"
 
 namespace sibling {
 
@@ -21,29 +21,12 @@ std::string Format(const char* format, ...) {
     return std::string(buffer);
 }
 
-std::string ExecutableFolder() {
-    std::vector<char> name(MAX_PATH);
-    for (;;) {
-        DWORD length = GetModuleFileNameA(nullptr, name.data(), static_cast<DWORD>(name.size()));
-        if (length == 0)
-            return std::string();
-        if (length < name.size()) {
-            std::string path(name.data(), length);
-            std::string::size_type slash = path.find_last_of("\\/:");
-            return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-        }
-        if (name.size() >= 32768)
-            return std::string();
-        name.resize(name.size() * 2);
-    }
-}
-
 std::string SimLog::PathFromEnvironment(const char* variable, const char* defaultName) {
     char value[MAX_PATH * 2];
     DWORD length = GetEnvironmentVariableA(variable, value, sizeof value);
     if (length > 0 && length < sizeof value)
         return std::string(value, length);
-    return ExecutableFolder() + defaultName;
+    return win32::ModuleFolder() + defaultName;
 }
 
 bool SimLog::Write(const std::string& source, const std::string& text) const {
@@ -57,9 +40,9 @@ bool SimLog::Write(const std::string& source, const std::string& text) const {
     line += text;
     line += "\r\n";
     // Readers in other processes may hold the file open; share everything.
-    KernelHandle file(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    win32::UniqueHandle file(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return false;
     // Appending access already writes at the end; the seek covers file

@@ -37,7 +37,7 @@ void FillGradient(HDC dc, const RECT& area, COLORREF top, COLORREF bottom) {
         auto mix = [&](int a, int b) { return a + (b - a) * y / height; };
         COLORREF color = RGB(mix(GetRValue(top), GetRValue(bottom)), mix(GetGValue(top), GetGValue(bottom)),
                              mix(GetBValue(top), GetBValue(bottom)));
-        GdiHandle<HBRUSH> brush(CreateSolidBrush(color));
+        win32::GdiObject<HBRUSH> brush(CreateSolidBrush(color));
         RECT band = {area.left, area.top + y, area.right, area.top + y + 2};
         if (brush)
             FillRect(dc, &band, brush.Get());
@@ -45,20 +45,20 @@ void FillGradient(HDC dc, const RECT& area, COLORREF top, COLORREF bottom) {
 }
 
 void FillRoundRect(HDC dc, const RECT& area, int radius, COLORREF fill) {
-    GdiHandle<HBRUSH> brush(CreateSolidBrush(fill));
-    GdiHandle<HPEN> pen(CreatePen(PS_SOLID, 1, fill));
+    win32::GdiObject<HBRUSH> brush(CreateSolidBrush(fill));
+    win32::GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, fill));
     if (!brush || !pen)
         return;
-    SelectIn withBrush(dc, brush.Get());
-    SelectIn withPen(dc, pen.Get());
+    win32::SelectObjectScope withBrush(dc, brush.Get());
+    win32::SelectObjectScope withPen(dc, pen.Get());
     RoundRect(dc, area.left, area.top, area.right, area.bottom, radius, radius);
 }
 
 void DrawLabel(HDC dc, const std::string& text, RECT area, int height, int weight, COLORREF color, UINT format) {
-    GdiHandle<HFONT> font(CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                                      DEFAULT_PITCH | FF_SWISS, "Tahoma"));
-    SelectIn withFont(dc, font ? static_cast<HGDIOBJ>(font.Get()) : GetStockObject(DEFAULT_GUI_FONT));
+    win32::GdiObject<HFONT> font(CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                             DEFAULT_PITCH | FF_SWISS, "Tahoma"));
+    win32::SelectObjectScope withFont(dc, font ? static_cast<HGDIOBJ>(font.Get()) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, color);
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area, format | DT_NOPREFIX);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "SimHandles.h"
+#include "win32/Handles.h"
 
 namespace sibling {
 

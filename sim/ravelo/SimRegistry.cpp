@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "SimHandles.h"
+#include "win32/Handles.h"
 
 namespace sibling {
 
@@ -21,7 +21,7 @@ MarkerResult EnsureInstallMarker(const std::string& product, const std::string& 
     std::string existing;
     if (ReadRegistryString(HKEY_LOCAL_MACHINE, path, "CaptionName", existing))
         return MarkerResult::AlreadyPresent;
-    RegistryKey key;
+    win32::RegKey key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
                         nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
         return MarkerResult::Failed;
@@ -32,7 +32,7 @@ MarkerResult EnsureInstallMarker(const std::string& product, const std::string& 
 }
 
 bool ReadRegistryDword(HKEY root, const std::string& path, const char* name, DWORD& value) {
-    RegistryKey key;
+    win32::RegKey key;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
         return false;
     DWORD type = 0;
@@ -46,7 +46,7 @@ bool ReadRegistryDword(HKEY root, const std::string& path, const char* name, DWO
 }
 
 bool ReadRegistryString(HKEY root, const std::string& path, const char* name, std::string& value) {
-    RegistryKey key;
+    win32::RegKey key;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
         return false;
     // One byte beyond the size handed to the call stays 0, so a stored

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "ServiceProtocol.h"
+#include "win32/Handles.h"
+#include "win32/ModulePath.h"
 
 namespace proto = RemoteServiceProtocol;
 
@@ -13,21 +15,6 @@ namespace {
 
 constexpr char kReplyClass[] = "RaveloServiceReply";
 constexpr DWORD kPollMs = 50;
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    ~Handle() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 // Sends one request; false when no service answers.
 bool Request(proto::Request request, const void* payload, DWORD size, LRESULT& reply) {
@@ -104,23 +91,6 @@ private:
     bool received_ = false;
     std::string text_;
 };
-
-std::string ExecutableFolder() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::string();
-        if (length < buffer.size()) {
-            std::string path(buffer.data(), length);
-            const size_t slash = path.find_last_of("\\/");
-            return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-        }
-        if (buffer.size() >= 32768)
-            return std::string();
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 bool FileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -244,7 +214,7 @@ bool StopService(DWORD timeoutMs) {
         return false;
     DWORD processId = 0;
     GetWindowThreadProcessId(service, &processId);
-    Handle process(processId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, processId) : nullptr);
+    win32::UniqueHandle process(processId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, processId) : nullptr);
     LRESULT reply = 0;
     if (!Request(proto::kStop, nullptr, 0, reply) || reply != 1)
         return false;
@@ -254,7 +224,7 @@ bool StopService(DWORD timeoutMs) {
 }
 
 std::string DefaultServicePath() {
-    const std::string beside = ExecutableFolder() + "RemoteService.exe";
+    const std::string beside = win32::ModuleFolder() + "RemoteService.exe";
     if (FileExists(beside))
         return beside;
     // RAVELO_BIN is a Linux path; under Wine, Z: reaches the Linux root.

@@ -7,43 +7,10 @@
 #include <vector>
 
 #include "ServiceProtocol.h"
+#include "win32/Handles.h"
+#include "win32/ModulePath.h"
 
-namespace {
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
-
-std::string ModuleFolder() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::string();
-        if (length < buffer.size()) {
-            std::string path(buffer.data(), length);
-            const size_t slash = path.find_last_of("\\/");
-            return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-        }
-        if (buffer.size() >= 32768)
-            return std::string();
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-} // namespace
+namespace {} // namespace
 
 ServiceLog::ServiceLog(std::string path) : path_(std::move(path)) {}
 
@@ -55,7 +22,7 @@ std::string ServiceLog::DefaultPath() {
         if (length > 0 && length < needed)
             return std::string(buffer.data(), length);
     }
-    const std::string folder = ModuleFolder();
+    const std::string folder = win32::ModuleFolder();
     return folder.empty() ? std::string() : folder + "RemoteService.log";
 }
 
@@ -69,9 +36,10 @@ bool ServiceLog::Write(const std::string& line) const {
                   now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
     const std::string text = stamp + line + "\r\n";
 
-    FileHandle file(CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid())
+    win32::UniqueHandle file(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
         return false;
     DWORD written = 0;
     return WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE &&

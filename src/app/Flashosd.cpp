@@ -5,6 +5,7 @@
 #include "app/Director.h"
 #include "app/FlashOsdManipulator.h"
 #include "app/Main.h"
+#include "app/ProgramFolders.h"
 #include "app/PngReader.h"
 #include "gui/Screen.h"
 

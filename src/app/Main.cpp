@@ -1,7 +1,5 @@
 #include "app/Main.h"
 
-#include <vector>
-
 #include "app/Director.h"
 #include "app/FlashOsdManipulator.h"
 #include "app/OrvaService.h"
@@ -41,33 +39,6 @@ ServiceAction ClassifyServiceMessage(UINT msg, WPARAM wParam) {
         return ServiceAction::NotAccepted;
     }
 }
-
-std::string FolderOfModulePath(const std::string& path) {
-    const size_t backslash = path.find_last_of('\\');
-    if (backslash != std::string::npos)
-        return path.substr(0, backslash + 1);
-    const size_t colon = path.find(':');
-    if (colon != std::string::npos)
-        return path.substr(0, colon + 1);
-    return std::string();
-}
-
-std::string ModuleFileName(DWORD initialSize) {
-    DWORD size = initialSize == 0 ? 1 : initialSize;
-    for (;;) {
-        std::vector<char> buffer(size);
-        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), size);
-        if (length < size)
-            return std::string(buffer.data(), length);
-        if (size > 0x7FFFFFFF / 2) // cannot grow further; take what came
-            return std::string(buffer.data(), size);
-        size *= 2;
-    }
-}
-
-std::string ModuleFolder() { return FolderOfModulePath(ModuleFileName()); }
-
-std::string ResourceFolder() { return ModuleFolder() + "Resource\\"; }
 
 void BringToForeground(HWND window) {
     if (IsIconic(window))

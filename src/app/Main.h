@@ -42,17 +42,6 @@ enum class ServiceAction {
 // service messages (NotAccepted).
 ServiceAction ClassifyServiceMessage(UINT msg, WPARAM wParam);
 
-// The folder of a module file name, with its trailing separator: up to the
-// last backslash, else up to the first colon, else empty.
-std::string FolderOfModulePath(const std::string& path);
-// The executable's full file name, read into a buffer that starts at
-// `initialSize` characters and doubles while the name is cut.
-std::string ModuleFileName(DWORD initialSize = 128);
-// The executable's folder with its trailing backslash; computed on each call.
-std::string ModuleFolder();
-// ModuleFolder followed by "Resource\".
-std::string ResourceFolder();
-
 // Brings a window to the foreground even when another thread owns the
 // current foreground window, then shows it.
 void BringToForeground(HWND window);

@@ -5,7 +5,7 @@
 
 #include "app/Config.h"
 #include "app/Main.h"
-#include "gui/Handles.h"
+#include "win32/Handles.h"
 #include "orva/BiosInterface.h"
 #include "orva/OvAcpi.h"
 #include "system/WinRegistry.h"
@@ -103,8 +103,8 @@ DWORD WholeMHz(long double value) {
 }
 
 DWORD ReadProfileClock(const std::string& path) {
-    gui::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return 0;
     unsigned char header[kProfileFileHeaderBytes] = {};

@@ -1,6 +1,6 @@
 #include "app/OvMultiLang.h"
 
-#include "app/Main.h"
+#include "app/ProgramFolders.h"
 #include "system/IniAccess.h"
 
 namespace {

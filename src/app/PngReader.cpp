@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "app/Main.h"
+#include "app/ProgramFolders.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ PngManager& PngManager::Instance() {
 }
 
 PngManager::PngManager(const std::string& libraryPath) {
-    gui::UniqueModule library(LoadLibraryA(libraryPath.c_str()));
+    win32::UniqueModule library(LoadLibraryA(libraryPath.c_str()));
     if (!library)
         return;
     const ReadPngExFunc read = Entry<ReadPngExFunc>(library.Get(), "ReadPngEx");

@@ -8,7 +8,7 @@
 
 #include "gui/Bitmap.h"
 #include "gui/FileStream.h"
-#include "gui/Handles.h"
+#include "win32/Handles.h"
 
 // The program's copy of pngio.dll's binary interface. All entries are
 // __stdcall and exported under their undecorated names.
@@ -75,7 +75,7 @@ public:
     void Free(PngImage& image) const;
 
 private:
-    gui::UniqueModule hinst_;
+    win32::UniqueModule hinst_;
     ReadPngExFunc readPng = nullptr;
     WritePngExFunc writePng = nullptr;
     FreePngDataFunc freePng = nullptr;

@@ -1,6 +1,7 @@
 #include "app/Status.h"
 
 #include "app/Main.h"
+#include "app/ProgramFolders.h"
 #include "app/PngReader.h"
 #include "gui/Screen.h"
 

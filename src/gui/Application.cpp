@@ -1,5 +1,7 @@
 #include "gui/Application.h"
 
+#include "win32/ModulePath.h"
+
 namespace gui {
 
 namespace {
@@ -13,9 +15,7 @@ struct SynchronizeRequest {
 };
 
 std::string ModuleBaseName() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name(path, length < MAX_PATH ? length : 0);
+    std::string name = win32::ModuleFileName();
     const size_t slash = name.find_last_of("\\/");
     if (slash != std::string::npos)
         name.erase(0, slash + 1);

@@ -57,7 +57,7 @@ void Bitmap::Recreate(int width, int height, PixelFormat format) {
     info.bmiHeader.biBitCount = format == PixelFormat::pf32bit ? 32 : 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    GdiObject<HBITMAP> created(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win32::GdiObject<HBITMAP> created(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!created || bits == nullptr) {
         Clear();
         return;

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "gui/Handles.h"
+#include "win32/Handles.h"
 
 namespace gui {
 
@@ -45,7 +45,7 @@ private:
     // Rebuilds the DIB and carries over what fits from the old pixels.
     void Recreate(int width, int height, PixelFormat format);
 
-    GdiObject<HBITMAP> bitmap_;
+    win32::GdiObject<HBITMAP> bitmap_;
     std::uint8_t* bits_ = nullptr;
     int width_ = 0;
     int height_ = 0;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "gui/Handles.h"
+#include "win32/Handles.h"
 
 namespace gui {
 
@@ -24,7 +24,7 @@ public:
 
 private:
     std::string fileName_;
-    UniqueHandle file_;
+    win32::UniqueHandle file_;
 };
 
 } // namespace gui

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "gui/Form.h"
-#include "gui/Handles.h"
+#include "win32/Handles.h"
 
 namespace gui {
 
@@ -30,10 +30,10 @@ void Image::Invalidate() {
 void Image::Paint(HDC dc) const {
     if (picture_.Empty())
         return;
-    MemoryDC source(dc);
+    win32::MemoryDC source(dc);
     if (!source)
         return;
-    SelectObjectScope select(source.Get(), picture_.Handle());
+    win32::SelectObjectScope select(source.Get(), picture_.Handle());
     const int width = bounds_.right - bounds_.left;
     const int height = bounds_.bottom - bounds_.top;
     if (stretch_) {

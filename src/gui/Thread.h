@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "gui/Handles.h"
+#include "win32/Handles.h"
 
 namespace gui {
 
@@ -38,7 +38,7 @@ protected:
 private:
     static DWORD WINAPI ThreadProc(void* parameter);
 
-    UniqueHandle handle_;
+    win32::UniqueHandle handle_;
     DWORD threadId_ = 0;
     bool freeOnTerminate_ = false;
     bool started_ = false;

@@ -1,6 +1,6 @@
 #include "widget/LayeredWindow.h"
 
-#include "gui/Handles.h"
+#include "win32/Handles.h"
 
 namespace {
 
@@ -93,10 +93,10 @@ void PerPixelLayeredWindowBase::Update(HWND window, const void* bitmapObject) {
 }
 
 void PerPixelLayeredWindowBase::Draw(HWND window, HBITMAP bitmap, BLENDFUNCTION blend, DWORD flag) {
-    gui::WindowDC windowDC(window);
+    win32::WindowDC windowDC(window);
     if (!windowDC)
         return;
-    gui::MemoryDC memoryDC(windowDC.Get());
+    win32::MemoryDC memoryDC(windowDC.Get());
     if (!memoryDC)
         return;
     RECT rect{};
@@ -106,7 +106,7 @@ void PerPixelLayeredWindowBase::Draw(HWND window, HBITMAP bitmap, BLENDFUNCTION 
     GetObjectA(bitmap, sizeof(header), &header);
     SIZE size{header.bmWidth, header.bmHeight < 0 ? -header.bmHeight : header.bmHeight};
     POINT source{0, 0};
-    gui::SelectObjectScope select(memoryDC.Get(), bitmap);
+    win32::SelectObjectScope select(memoryDC.Get(), bitmap);
     updateWindow_(window, windowDC.Get(), &destination, &size, memoryDC.Get(), &source, colorKey_ & kColorMask, &blend,
                   flag);
 }

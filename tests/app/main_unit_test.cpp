@@ -4,32 +4,33 @@
 
 #include "TestSupport.h"
 #include "app/Main.h"
+#include "app/ProgramFolders.h"
 
 using testsupport::BinFolder;
 
 TEST(ModuleFolderTest, CutsAtTheLastBackslash) {
-    EXPECT_EQ("C:\\Tools\\", FolderOfModulePath("C:\\Tools\\RaveloRemote.exe"));
-    EXPECT_EQ("\\\\server\\share\\", FolderOfModulePath("\\\\server\\share\\RaveloRemote.exe"));
-    EXPECT_EQ("C:\\", FolderOfModulePath("C:\\RaveloRemote.exe"));
+    EXPECT_EQ("C:\\Tools\\", win32::FolderOfModulePath("C:\\Tools\\RaveloRemote.exe"));
+    EXPECT_EQ("\\\\server\\share\\", win32::FolderOfModulePath("\\\\server\\share\\RaveloRemote.exe"));
+    EXPECT_EQ("C:\\", win32::FolderOfModulePath("C:\\RaveloRemote.exe"));
 }
 
 TEST(ModuleFolderTest, DriveColonWithoutBackslashKeepsDriveAndColon) {
-    EXPECT_EQ("C:", FolderOfModulePath("C:RaveloRemote.exe"));
+    EXPECT_EQ("C:", win32::FolderOfModulePath("C:RaveloRemote.exe"));
 }
 
 TEST(ModuleFolderTest, NoSeparatorGivesEmptyFolder) {
-    EXPECT_EQ("", FolderOfModulePath("RaveloRemote.exe"));
-    EXPECT_EQ("", FolderOfModulePath(""));
+    EXPECT_EQ("", win32::FolderOfModulePath("RaveloRemote.exe"));
+    EXPECT_EQ("", win32::FolderOfModulePath(""));
 }
 
 TEST(ModuleFolderTest, BufferGrowsUntilTheWholeNameFits) {
-    const std::string full = ModuleFileName(4096);
+    const std::string full = win32::ModuleFileName(nullptr, 4096);
     ASSERT_FALSE(full.empty());
     // Starting with buffers far too small must still give the whole name.
-    EXPECT_EQ(full, ModuleFileName(1));
-    EXPECT_EQ(full, ModuleFileName(7));
-    EXPECT_EQ(full, ModuleFileName(static_cast<DWORD>(full.size())));
-    EXPECT_EQ(full, ModuleFileName(static_cast<DWORD>(full.size() + 1)));
+    EXPECT_EQ(full, win32::ModuleFileName(nullptr, 1));
+    EXPECT_EQ(full, win32::ModuleFileName(nullptr, 7));
+    EXPECT_EQ(full, win32::ModuleFileName(nullptr, static_cast<DWORD>(full.size())));
+    EXPECT_EQ(full, win32::ModuleFileName(nullptr, static_cast<DWORD>(full.size() + 1)));
 }
 
 TEST(ModuleFolderTest, ResourceFolderIsBesideTheExecutable) {
@@ -37,7 +38,7 @@ TEST(ModuleFolderTest, ResourceFolderIsBesideTheExecutable) {
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ('\\', folder.back());
     EXPECT_EQ(folder + "Resource\\", ResourceFolder());
-    EXPECT_EQ(folder, FolderOfModulePath(ModuleFileName()));
+    EXPECT_EQ(folder, win32::FolderOfModulePath(win32::ModuleFileName()));
 }
 
 // An executable whose path is well over 128 characters (but under the
@@ -55,10 +56,6 @@ TEST(ModuleFolderTest, LongExecutablePathIsReadInFull) {
     const std::string probe = folder + "module_folder_probe.exe";
     ASSERT_GT(probe.size(), 128u);
     ASSERT_TRUE(testsupport::CopyFileTo(BinFolder() + "module_folder_probe.exe", probe));
-    // The probe links the main window's unit and with it the two libraries
-    // the program imports.
-    for (const char* dll : {"OVACPI.DLL", "ORVASERVICE.DLL"})
-        ASSERT_TRUE(testsupport::CopyFileTo(BinFolder() + dll, folder + dll)) << dll;
     std::string output;
     ASSERT_EQ(0u, testsupport::RunCommand("\"" + probe + "\"", &output));
     EXPECT_EQ(folder + "\r\n" + folder + "Resource\\\r\n", output); // text-mode output

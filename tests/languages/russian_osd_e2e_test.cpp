@@ -20,7 +20,7 @@
 #include "ServiceControl.h"
 #include "TestSupport.h"
 #include "app/Director.h"
-#include "gui/Handles.h"
+#include "win32/Handles.h"
 
 using testsupport::WaitUntil;
 
@@ -124,15 +124,15 @@ TEST(RussianSystem, PlayerFaceHasEveryLetterOfTheRussianTexts) {
     const std::vector<std::string> values = TranslationValues(dist + "LangFiles\\Russian\\Russian.ini");
     ASSERT_EQ(15u, values.size());
 
-    gui::WindowDC screen(nullptr);
+    win32::WindowDC screen(nullptr);
     ASSERT_TRUE(screen);
     const std::string face = PlayerFace(screen.Get());
     ASSERT_FALSE(face.empty()) << "none of the player's faces is installed";
     std::printf("player face: %s\n", face.c_str());
-    gui::GdiObject<HFONT> font(CreateFontA(-24, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
-                                           CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, face.c_str()));
+    win32::GdiObject<HFONT> font(CreateFontA(-24, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
+                                             CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, face.c_str()));
     ASSERT_TRUE(font);
-    gui::SelectObjectScope select(screen.Get(), font.Get());
+    win32::SelectObjectScope select(screen.Get(), font.Get());
     for (const std::string& value : values) {
         const std::wstring wide = FromCodePage(value, kCyrillicCodePage);
         ASSERT_FALSE(wide.empty()) << value;

@@ -4,17 +4,17 @@
 #include <fstream>
 #include <set>
 
-#include "gui/Handles.h"
+#include "win32/Handles.h"
 
 namespace osdtest {
 
 ScreenShot::ScreenShot(int x, int y, int width, int height) {
     if (width <= 0 || height <= 0)
         return;
-    gui::WindowDC screen(nullptr);
+    win32::WindowDC screen(nullptr);
     if (!screen)
         return;
-    gui::MemoryDC memory(screen.Get());
+    win32::MemoryDC memory(screen.Get());
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -23,11 +23,11 @@ ScreenShot::ScreenShot(int x, int y, int width, int height) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    gui::GdiObject<HBITMAP> bitmap(CreateDIBSection(memory.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win32::GdiObject<HBITMAP> bitmap(CreateDIBSection(memory.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || bits == nullptr)
         return;
     {
-        gui::SelectObjectScope select(memory.Get(), bitmap.Get());
+        win32::SelectObjectScope select(memory.Get(), bitmap.Get());
         if (!BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), x, y, SRCCOPY))
             return;
         GdiFlush();

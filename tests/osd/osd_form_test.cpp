@@ -12,6 +12,7 @@
 #include "app/FlashOsdManipulator.h"
 #include "app/Flashosd.h"
 #include "app/Main.h"
+#include "app/ProgramFolders.h"
 #include "gui/Application.h"
 #include "gui/Screen.h"
 

@@ -1,7 +1,7 @@
 #include "PictureFiles.h"
 
 #include "app/PngReader.h"
-#include "gui/Handles.h"
+#include "win32/Handles.h"
 
 namespace pictures {
 
@@ -52,7 +52,7 @@ bool WritePng(const std::string& path, int width, int height, bool withAlpha, co
                 out[3] = p.a;
         }
     }
-    gui::UniqueHandle file(
+    win32::UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
@@ -61,8 +61,8 @@ bool WritePng(const std::string& path, int width, int height, bool withAlpha, co
 
 std::vector<BYTE> ReadBytes(const std::string& path) {
     std::vector<BYTE> bytes;
-    gui::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return bytes;
     BYTE buffer[4096];
@@ -73,7 +73,7 @@ std::vector<BYTE> ReadBytes(const std::string& path) {
 }
 
 bool WriteBytes(const std::string& path, const std::vector<BYTE>& bytes) {
-    gui::UniqueHandle file(
+    win32::UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;

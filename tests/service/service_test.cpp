@@ -13,6 +13,7 @@
 
 #include "ServiceControl.h"
 #include "ServiceProtocol.h"
+#include "win32/Handles.h"
 
 namespace proto = RemoteServiceProtocol;
 using ServiceControl::Outcome;
@@ -131,43 +132,20 @@ public:
         return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
     }
     ServiceDll() : module_(LoadLibraryA("ORVASERVICE.DLL")) {
-        if (module_ != nullptr) {
-            register_ = Entry(module_, "OvSysSvr_RegisterNotify");
-            unregister_ = Entry(module_, "OvSysSvr_UnregisterNotify");
+        if (module_) {
+            register_ = Entry(module_.Get(), "OvSysSvr_RegisterNotify");
+            unregister_ = Entry(module_.Get(), "OvSysSvr_UnregisterNotify");
         }
     }
-    ~ServiceDll() {
-        if (module_ != nullptr)
-            FreeLibrary(module_);
-    }
-    ServiceDll(const ServiceDll&) = delete;
-    ServiceDll& operator=(const ServiceDll&) = delete;
 
     bool Loaded() const { return register_ != nullptr && unregister_ != nullptr; }
     BOOL Register(HWND window, const WCHAR* identity = kIdentity) const { return register_(window, identity); }
     BOOL Unregister(HWND window, const WCHAR* identity = kIdentity) const { return unregister_(window, identity); }
 
 private:
-    HMODULE module_;
+    win32::UniqueModule module_;
     Function register_ = nullptr;
     Function unregister_ = nullptr;
-};
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~Handle() { Reset(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return handle_; }
-    void Reset(HANDLE handle = nullptr) {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-        handle_ = handle;
-    }
-
-private:
-    HANDLE handle_;
 };
 
 struct CliResult {
@@ -183,11 +161,11 @@ CliResult RunCli(const std::string& arguments) {
     HANDLE writeRaw = nullptr;
     if (!CreatePipe(&readRaw, &writeRaw, &inherit, 0))
         return result;
-    Handle readEnd(readRaw);
-    Handle writeEnd(writeRaw);
+    win32::UniqueHandle readEnd(readRaw);
+    win32::UniqueHandle writeEnd(writeRaw);
     SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
-    Handle nul(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                           OPEN_EXISTING, 0, nullptr));
+    win32::UniqueHandle nul(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        &inherit, OPEN_EXISTING, 0, nullptr));
 
     const std::string path = ServiceControl::DefaultServicePath();
     std::string commandLine = "\"" + path + "\" " + arguments;
@@ -204,8 +182,8 @@ CliResult RunCli(const std::string& arguments) {
                         &startup, &info)) {
         return result;
     }
-    Handle process(info.hProcess);
-    Handle thread(info.hThread);
+    win32::UniqueHandle process(info.hProcess);
+    win32::UniqueHandle thread(info.hThread);
     writeEnd.Reset(); // only the child holds the write end now
 
     const DWORD start = GetTickCount();
@@ -237,8 +215,9 @@ CliResult RunCli(const std::string& arguments) {
 }
 
 std::string ReadFileText(const std::string& path) {
-    Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, 0, nullptr));
+    win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         0, nullptr));
     std::string text;
     if (file.Get() == INVALID_HANDLE_VALUE)
         return text;

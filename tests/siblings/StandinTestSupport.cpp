@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "SimHandles.h"
+#include "win32/Handles.h"
 #include "orva/OvAcpi.h"
 
 namespace standin_test {
@@ -22,7 +22,7 @@ const char kDatabase[] =
 namespace {
 
 bool WriteFile(const std::string& path, const std::string& text) {
-    sibling::KernelHandle file(
+    win32::UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file.IsValid() && ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
@@ -93,7 +93,7 @@ bool WaitForItem(DWORD id, LONG expected, DWORD timeoutMs) {
 }
 
 bool SetString(HKEY root, const std::string& path, const char* name, const std::string& value) {
-    sibling::RegistryKey key;
+    win32::RegKey key;
     return RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Receive(), nullptr) ==
                ERROR_SUCCESS &&
            RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -101,7 +101,7 @@ bool SetString(HKEY root, const std::string& path, const char* name, const std::
 }
 
 bool SetDword(HKEY root, const std::string& path, const char* name, DWORD value) {
-    sibling::RegistryKey key;
+    win32::RegKey key;
     return RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Receive(), nullptr) ==
                ERROR_SUCCESS &&
            RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
@@ -109,7 +109,7 @@ bool SetDword(HKEY root, const std::string& path, const char* name, DWORD value)
 }
 
 bool GetString(HKEY root, const std::string& path, const char* name, std::string& value) {
-    sibling::RegistryKey key;
+    win32::RegKey key;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
         return false;
     std::vector<char> data(1024, '\0');

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "SiblingControl.h"
-#include "SimHandles.h"
+#include "win32/Handles.h"
 #include "StandinTestSupport.h"
 
 using namespace standin_test;
@@ -41,7 +41,7 @@ std::string ProfileFile(DWORD version, DWORD count, const std::vector<std::pair<
 }
 
 bool WriteBinary(const std::string& path, const std::string& bytes) {
-    sibling::KernelHandle file(
+    win32::UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file.IsValid() && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
