@@ -20,7 +20,7 @@
 #include "app/FlashOsdManipulator.h"
 #include "app/Flashosd.h"
 #include "app/Main.h"
-#include "gui/Handles.h"
+#include "win32/Handles.h"
 
 using osdtest::PumpFor;
 using osdtest::PumpUntil;
@@ -59,7 +59,7 @@ public:
     bool Shown() const { return window_ != nullptr && IsWindowVisible(window_); }
 
 private:
-    gui::GdiObject<HBRUSH> brush_;
+    win32::GdiObject<HBRUSH> brush_;
     HWND window_ = nullptr;
 };
 
