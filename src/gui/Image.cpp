@@ -42,20 +42,20 @@ void Image::Paint(HDC dc) const {
         if (!stretchedValid_ || stretched_.Width() != width || stretched_.Height() != height) {
             stretched_.SetPixelFormat(picture_.Format());
             stretched_.SetSize(width, height);
-            MemoryDC target(dc);
+            win32::MemoryDC target(dc);
             if (!target || stretched_.Empty())
                 return;
-            SelectObjectScope selectTarget(target.Get(), stretched_.Handle());
+            win32::SelectObjectScope selectTarget(target.Get(), stretched_.Handle());
             SetStretchBltMode(target.Get(), HALFTONE);
             SetBrushOrgEx(target.Get(), 0, 0, nullptr);
             StretchBlt(target.Get(), 0, 0, width, height, source.Get(), 0, 0, picture_.Width(), picture_.Height(),
                        SRCCOPY);
             stretchedValid_ = true;
         }
-        MemoryDC stretchedSource(dc);
+        win32::MemoryDC stretchedSource(dc);
         if (!stretchedSource)
             return;
-        SelectObjectScope selectStretched(stretchedSource.Get(), stretched_.Handle());
+        win32::SelectObjectScope selectStretched(stretchedSource.Get(), stretched_.Handle());
         BitBlt(dc, bounds_.left, bounds_.top, width, height, stretchedSource.Get(), 0, 0, SRCCOPY);
     } else {
         BitBlt(dc, bounds_.left, bounds_.top, std::min(width, picture_.Width()), std::min(height, picture_.Height()),
