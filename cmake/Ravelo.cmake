@@ -35,15 +35,15 @@ function(ravelo_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "RAVELO_DIST=${RAVELO_DIST_DIR};RAVELO_BIN=${CMAKE_BINARY_DIR}/bin;RAVELO_SOURCE=${CMAKE_SOURCE_DIR};RAVELO_BUILD=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "RAVELO_DIST=${RAVELO_DIST_DIR};RAVELO_BIN=${CMAKE_BINARY_DIR}/bin;RAVELO_SOURCE=${CMAKE_SOURCE_DIR};RAVELO_BUILD=${CMAKE_BINARY_DIR};RAVELO_WINE_TEMPLATE=${CMAKE_BINARY_DIR}/wine/template")
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
-  # End-to-end tests run the program (and the stand-ins) from the program folder.
+  # End-to-end tests run the program (and the stand-ins) from the program
+  # folder. Each test process has a Wine session of its own (cmake/wine-run.sh),
+  # so copies of the program in different tests never meet.
   if(T_E2E)
     set_property(GLOBAL APPEND PROPERTY RAVELO_E2E_TESTS ${name})
-    # The program's instance mutex is per logon: one copy at a time.
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ravelo_program)
   endif()
 endfunction()
 

@@ -1,9 +1,37 @@
 #!/usr/bin/env bash
-# Runs a Windows executable under Wine for CTest. The environment (WINEPREFIX,
-# DISPLAY, a persistent wineserver) is prepared by scripts/test.sh; this only
-# fills in defaults so a single test can also be run by hand.
+# Runs a Windows executable under Wine for CTest. Once scripts/test.sh has
+# made the template prefix (RAVELO_WINE_TEMPLATE, set by ravelo_test), each
+# test process gets a Wine session of its own: a copy of the template, its
+# own wineserver and its own X display. The program allows one copy per
+# logon, so this is what lets tests run side by side; the own display keeps
+# a test's pictures and keys free of another test's windows.
+# Without the template (a test run by hand before any test.sh), the test
+# runs in the checkout's prefix on the current display.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$here/.wineprefix}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-exec wine "$@"
+template=${RAVELO_WINE_TEMPLATE:-}
+if [ -z "$template" ] || [ ! -f "$template/.ready" ]; then
+  export WINEPREFIX=${WINEPREFIX:-$here/.wineprefix}
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+  exec wine "$@"
+fi
+
+source "$here/scripts/lib.sh"
+WINE_TEMPLATE=$template
+sessions=$(dirname "$template")/sessions
+session=$sessions/$(basename "$1" .exe)-$$
+export WINEPREFIX=$session/prefix
+
+end_session() {
+  # Whatever the test left running in its session ends with it.
+  wineserver -k </dev/null >/dev/null 2>&1 && wineserver -w </dev/null >/dev/null 2>&1
+  stop_display
+  rm -rf "$session"
+}
+trap end_session EXIT
+trap 'exit 143' INT TERM
+
+mkdir -p "$session" && copy_prefix "$template" "$WINEPREFIX" || { log "could not copy $template"; exit 1; }
+unset DISPLAY
+start_display || exit 1
+wine "$@"

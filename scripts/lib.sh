@@ -55,32 +55,41 @@ build_project() {
 # compositing manager on it: without one, X cannot blend the OSD's layered
 # windows (per-pixel alpha comes out opaque black, constant alpha and the
 # fade have no effect), and every screenshot would show what no Windows user
-# sees.
+# sees. Xvfb picks the number itself (-displayfd), so test processes
+# starting displays side by side never race for one.
 XVFB_PID=""
 COMPOSITOR_PID=""
 start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     return 0
   fi
-  local n
-  for n in $(seq 91 140); do
-    [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] && continue
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 100); do
-      if xdpyinfo >/dev/null 2>&1; then
-        log "Xvfb on $DISPLAY"
-        start_compositor
-        return 0
-      fi
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    XVFB_PID=""
+  local numfile n="" i
+  numfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$numfile" </dev/null >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for i in $(seq 1 200); do
+    n=$(cat "$numfile" 2>/dev/null)
+    [ -n "$n" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.05
   done
-  log "could not start Xvfb"; return 1
+  rm -f "$numfile"
+  if [ -z "$n" ]; then
+    stop_display
+    log "could not start Xvfb"; return 1
+  fi
+  export DISPLAY=":$n"
+  start_compositor
+}
+
+# Ends what start_display started.
+stop_display() {
+  stop_compositor
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  fi
 }
 
 # picom on $DISPLAY, with no settings file: no shadows, no fades, no
@@ -121,6 +130,17 @@ start_wine() {
     wineboot -i </dev/null >/dev/null 2>&1
     wineserver -w </dev/null >/dev/null 2>&1
   fi
+  # A wineserver that already serves this prefix belongs to someone else's
+  # session (another test run): use it, and leave it running at the end.
+  if [ -z "$(prefix_server_pid)" ]; then
+    WINESERVER_STARTED=1
+  fi
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  wine_settings
+}
+
+# What every prefix of the project gets.
+wine_settings() {
   # This Wine looks for TrueType faces in the prefix's Fonts folder, not in
   # fonts-wine's: the movies' Tahoma goes there.
   local fonts="$WINEPREFIX/drive_c/windows/Fonts" face
@@ -128,16 +148,48 @@ start_wine() {
   for face in /usr/share/wine/fonts/tahoma*.ttf; do
     [ -f "$face" ] && [ ! -f "$fonts/${face##*/}" ] && cp "$face" "$fonts/"
   done
-  # A wineserver that already serves this prefix belongs to someone else's
-  # session (another test run): use it, and leave it running at the end.
-  if [ -z "$(prefix_server_pid)" ]; then
-    WINESERVER_STARTED=1
-  fi
-  wineserver -p </dev/null >/dev/null 2>&1 || true
   # Without a window manager, hiding a top-level window stalls unless Wine
   # manages no windows itself.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+}
+
+# The test processes run in Wine sessions of their own (cmake/wine-run.sh):
+# copies of a template prefix, booted once per build folder, each with its
+# own wineserver. The program allows one copy per logon, and a wineserver
+# is one logon, so the tests can run side by side.
+WINE_TEMPLATE=$BUILD_DIR/wine/template
+make_wine_template() {
+  [ -f "$WINE_TEMPLATE/.ready" ] && return 0
+  log "creating the template Wine prefix $WINE_TEMPLATE"
+  rm -rf "$WINE_TEMPLATE"
+  mkdir -p "$WINE_TEMPLATE"
+  (
+    export WINEPREFIX=$WINE_TEMPLATE
+    wineboot -i </dev/null >/dev/null 2>&1
+    wine_settings
+    wineserver -w </dev/null >/dev/null 2>&1
+  )
+  touch "$WINE_TEMPLATE/.ready"
+}
+
+# Session folders whose test process is gone (killed on a time-out).
+remove_stale_sessions() {
+  local dir
+  for dir in "$WINE_TEMPLATE"/../sessions/*-[0-9]*; do
+    [ -d "$dir" ] || continue
+    kill -0 "${dir##*-}" 2>/dev/null || rm -rf "$dir"
+  done
+}
+
+# copy_prefix template dest: Wine's program files and fonts (nothing writes
+# them) are hard links; every other file is copied, as Wine rewrites some
+# in place.
+copy_prefix() {
+  cp -al "$1" "$2" 2>/dev/null || { rm -rf "$2"; cp -a "$1" "$2"; return; }
+  find "$2" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.drv' -o -iname '*.sys' -o -iname '*.ocx' \
+    -o -iname '*.nls' -o -iname '*.acm' -o -iname '*.cpl' -o -iname '*.tlb' -o -iname '*.ax' -o -iname '*.vxd' \
+    -o -iname '*.ttf' -o -iname '*.fon' \) -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +
 }
 
 stop_all() {
@@ -145,12 +197,7 @@ stop_all() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
     WINESERVER_STARTED=""
   fi
-  stop_compositor
-  if [ -n "$XVFB_PID" ]; then
-    kill "$XVFB_PID" 2>/dev/null || true
-    wait "$XVFB_PID" 2>/dev/null || true
-    XVFB_PID=""
-  fi
+  stop_display
 }
 
 # PID of the wineserver that serves $WINEPREFIX, or nothing. A wineserver
