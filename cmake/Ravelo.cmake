@@ -16,11 +16,16 @@ function(ravelo_dist_dir source dest)
   set_property(GLOBAL APPEND PROPERTY RAVELO_DIST_DIRS "${source}|${dest}")
 endfunction()
 
-# ravelo_test(name SOURCES ... [LIBS ...] [E2E] [OWN_MAIN] [TIMEOUT s] [LABELS ...])
+# ravelo_test(name SOURCES ... [LIBS ...] [E2E] [OWN_MAIN] [TIMEOUT s] [LABELS ...]
+#             [SHARDS n] [COST s])
 # One test executable is one CTest entry: a Wine process start is the
-# expensive part, so a file groups many cases.
+# expensive part, so a file groups many cases. SHARDS n splits a long one
+# into n entries (name-1 .. name-n) that each run every n-th case (gtest's
+# own sharding), so its cases wait side by side. COST is the expected run
+# time in seconds: ctest starts the costly entries first when it has no
+# times of its own yet.
 function(ravelo_test name)
-  cmake_parse_arguments(T "E2E;OWN_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "E2E;OWN_MAIN" "TIMEOUT;SHARDS;COST" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest)
   if(NOT T_OWN_MAIN)
@@ -33,11 +38,28 @@ function(ravelo_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
   endif()
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "RAVELO_DIST=${RAVELO_DIST_DIR};RAVELO_BIN=${CMAKE_BINARY_DIR}/bin;RAVELO_SOURCE=${CMAKE_SOURCE_DIR};RAVELO_BUILD=${CMAKE_BINARY_DIR};RAVELO_WINE_TEMPLATE=${CMAKE_BINARY_DIR}/wine/template")
+  set(environment RAVELO_DIST=${RAVELO_DIST_DIR} RAVELO_BIN=${CMAKE_BINARY_DIR}/bin RAVELO_SOURCE=${CMAKE_SOURCE_DIR}
+    RAVELO_BUILD=${CMAKE_BINARY_DIR} RAVELO_WINE_TEMPLATE=${CMAKE_BINARY_DIR}/wine/template)
+  if(T_SHARDS)
+    math(EXPR last "${T_SHARDS} - 1")
+    foreach(index RANGE ${last})
+      math(EXPR number "${index} + 1")
+      add_test(NAME ${name}-${number} COMMAND ${name} --gtest_color=no)
+      set_tests_properties(${name}-${number} PROPERTIES
+        ENVIRONMENT "${environment};GTEST_TOTAL_SHARDS=${T_SHARDS};GTEST_SHARD_INDEX=${index}")
+      list(APPEND tests ${name}-${number})
+    endforeach()
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}")
+    set(tests ${name})
+  endif()
+  set_tests_properties(${tests} PROPERTIES TIMEOUT ${T_TIMEOUT})
   if(T_LABELS)
-    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+    set_tests_properties(${tests} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+  if(T_COST)
+    set_tests_properties(${tests} PROPERTIES COST ${T_COST})
   endif()
   # End-to-end tests run the program (and the stand-ins) from the program
   # folder. Each test process has a Wine session of its own (cmake/wine-run.sh),

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test under Wine, each
 # test process in a Wine session and on an X display of its own, several
-# at a time (RAVELO_TEST_JOBS, default 4: the tests mostly wait on timers
+# at a time (RAVELO_TEST_JOBS, default 6: the tests mostly wait on timers
 # and displays, so more than the cores pays).
 # Usage: scripts/test.sh [extra ctest arguments, e.g. -R osd]
 set -euo pipefail
@@ -20,7 +20,7 @@ remove_stale_sessions
 log "running tests"
 cd "$BUILD_DIR"
 status=0
-ctest --output-on-failure --timeout 1200 -j"${RAVELO_TEST_JOBS:-4}" "$@" || status=$?
+ctest --output-on-failure --timeout 1200 -j"${RAVELO_TEST_JOBS:-6}" "$@" || status=$?
 tests=$(code_lines tests)
 code=$(code_lines src sim)
 log "test share: $tests test lines against $code program and stand-in lines ($((100 * tests / code))%)"
