@@ -158,9 +158,12 @@ wine_settings() {
 # copies of a template prefix, booted once per build folder, each with its
 # own wineserver. The program allows one copy per logon, and a wineserver
 # is one logon, so the tests can run side by side.
+# The template is made again when the settings or Wine change.
 WINE_TEMPLATE=$BUILD_DIR/wine/template
 make_wine_template() {
-  [ -f "$WINE_TEMPLATE/.ready" ] && return 0
+  local stamp
+  stamp=$( (wine --version; declare -f wine_settings) | md5sum)
+  [ "$(cat "$WINE_TEMPLATE/.ready" 2>/dev/null)" = "$stamp" ] && return 0
   log "creating the template Wine prefix $WINE_TEMPLATE"
   rm -rf "$WINE_TEMPLATE"
   mkdir -p "$WINE_TEMPLATE"
@@ -170,7 +173,7 @@ make_wine_template() {
     wine_settings
     wineserver -w </dev/null >/dev/null 2>&1
   )
-  touch "$WINE_TEMPLATE/.ready"
+  echo "$stamp" >"$WINE_TEMPLATE/.ready"
 }
 
 # Session folders whose test process is gone (killed on a time-out).
