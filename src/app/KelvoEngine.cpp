@@ -4,16 +4,14 @@
 #include <memory>
 
 #include "app/Main.h"
+#include "app/SiblingLink.h"
 #include "orva/BiosInterface.h"
 #include "orva/OvAcpi.h"
 #include "system/WinRegistry.h"
 
 namespace {
 
-constexpr char kDefaultRegistryBase[] = "Software\\Orva\\";
 constexpr char kMarkerProduct[] = "Kelvo-6 Engine";
-constexpr char kMarkerValue[] = "CaptionName";
-constexpr char kWindowClass[] = "TMainForm";
 constexpr char kEngineCaption[] = "Kelvo Engine";
 // The older power-saving utility's keys: the flag under HKEY_CURRENT_USER,
 // the calibration results under HKEY_LOCAL_MACHINE.
@@ -26,49 +24,16 @@ constexpr LONG kRawMode0 = 0x4000;
 constexpr LONG kRawMode2 = 1;
 constexpr LONG kRawMode3 = 2;
 
-std::string& RegistryBase() {
-    static std::string* const base = new std::string(kDefaultRegistryBase);
-    return *base;
-}
-
-struct ModeItemCache {
-    bool looked = false;
-    std::unique_ptr<BiosItem> item;
-};
-
-ModeItemCache& ModeCache() {
-    static ModeItemCache* const cache = new ModeItemCache();
+suite::FirmwareItemCache& ModeCache() {
+    static suite::FirmwareItemCache* const cache = new suite::FirmwareItemCache(kModeGroup, kModeItemNumber);
     return *cache;
 }
 
 } // namespace
 
-bool IsKelvoEngineInstalled() {
-    RegAccessor marker;
-    std::string caption;
-    return marker.Open(HKEY_LOCAL_MACHINE, RegistryBase() + kMarkerProduct, true) &&
-           marker.ReadString(kMarkerValue, caption);
-}
+bool IsKelvoEngineInstalled() { return suite::IsInstalled(kMarkerProduct); }
 
-const BiosItem* ModeItem() {
-    ModeItemCache& cache = ModeCache();
-    if (cache.looked)
-        return cache.item.get();
-    cache.looked = true;
-    AcpiInit();
-    BiosItemIterator items;
-    if (!items.Open(kModeGroup))
-        return nullptr;
-    for (; !items.IsDone(); items.Next()) {
-        std::unique_ptr<BiosItem> item = items.CreateItem();
-        if (item != nullptr && bios::NumberOf(item->Id()) == kModeItemNumber) {
-            cache.item = std::move(item);
-            break;
-        }
-    }
-    items.Close();
-    return cache.item.get();
-}
+const BiosItem* ModeItem() { return ModeCache().Get(); }
 
 LONG EngineModeOfRaw(LONG raw) {
     switch (raw) {
@@ -88,22 +53,18 @@ KelvoEngine& KelvoEngine::Instance() {
     return *instance;
 }
 
-void KelvoEngine::SetRegistryBase(const std::string& base) {
-    RegistryBase() = base.empty() ? std::string(kDefaultRegistryBase) : base;
-}
+void KelvoEngine::SetRegistryBase(const std::string& base) { suite::SetRegistryBase(base); }
 
 void KelvoEngine::ForgetCachedAnswers() {
     autoModeKnown_ = false;
     autoModeAvailable_ = true;
     thresholdCountKnown_ = false;
     sixThresholds_ = false;
-    ModeItemCache& cache = ModeCache();
-    cache.looked = false;
-    cache.item.reset();
+    ModeCache().Forget();
 }
 
 bool KelvoEngine::FindEngineWindow() {
-    engineWindow_ = FindWindowA(kWindowClass, kEngineCaption);
+    engineWindow_ = suite::FindMainWindow(kEngineCaption);
     return engineWindow_ != nullptr;
 }
 
@@ -145,7 +106,7 @@ bool KelvoEngine::AutoModeAvailable() {
 bool KelvoEngine::CalibrationFlagSet() {
     RegReader advance;
     DWORD flag = 0;
-    return advance.Open(HKEY_CURRENT_USER, RegistryBase() + kCalibrationFlagKey) &&
+    return advance.Open(HKEY_CURRENT_USER, suite::RegistryBase() + kCalibrationFlagKey) &&
            advance.ReadDword(kCalibrationFlagValue, flag) && flag == 1;
 }
 
@@ -168,7 +129,7 @@ bool KelvoEngine::UsesSixThresholds() {
 bool KelvoEngine::ThresholdsComplete() {
     const int count = UsesSixThresholds() ? 6 : 3;
     RegReader thresholds;
-    if (!thresholds.Open(HKEY_LOCAL_MACHINE, RegistryBase() + kThresholdsKey))
+    if (!thresholds.Open(HKEY_LOCAL_MACHINE, suite::RegistryBase() + kThresholdsKey))
         return false;
     for (int number = 1; number <= count; ++number) {
         char name[32] = {};

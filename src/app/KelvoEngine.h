@@ -66,8 +66,9 @@ public:
     HWND EngineWindow() const { return engineWindow_; }
 
     // Test seams: the registry base of the marker and of the calibration
-    // keys (default "Software\Orva\"; empty restores it), and forgetting the
-    // answers that are otherwise fixed for the process.
+    // keys (default "Software\Orva\"; empty restores it; one base for both
+    // sibling links), and forgetting the answers that are otherwise fixed
+    // for the process.
     static void SetRegistryBase(const std::string& base);
     void ForgetCachedAnswers();
 

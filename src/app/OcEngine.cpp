@@ -5,6 +5,7 @@
 
 #include "app/Config.h"
 #include "app/Main.h"
+#include "app/SiblingLink.h"
 #include "win32/Handles.h"
 #include "orva/BiosInterface.h"
 #include "orva/OvAcpi.h"
@@ -12,10 +13,7 @@
 
 namespace {
 
-constexpr char kDefaultRegistryBase[] = "Software\\Orva\\";
 constexpr char kMarkerProduct[] = "Ravelo Apex";
-constexpr char kMarkerValue[] = "CaptionName";
-constexpr char kWindowClass[] = "TMainForm";
 constexpr char kMainCaption[] = "Ravelo";
 constexpr char kCommandCaption[] = "RaveloHelp";
 constexpr char kDefaultProfile[] = "Default/Default";
@@ -29,18 +27,8 @@ constexpr DWORD kNewestProfileVersion = 1;
 // records costs no more memory than a small one.
 constexpr DWORD kRecordsPerRead = 512;
 
-std::string& RegistryBase() {
-    static std::string* const base = new std::string(kDefaultRegistryBase);
-    return *base;
-}
-
-struct ClockItemCache {
-    bool looked = false;
-    std::unique_ptr<BiosItem> item;
-};
-
-ClockItemCache& ClockCache() {
-    static ClockItemCache* const cache = new ClockItemCache();
+suite::FirmwareItemCache& ClockCache() {
+    static suite::FirmwareItemCache* const cache = new suite::FirmwareItemCache(kClockGroup, kClockItemNumber);
     return *cache;
 }
 
@@ -65,34 +53,11 @@ bool ReadSome(HANDLE file, unsigned char* buffer, DWORD size, DWORD& got) {
 
 } // namespace
 
-bool IsRaveloApexInstalled() {
-    RegAccessor marker;
-    std::string caption;
-    return marker.Open(HKEY_LOCAL_MACHINE, RegistryBase() + kMarkerProduct, true) &&
-           marker.ReadString(kMarkerValue, caption);
-}
+bool IsRaveloApexInstalled() { return suite::IsInstalled(kMarkerProduct); }
 
-bool IsRaveloRunning() { return FindWindowA(kWindowClass, kMainCaption) != nullptr; }
+bool IsRaveloRunning() { return suite::FindMainWindow(kMainCaption) != nullptr; }
 
-const BiosItem* ClockItem() {
-    ClockItemCache& cache = ClockCache();
-    if (cache.looked)
-        return cache.item.get();
-    cache.looked = true;
-    AcpiInit();
-    BiosItemIterator items;
-    if (!items.Open(kClockGroup))
-        return nullptr;
-    for (; !items.IsDone(); items.Next()) {
-        std::unique_ptr<BiosItem> item = items.CreateItem();
-        if (item != nullptr && bios::NumberOf(item->Id()) == kClockItemNumber) {
-            cache.item = std::move(item);
-            break;
-        }
-    }
-    items.Close();
-    return cache.item.get();
-}
+const BiosItem* ClockItem() { return ClockCache().Get(); }
 
 DWORD WholeMHz(long double value) {
     // Truncation toward zero; a negative clock wraps like the unsigned
@@ -143,15 +108,9 @@ OcEngine& OcEngine::Instance() {
     return *instance;
 }
 
-void OcEngine::SetRegistryBase(const std::string& base) {
-    RegistryBase() = base.empty() ? std::string(kDefaultRegistryBase) : base;
-}
+void OcEngine::SetRegistryBase(const std::string& base) { suite::SetRegistryBase(base); }
 
-void OcEngine::ForgetClockItem() {
-    ClockItemCache& cache = ClockCache();
-    cache.looked = false;
-    cache.item.reset();
-}
+void OcEngine::ForgetClockItem() { ClockCache().Forget(); }
 
 void OcEngine::Reset() {
     profilesLoaded_ = false;
@@ -160,7 +119,7 @@ void OcEngine::Reset() {
 }
 
 bool OcEngine::FindCommandWindow() {
-    commandWindow_ = FindWindowA(kWindowClass, kCommandCaption);
+    commandWindow_ = suite::FindMainWindow(kCommandCaption);
     return commandWindow_ != nullptr;
 }
 

@@ -89,8 +89,9 @@ public:
     const std::vector<DWORD>& FirmwareProfileValues() const { return firmwareProfileValues_; }
 
     // Test seams: the registry base of the installation marker (default
-    // "Software\Orva\"; an empty text restores it), and ForgetClockItem,
-    // after which the next use looks the clock item up again.
+    // "Software\Orva\"; an empty text restores it; one base for both
+    // sibling links), and ForgetClockItem, after which the next use looks
+    // the clock item up again.
     static void SetRegistryBase(const std::string& base);
     static void ForgetClockItem();
 
