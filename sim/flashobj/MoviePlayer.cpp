@@ -144,7 +144,8 @@ double SpeedFromEnvironment() {
 }
 
 MoviePlayer::MoviePlayer(const Scene& scene, const std::string& movieName, double speed)
-    : scene_(scene), movieName_(movieName), timeline_(ConfigFor(scene, speed > 0 ? speed : 1.0)), renderer_(scene) {
+    : scene_(scene), movieName_(movieName), timeline_(ConfigFor(scene, speed > 0 ? speed : 1.0)),
+      renderer_(scene, movieName) {
     stats_.movieLoaded = scene.loaded ? 1 : 0;
 }
 

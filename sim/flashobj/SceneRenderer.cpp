@@ -2,25 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
+
+#include "GlyphCoverage.h"
+#include "PlayerLog.h"
 
 namespace flashobj {
 namespace {
-
-int CALLBACK FaceFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
-bool FaceInstalled(HDC dc, const std::string& face) {
-    if (face.empty() || face.size() >= LF_FACESIZE)
-        return false;
-    LOGFONTA lf{};
-    lf.lfCharSet = DEFAULT_CHARSET;
-    std::copy(face.begin(), face.end(), lf.lfFaceName);
-    bool found = false;
-    EnumFontFamiliesExA(dc, &lf, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
-    return found;
-}
 
 Rgba Mix(const Rgba& a, const Rgba& b, float t) {
     auto m = [t](uint8_t x, uint8_t y) { return static_cast<uint8_t>(x + (y - x) * t + 0.5f); };
@@ -28,6 +17,10 @@ Rgba Mix(const Rgba& a, const Rgba& b, float t) {
 }
 
 bool Contains(const std::string& text, const char* field) { return text.find(field) != std::string::npos; }
+
+bool PlainAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 } // namespace
 
@@ -63,7 +56,7 @@ std::string ExpandFields(const std::string& text, const std::string& label, cons
     return out;
 }
 
-SceneRenderer::SceneRenderer(const Scene& scene) : scene_(scene) {
+SceneRenderer::SceneRenderer(const Scene& scene, std::string logName) : scene_(scene), logName_(std::move(logName)) {
     firstDynamic_ = scene_.elements.size();
     for (size_t i = 0; i < scene_.elements.size(); ++i) {
         const SceneElement& e = scene_.elements[i];
@@ -133,6 +126,31 @@ std::string SceneRenderer::ResolveFace(const std::string& faces) {
     if (chosen.empty())
         chosen = last.empty() ? std::string("Arial") : last;
     faces_[faces] = chosen;
+    return chosen;
+}
+
+// The first installed face of the element's list, unless it lacks some of
+// the text's characters (or would decode the text in another code page);
+// then the first face of the list or of the fallbacks that draws them all.
+// When none does, the first face draws the text (with boxes) and the
+// characters it lacks are logged once.
+std::string SceneRenderer::FaceFor(const std::string& faces, const std::string& text, int weight) {
+    const std::string first = ResolveFace(faces);
+    if (PlainAscii(text))
+        return first;
+    const std::string key = faces + '\n' + text;
+    const auto known = textFaces_.find(key);
+    if (known != textFaces_.end())
+        return known->second;
+
+    std::wstring missing;
+    const std::string chosen = FaceDrawingAll(mask_.dc(), faces, first, text, weight, &missing);
+    if (!missing.empty())
+        LogLine(logName_, "missing " + CodePointList(missing) + " in " + first);
+    // Texts change with every display: keep the table small.
+    if (textFaces_.size() >= 64)
+        textFaces_.clear();
+    textFaces_[key] = chosen;
     return chosen;
 }
 
@@ -255,7 +273,7 @@ void SceneRenderer::DrawTextBox(const std::string& text, const SceneElement& e, 
     if (w <= 0 || h <= 0 || !mask_.Ensure(w, h))
         return;
 
-    const std::string face = ResolveFace(e.font);
+    const std::string face = FaceFor(e.font, text, e.weight);
     HDC dc = mask_.dc();
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));

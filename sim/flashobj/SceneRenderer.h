@@ -28,7 +28,8 @@ struct RenderInputs {
 
 class SceneRenderer {
 public:
-    explicit SceneRenderer(const Scene& scene);
+    // Characters no face can draw are logged under logName (see PlayerLog).
+    explicit SceneRenderer(const Scene& scene, std::string logName = std::string());
     SceneRenderer(const SceneRenderer&) = delete;
     SceneRenderer& operator=(const SceneRenderer&) = delete;
 
@@ -45,6 +46,8 @@ private:
     void DrawTextBox(const std::string& text, const SceneElement& e, float s, float bx, float by, float bw, float bh,
                      float dy, float opacity);
     std::string ResolveFace(const std::string& faces);
+    // The face for one text: see FaceFor in the source.
+    std::string FaceFor(const std::string& faces, const std::string& text, int weight);
     // Draws the movie at scale s into content_, reusing what has not changed.
     void DrawContent(const RenderInputs& in, float s);
 
@@ -62,6 +65,8 @@ private:
     RenderInputs contentInputs_;
     DibSurface mask_;
     std::map<std::string, std::string> faces_;
+    std::map<std::string, std::string> textFaces_; // "<faces>\n<text>" to face
+    std::string logName_;
 };
 
 // Fills {label}, {content}, {level} and {value} in a scene text.

@@ -1,0 +1,291 @@
+// Every shipped language on screen. CTest runs this once per shipped
+// language with LC_ALL set to its locale (see CMakeLists.txt): Wine reports
+// that language and its ANSI code page to this process and to the program
+// it starts, and the run checks the language of the table row that matches.
+// The real RaveloRemote.exe from the program folder, driven by the simulated
+// service, shows its "not running" warning for key A. The test checks that
+// the program passed the language file's texts on unchanged, that the
+// player found a face for every character of them (the player logs
+// "missing" for characters its faces lack, which would be drawn as empty
+// boxes), that both texts are drawn, and saves a picture of the screen to
+// <build>/screenshots/osd-<language>.bmp.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "DibSurface.h"
+#include "GlyphCoverage.h"
+#include "ProgramHarness.h"
+#include "SceneFile.h"
+#include "SavedSettings.h"
+#include "ScreenShot.h"
+#include "ServiceControl.h"
+#include "TestSupport.h"
+#include "app/Director.h"
+
+using testsupport::WaitUntil;
+
+namespace {
+
+constexpr DWORD kLongWait = 30000;
+
+struct Language {
+    const char* name;   // folder and file in LangFiles
+    const char* locale; // LC_ALL of its CTest entry
+    LANGID id;          // what Windows reports for that locale
+    UINT codePage;      // its ANSI code page, the language file's
+};
+
+const Language kLanguages[] = {
+    {"English", "en_US.UTF-8", 0x0409, 1252},
+    {"German", "de_DE.UTF-8", 0x0407, 1252},
+    {"French", "fr_FR.UTF-8", 0x040C, 1252},
+    {"Spanish", "es_ES.UTF-8", 0x0C0A, 1252},
+    {"Italian", "it_IT.UTF-8", 0x0410, 1252},
+    {"PortugueseBrazil", "pt_BR.UTF-8", 0x0416, 1252},
+    {"Polish", "pl_PL.UTF-8", 0x0415, 1250},
+    {"Russian", "ru_RU.UTF-8", 0x0419, 1251},
+    {"Japanese", "ja_JP.UTF-8", 0x0411, 932},
+    {"ChineseSimplified", "zh_CN.UTF-8", 0x0804, 936},
+    {"ChineseTraditional", "zh_TW.UTF-8", 0x0404, 950},
+};
+
+// The row of the language Wine reports, or null.
+const Language* SystemLanguage() {
+    for (const Language& language : kLanguages) {
+        if (language.id == GetSystemDefaultLangID())
+            return &language;
+    }
+    return nullptr;
+}
+
+// A value of the [Translations] section, in the file's own bytes.
+std::string Translation(const std::string& path, const std::string& key) {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line[0] == '[') {
+            inSection = line == "[Translations]";
+            continue;
+        }
+        if (inSection && line.compare(0, key.size() + 1, key + "=") == 0)
+            return line.substr(key.size() + 1);
+    }
+    return std::string();
+}
+
+// Every [Translations] value of a language file, in the file's own bytes.
+std::vector<std::string> TranslationValues(const std::string& path) {
+    std::vector<std::string> values;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line[0] == '[')
+            inSection = line == "[Translations]";
+        else if (inSection && line[0] != ';' && line.find('=') != std::string::npos)
+            values.push_back(line.substr(line.find('=') + 1));
+    }
+    return values;
+}
+
+// Pixels of a rectangle close to a colour (each channel within tolerance).
+size_t CountNear(const osdtest::ScreenShot& shot, const RECT& area, std::uint32_t rgb, int tolerance) {
+    size_t count = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) {
+            const std::uint32_t p = shot.At(x, y);
+            bool matches = true;
+            for (int shift : {0, 8, 16}) {
+                const int a = static_cast<int>((p >> shift) & 0xFF);
+                const int b = static_cast<int>((rgb >> shift) & 0xFF);
+                matches = matches && (a - b <= tolerance && b - a <= tolerance);
+            }
+            count += matches ? 1 : 0;
+        }
+    return count;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Every text of the language, not only the warning shown below, has a face
+// among the player's that draws all its characters: the movies' default
+// list, or the faces the player falls back to.
+TEST(LanguageFaces, PlayerDrawsEveryCharacterOfEveryText) {
+    const Language* const language = SystemLanguage();
+    ASSERT_NE(nullptr, language) << "no shipped language for the system language 0x" << std::hex
+                                 << GetSystemDefaultLangID();
+    const std::string dist = testsupport::DistFolder();
+    ASSERT_FALSE(dist.empty()) << "RAVELO_DIST is not set";
+    const std::vector<std::string> values =
+        TranslationValues(dist + "LangFiles\\" + language->name + "\\" + language->name + ".ini");
+    ASSERT_EQ(15u, values.size());
+
+    flashobj::DibSurface surface;
+    ASSERT_TRUE(surface.Ensure(16, 16));
+    const std::string faces = flashobj::SceneElement().font;
+    std::string first;
+    for (size_t at = 0; at <= faces.size() && first.empty();) {
+        const size_t bar = std::min(faces.find('|', at), faces.size());
+        if (flashobj::FaceInstalled(surface.dc(), faces.substr(at, bar - at)))
+            first = faces.substr(at, bar - at);
+        at = bar + 1;
+    }
+    ASSERT_FALSE(first.empty()) << "none of " << faces << " is installed";
+    for (const std::string& value : values) {
+        for (int weight : {FW_NORMAL, FW_BOLD}) {
+            std::wstring missing;
+            const std::string face = flashobj::FaceDrawingAll(surface.dc(), faces, first, value, weight, &missing);
+            EXPECT_TRUE(missing.empty()) << language->name << ": " << flashobj::CodePointList(missing) << " of \""
+                                         << value << "\" not in " << face;
+        }
+    }
+}
+
+class LanguageOnScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(testsupport::DistFolder().empty()) << "RAVELO_DIST is not set";
+        ASSERT_FALSE(harness::PrepareSuite(folder_).empty()) << "no firmware database";
+        osdLog_ = folder_.Path() + "osd.log";
+        // Inherited by the program: the player logs every movie request.
+        SetEnvironmentVariableA("FLASHOBJ_LOG", osdLog_.c_str());
+        // The overclocking program counts as installed but does not run, so
+        // key A warns that it is not running.
+        if (!(apexMarker_.Existed() && apexMarker_.Type() == REG_SZ)) {
+            ASSERT_TRUE(apexMarker_.SetString("Ravelo"));
+        }
+        ASSERT_TRUE(WaitUntil([] { return FindWindowA("TMainForm", "Ravelo") == nullptr; }, kLongWait))
+            << "an overclocking program's main window is open";
+        ASSERT_TRUE(service_.Start());
+    }
+
+    void TearDown() override {
+        if (program_.Process().Running()) {
+            ServiceControl::SendQuit();
+            EXPECT_TRUE(program_.Process().Wait(kLongWait)) << "the program did not quit";
+        }
+        service_.Stop();
+        SetEnvironmentVariableA("FLASHOBJ_LOG", nullptr);
+    }
+
+    std::string Requests() const { return testsupport::ReadTextFile(osdLog_); }
+    bool Requested(const std::string& request) const {
+        return Requests().find(" Warning request " + request + "\n") != std::string::npos;
+    }
+
+    testsupport::TempFolder folder_;
+    std::string osdLog_;
+    testsupport::SavedValue apexMarker_{HKEY_LOCAL_MACHINE, "Software\\Orva\\Ravelo Apex", "CaptionName"};
+    ServiceControl::ServiceProcess service_;
+    harness::Program program_;
+};
+
+TEST_F(LanguageOnScreen, NotRunningWarningIsDrawnWithEveryCharacter) {
+    const Language* const row = SystemLanguage();
+    ASSERT_NE(nullptr, row) << "no shipped language for the system language 0x" << std::hex << GetSystemDefaultLangID()
+                            << ": run with LC_ALL set to a shipped language's locale";
+    const Language& language = *row;
+    std::printf("system language: %s (%s), code page %u\n", language.name, language.locale, GetACP());
+    ASSERT_EQ(language.codePage, GetACP()) << language.name;
+
+    const std::string file = testsupport::DistFolder() + "LangFiles\\" + language.name + "\\" + language.name + ".ini";
+    const std::string title = Translation(file, "Warning");
+    const std::string message = Translation(file, "RaveloApexNotRun");
+    ASSERT_FALSE(title.empty()) << file;
+    ASSERT_FALSE(message.empty()) << file;
+
+    ASSERT_TRUE(program_.Start());
+    ASSERT_TRUE(program_.WaitRegistered(kLongWait));
+    ASSERT_TRUE(WaitUntil([this] { return program_.Window("TFlashOsdForm") != nullptr; }, kLongWait));
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendKey(kKeyProfileA));
+
+    // The program read its language's file and passed the bytes on.
+    ASSERT_TRUE(WaitUntil([&] { return Requested("changeContent " + message); }, kLongWait)) << "movie requests:\n"
+                                                                                             << Requests();
+    EXPECT_TRUE(Requested("changeLabel " + title)) << Requests();
+
+    HWND player = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            player = testsupport::FindWindowOfProcess(program_.Id(), "RaveloFlashPlayer", "Warning");
+            return player != nullptr && IsWindowVisible(player);
+        },
+        kLongWait))
+        << "the warning never came up";
+
+    // The card's title is amber (#FFD166), the message light (#E2E8F0).
+    // Wait for the intro to finish: the text stops moving and the count of
+    // title pixels stays the same between two looks.
+    RECT titleBand{};
+    RECT messageBand{};
+    size_t last = 0;
+    size_t stable = 0;
+    std::unique_ptr<osdtest::ScreenShot> shot;
+    const bool settled = WaitUntil(
+        [&] {
+            RECT card{};
+            if (!IsWindowVisible(player) || !GetWindowRect(player, &card))
+                return false;
+            const double sx = (card.right - card.left) / 400.0;
+            const double sy = (card.bottom - card.top) / 650.0;
+            auto band = [&](int x, int y, int w, int h) {
+                return RECT{card.left + static_cast<LONG>(x * sx), card.top + static_cast<LONG>(y * sy),
+                            card.left + static_cast<LONG>((x + w) * sx), card.top + static_cast<LONG>((y + h) * sy)};
+            };
+            titleBand = band(45, 180, 310, 60);
+            messageBand = band(50, 226, 300, 130);
+            shot = std::make_unique<osdtest::ScreenShot>(osdtest::ScreenShot::FullScreen());
+            const size_t now = CountNear(*shot, titleBand, 0xFFD166, 40);
+            stable = (now > 0 && now == last) ? stable + 1 : 0;
+            last = now;
+            return stable >= 2;
+        },
+        kLongWait, 150);
+    ASSERT_TRUE(settled) << "the warning's title did not settle on screen (" << last << " title pixels)";
+    ASSERT_TRUE(shot && !shot->Empty());
+
+    std::string folder = testsupport::BuildFolder();
+    ASSERT_FALSE(folder.empty()) << "RAVELO_BUILD is not set";
+    folder += "screenshots\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string picture = folder + "osd-" + Lower(language.name) + ".bmp";
+    EXPECT_TRUE(shot->SaveBmp(picture));
+    std::printf("saved %s\n", picture.c_str());
+
+    // Every character has a glyph: the player names those it has none for.
+    std::istringstream lines(Requests());
+    std::string line;
+    while (std::getline(lines, line))
+        EXPECT_EQ(std::string::npos, line.find(" Warning missing ")) << line;
+
+    // Both texts are drawn: a bold title and two lines of message cover far
+    // more than a few stray pixels (two ideographs make the shortest title).
+    const size_t messagePixels = CountNear(*shot, messageBand, 0xE2E8F0, 40);
+    std::printf("title pixels %u, message pixels %u\n", static_cast<unsigned>(last),
+                static_cast<unsigned>(messagePixels));
+    EXPECT_GT(last, 100u);
+    EXPECT_GT(messagePixels, 300u);
+
+    // The display ends on its own.
+    EXPECT_TRUE(WaitUntil([player] { return IsWindowVisible(player) == FALSE; }, kLongWait));
+}
+
+} // namespace
