@@ -16,13 +16,17 @@ RAVELO_PACKAGES=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix bi
 # fonts-wine: the movies' Tahoma (Latin and Cyrillic); fonts-wqy-microhei:
 # the Japanese and Chinese texts; fonts-dejavu-core: the demo labels its
 # overview in DejaVu Sans. picom: see start_display.
+# The native fuzz targets: clang with its libFuzzer and sanitizer runtimes.
+FUZZ_PACKAGES=(cmake make clang libclang-rt-dev libstb-dev)
 
 log() { printf '== %s\n' "$*" >&2; }
 
+# Installs the packages named (default: the build's and tests' list).
 ensure_packages() {
   local missing=()
   local p
-  for p in "${RAVELO_PACKAGES[@]}"; do
+  [ $# -gt 0 ] || set -- "${RAVELO_PACKAGES[@]}"
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0

@@ -167,7 +167,7 @@ bool ParseInt32(const std::wstring& text, int& value) {
     return true;
 }
 
-Command ParseInvokeRequest(const WCHAR* request) {
+Command ParseInvokeRequest(const wchar_t* request) {
     if (request == nullptr)
         return Command();
     size_t length = 0;

@@ -8,8 +8,6 @@
 
 #include <string>
 
-#include <windows.h>
-
 namespace flashobj {
 
 enum class CommandType {
@@ -38,7 +36,7 @@ constexpr size_t kMaxTextLength = 1024;
 
 // Parses request (which may be null and need not be terminated within
 // kMaxRequestLength units). Anything malformed gives CommandType::None.
-Command ParseInvokeRequest(const WCHAR* request);
+Command ParseInvokeRequest(const wchar_t* request);
 
 // Same, for a request already held in a string.
 Command ParseInvokeRequest(const std::wstring& request);

@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "pngio.h"
-
 namespace pngio {
 namespace {
 

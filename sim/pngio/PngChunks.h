@@ -9,6 +9,9 @@
 
 namespace pngio {
 
+// Largest picture accepted, in pixels (64 megapixels).
+constexpr unsigned long long kMaxPixels = 64ull * 1024 * 1024;
+
 struct PngHeader {
     std::uint32_t width = 0;
     std::uint32_t height = 0;

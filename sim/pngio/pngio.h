@@ -48,8 +48,6 @@ namespace pngio {
 constexpr DWORD kColorTypeRgb = 2;
 constexpr DWORD kColorTypeRgba = 6;
 
-// Largest picture accepted, in pixels (64 megapixels).
-constexpr unsigned long long kMaxPixels = 64ull * 1024 * 1024;
 // Largest PNG stream ReadPngEx pulls before giving up.
 constexpr unsigned long long kMaxStreamBytes = 256ull * 1024 * 1024;
 

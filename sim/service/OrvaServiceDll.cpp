@@ -4,14 +4,16 @@
 // service is down.
 #include <windows.h>
 
-#include <cwchar>
 #include <cstddef>
+#include <cstring>
 
 #include "ServiceProtocol.h"
 
 namespace {
 
 namespace proto = RemoteServiceProtocol;
+
+static_assert(sizeof(WCHAR) == sizeof(proto::RegisterRequest::identity[0]), "identities travel as UTF-16");
 
 BOOL Forward(proto::Request request, HWND window, const WCHAR* identity) {
     const HWND service = proto::FindServiceWindow();
@@ -28,7 +30,7 @@ BOOL Forward(proto::Request request, HWND window, const WCHAR* identity) {
         if (length <= proto::kMaxIdentity) {
             payload.identityValid = 1;
             payload.identityLength = static_cast<uint32_t>(length);
-            wmemcpy(payload.identity, identity, length);
+            std::memcpy(payload.identity, identity, length * sizeof(WCHAR));
         }
     }
     // The service still counts and logs a call without a usable identity.

@@ -185,23 +185,10 @@ bool QueryClients(std::vector<Client>& clients) {
         return false;
     }
     std::vector<Client> result;
-    const std::string& text = replyWindow.Text();
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
-        const size_t space = line.find(' ');
-        if (space == std::string::npos)
-            continue;
-        unsigned long value = 0;
-        if (std::sscanf(line.c_str(), "0x%lx", &value) != 1)
-            continue;
+    for (const proto::ClientLine& line : proto::ParseClientsReply(replyWindow.Text())) {
         Client client;
-        client.window = proto::WireToHandle(static_cast<uint32_t>(value));
-        client.identity = line.substr(space + 1);
+        client.window = proto::WireToHandle(line.window);
+        client.identity = line.identity;
         result.push_back(client);
     }
     clients.swap(result);

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <string>
 
+#include "ServiceMessage.h"
+
 namespace RemoteServiceProtocol {
 
 // The service's hidden message-only window is found by this class name.
@@ -19,11 +21,6 @@ constexpr char kChannelVariable[] = "RAVELO_SERVICE_CHANNEL";
 constexpr char kLogVariable[] = "RAVELO_SERVICE_LOG";
 constexpr DWORD kMaxChannel = 64;
 
-// Identities longer than this are refused (the program's is 36 characters).
-constexpr uint32_t kMaxIdentity = 255;
-// More clients than this are refused rather than grown without bound.
-constexpr size_t kMaxClients = 64;
-
 // The service messages posted to clients.
 constexpr UINT kQuitMessage = WM_USER + 0;      // 1024
 constexpr UINT kRemoteKeyMessage = WM_USER + 8; // 1032
@@ -32,40 +29,6 @@ constexpr WPARAM kResumeSuspend = 7;            // PBT_APMRESUMESUSPEND
 
 // How long a caller waits for the service to answer one request.
 constexpr UINT kRequestTimeoutMs = 10000;
-
-// COPYDATASTRUCT::dwData of each request. The values carry a tag so a
-// stray WM_COPYDATA from elsewhere is not mistaken for a request.
-enum Request : ULONG_PTR {
-    kRegister = 0x52530001,
-    kUnregister = 0x52530002,
-    kPost = 0x52530003,            // PostRequest: any message to every client
-    kQuit = 0x52530004,            // no payload: 1024/0x55, then forget the clients
-    kResume = 0x52530005,          // no payload: WM_POWERBROADCAST/7
-    kClients = 0x52530006,         // QueryRequest: text reply to replyWindow
-    kAttempts = 0x52530007,        // no payload: LRESULT = register calls received
-    kUnregistrations = 0x52530008, // no payload: LRESULT = unregister calls
-    kStop = 0x52530009,            // no payload: the service ends
-    kClientsReply = 0x52530010,    // service -> replyWindow: UTF-8 text
-};
-
-// kRegister / kUnregister payload. Fixed size; the receiver checks the size
-// and the length field before touching the text.
-struct RegisterRequest {
-    uint32_t window;         // the client's HWND (32 significant bits)
-    uint32_t identityValid;  // 0 when the caller passed no usable identity
-    uint32_t identityLength; // characters in identity, at most kMaxIdentity
-    WCHAR identity[kMaxIdentity + 1];
-};
-
-struct PostRequest {
-    uint32_t message;
-    uint32_t wParam;
-    int32_t lParam;
-};
-
-struct QueryRequest {
-    uint32_t replyWindow;
-};
 
 // Reply of kPost/kQuit/kResume: clients reached in the low word, live
 // clients whose PostMessageA failed in the high word. 0 means no client.

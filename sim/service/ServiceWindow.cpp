@@ -79,28 +79,20 @@ LRESULT CALLBACK ServiceWindow::Procedure(HWND window, UINT message, WPARAM wPar
 LRESULT ServiceWindow::OnCopyData(const COPYDATASTRUCT* data) {
     if (data == nullptr)
         return 0;
-    const bool hasPayload = data->lpData != nullptr;
-    switch (data->dwData) {
+    const proto::DecodedRequest request = proto::DecodeRequest(data->dwData, data->lpData, data->cbData);
+    if (!request.valid)
+        return 0;
+    switch (request.request) {
     case proto::kRegister:
     case proto::kUnregister: {
-        if (!hasPayload || data->cbData != sizeof(proto::RegisterRequest))
-            return 0;
-        // Work on a copy: the sender's buffer is only borrowed for this call.
-        proto::RegisterRequest request = *static_cast<const proto::RegisterRequest*>(data->lpData);
-        std::wstring identity;
-        const bool valid = request.identityValid != 0 && request.identityLength <= proto::kMaxIdentity;
-        if (valid)
-            identity.assign(request.identity, request.identityLength);
         const HWND client = proto::WireToHandle(request.window);
-        const bool ok = data->dwData == proto::kRegister ? registry_.Register(client, valid ? &identity : nullptr)
-                                                         : registry_.Unregister(client, valid ? &identity : nullptr);
+        const std::wstring* identity = request.hasIdentity ? &request.identity : nullptr;
+        const bool ok = request.request == proto::kRegister ? registry_.Register(client, identity)
+                                                            : registry_.Unregister(client, identity);
         return ok ? 1 : 0;
     }
     case proto::kPost: {
-        if (!hasPayload || data->cbData != sizeof(proto::PostRequest))
-            return 0;
-        const proto::PostRequest request = *static_cast<const proto::PostRequest*>(data->lpData);
-        const PostResult result = registry_.Post(request.message, request.wParam, request.lParam);
+        const PostResult result = registry_.Post(request.post.message, request.post.wParam, request.post.lParam);
         return proto::PackPostReply(result.posted, result.failed);
     }
     case proto::kQuit: {
@@ -111,12 +103,8 @@ LRESULT ServiceWindow::OnCopyData(const COPYDATASTRUCT* data) {
         const PostResult result = registry_.Resume();
         return proto::PackPostReply(result.posted, result.failed);
     }
-    case proto::kClients: {
-        if (!hasPayload || data->cbData != sizeof(proto::QueryRequest))
-            return 0;
-        const proto::QueryRequest request = *static_cast<const proto::QueryRequest*>(data->lpData);
+    case proto::kClients:
         return ReplyClients(proto::WireToHandle(request.replyWindow));
-    }
     case proto::kAttempts:
         return static_cast<LRESULT>(registry_.Attempts());
     case proto::kUnregistrations:
@@ -135,7 +123,7 @@ LRESULT ServiceWindow::ReplyClients(HWND replyWindow) {
         return 0;
     std::string text;
     for (const RegisteredClient& client : registry_.Clients()) {
-        text += FormatWindow(client.window) + " " + ToUtf8(client.identity) + "\n";
+        text += proto::FormatClientLine(proto::HandleToWire(client.window), ToUtf8(client.identity));
     }
     COPYDATASTRUCT reply{};
     reply.dwData = proto::kClientsReply;

@@ -65,9 +65,6 @@ struct MoviePlacement {
 // relative to the top-left corner of the screen.
 MoviePlacement PlaceMovieOnScreen(int screenWidth, int screenHeight, int width, int height);
 
-// Buffer sizes of the text commands, terminator included.
-constexpr size_t kLabelCommandSize = 128;
-constexpr size_t kWarningCommandSize = 256;
 // Pause after the commands the movies need time to take in.
 constexpr DWORD kCommandPauseMs = 100;
 constexpr UINT kIdleTimerIntervalMs = 3000;

@@ -5,6 +5,7 @@
 
 #include "app/Config.h"
 #include "app/Main.h"
+#include "app/ProfileFile.h"
 #include "app/SiblingLink.h"
 #include "win32/Handles.h"
 #include "orva/BiosInterface.h"
@@ -20,9 +21,6 @@ constexpr char kDefaultProfile[] = "Default/Default";
 constexpr char kProfileExtension[] = ".oc";
 
 constexpr DWORD kEndOfRecord = 0xFFFFFFFF;
-constexpr DWORD kProfileFileHeaderBytes = 12;
-constexpr DWORD kProfileRecordBytes = 8;
-constexpr DWORD kNewestProfileVersion = 1;
 // Records are read in slices of this many, so a file claiming millions of
 // records costs no more memory than a small one.
 constexpr DWORD kRecordsPerRead = 512;
@@ -30,11 +28,6 @@ constexpr DWORD kRecordsPerRead = 512;
 suite::FirmwareItemCache& ClockCache() {
     static suite::FirmwareItemCache* const cache = new suite::FirmwareItemCache(kClockGroup, kClockItemNumber);
     return *cache;
-}
-
-DWORD WordAt(const unsigned char* bytes) {
-    return static_cast<DWORD>(bytes[0]) | (static_cast<DWORD>(bytes[1]) << 8) | (static_cast<DWORD>(bytes[2]) << 16) |
-           (static_cast<DWORD>(bytes[3]) << 24);
 }
 
 // Reads as many bytes as the file still has, up to size; false on a read error.
@@ -72,31 +65,25 @@ DWORD ReadProfileClock(const std::string& path) {
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return 0;
-    unsigned char header[kProfileFileHeaderBytes] = {};
+    unsigned char header[profile::kHeaderBytes] = {};
     DWORD got = 0;
-    if (!ReadSome(file.Get(), header, kProfileFileHeaderBytes, got) || got < kProfileFileHeaderBytes)
+    if (!ReadSome(file.Get(), header, sizeof header, got))
         return 0;
-    const DWORD version = WordAt(header + 4);
-    const DWORD count = WordAt(header + 8);
-    if (version > kNewestProfileVersion || count == 0)
-        return 0;
-    // A record area that does not fit in 32 bits marks a damaged file.
-    if (count > 0xFFFFFFFFu / kProfileRecordBytes)
+    const DWORD count = profile::RecordCount(header, got);
+    if (count == 0)
         return 0;
 
-    std::unique_ptr<unsigned char[]> slice(new unsigned char[kRecordsPerRead * kProfileRecordBytes]);
+    constexpr DWORD kSliceBytes = kRecordsPerRead * profile::kRecordBytes;
+    std::unique_ptr<unsigned char[]> slice(new unsigned char[kSliceBytes]);
     DWORD left = count;
     while (left > 0) {
         const DWORD want = left < kRecordsPerRead ? left : kRecordsPerRead;
-        if (!ReadSome(file.Get(), slice.get(), want * kProfileRecordBytes, got))
+        if (!ReadSome(file.Get(), slice.get(), want * profile::kRecordBytes, got))
             return 0;
-        const DWORD complete = got / kProfileRecordBytes;
-        for (DWORD r = 0; r < complete; ++r) {
-            const unsigned char* record = slice.get() + r * kProfileRecordBytes;
-            if (WordAt(record) == kClockSettingId)
-                return WordAt(record + 4);
-        }
-        if (complete < want) // the file holds fewer records than it claims
+        std::uint32_t clock = 0;
+        if (profile::FindClock(slice.get(), got, clock))
+            return clock;
+        if (got < want * profile::kRecordBytes) // the file holds fewer records than it claims
             break;
         left -= want;
     }

@@ -8,13 +8,12 @@
 
 #include <string>
 
+#include "app/CommandText.h"
 #include "app/Director.h"
 
 // Display times of the notices, in milliseconds.
 constexpr DWORD kNoticeTimeMs = 3000;
 constexpr DWORD kOcWarningTimeMs = 5000;
-// Size of the label buffer, terminator included.
-constexpr size_t kLabelBufferSize = 256;
 
 // "%s %dMHz": the language text, a blank, the clock and "MHz", cut at a
 // whole character of the system code page to fit the label buffer.

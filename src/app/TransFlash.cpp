@@ -3,27 +3,6 @@
 #include <cstring>
 #include <memory>
 
-const char kFlashChangeLabel[] =
-    "<invoke name=\"changeLabel\" returntype=\"xml\"><arguments><string>%s</string></arguments></invoke>";
-const char kFlashChangeContent[] =
-    "<invoke name=\"changeContent\" returntype=\"xml\"><arguments><string>%s</string></arguments></invoke>";
-const char kFlashShow[] =
-    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>show</string></arguments></invoke>";
-const char kFlashEnd[] =
-    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>end</string></arguments></invoke>";
-const char kFlashShowNumber[] =
-    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>show %d</string></arguments></invoke>";
-const char kFlashPlayNumber[] =
-    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>play %d</string></arguments></invoke>";
-const char kFlashEndNumber[] =
-    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>End %d</string></arguments></invoke>";
-const char kFlashIn[] =
-    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>in</string></arguments></invoke>";
-const char kFlashOut[] =
-    "<invoke name=\"externalCommand\" returntype=\"xml\"><arguments><string>out</string></arguments></invoke>";
-const char kFlashSet2Digit[] =
-    "<invoke name=\"set2Digit\" returntype=\"xml\"><arguments><string>%d</string></arguments></invoke>";
-
 namespace {
 
 template <class F>
@@ -40,15 +19,6 @@ std::vector<std::unique_ptr<TTransFlash>>& OwnedPlayers() {
 std::vector<TTransFlash*>& PlayerList() {
     static auto* const list = new std::vector<TTransFlash*>();
     return *list;
-}
-
-// Replaces the one placeholder ("%s" or "%d") of a command text.
-std::string Substitute(const char* format, const char* placeholder, const std::string& value) {
-    std::string text = format != nullptr ? format : "";
-    const size_t at = text.find(placeholder);
-    if (at != std::string::npos)
-        text.replace(at, 2, value);
-    return text;
 }
 
 } // namespace
@@ -161,37 +131,22 @@ void TTransFlash::ShowAll() {
 
 const std::vector<TTransFlash*>& TTransFlash::Players() { return PlayerList(); }
 
+text::LeadBytes SystemLeadBytes(UINT codePage) {
+    CPINFO info{};
+    if (!GetCPInfo(codePage, &info))
+        return text::LeadBytes();
+    return text::LeadBytes::FromRanges(info.LeadByte, MAX_LEADBYTES);
+}
+
 size_t FitTextLength(const char* text, size_t maxBytes, UINT codePage) {
-    if (text == nullptr)
-        return 0;
-    size_t length = 0;
-    while (text[length] != '\0') {
-        size_t size = 1;
-        if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[length]))) {
-            if (text[length + 1] == '\0')
-                break; // a lead byte without its trail byte is no character
-            size = 2;
-        }
-        if (length + size > maxBytes)
-            break;
-        length += size;
-    }
-    return length;
+    return text::FitTextLength(text, maxBytes, SystemLeadBytes(codePage));
 }
 
 std::string FormatTextCommand(const char* format, const char* text, size_t bufferSize, UINT codePage) {
-    const size_t formatLength = format != nullptr ? std::strlen(format) : 0;
-    if (formatLength < 2 || bufferSize <= formatLength - 2)
-        return std::string();
-    const size_t fixed = formatLength - 2;
-    const size_t room = bufferSize - 1 - fixed;
-    const size_t length = FitTextLength(text, room, codePage);
-    return Substitute(format, "%s", std::string(text != nullptr ? text : "", length));
+    return text::FormatTextCommand(format, text, bufferSize, SystemLeadBytes(codePage));
 }
 
-std::string FormatNumberCommand(const char* format, long number) {
-    return Substitute(format, "%d", std::to_string(number));
-}
+std::string FormatNumberCommand(const char* format, long number) { return text::FormatNumberCommand(format, number); }
 
 std::wstring CommandToWide(const std::string& command, UINT codePage) {
     if (command.empty())

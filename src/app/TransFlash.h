@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandText.h"
+
 // The call-back the players make; its four arguments are not read.
 typedef void(WINAPI* FlashCallFunc)(DWORD, DWORD, DWORD, DWORD);
 
@@ -124,19 +126,8 @@ constexpr UINT kFlashMoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;    
 constexpr UINT kFlashSizeFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;              // 0x16
 constexpr UINT kFlashKeepFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE; // 0x17
 
-// The command texts, formatted printf-style: %s is inserted verbatim (no
-// XML escaping), %d as a signed decimal number.
-extern const char kFlashChangeLabel[];
-extern const char kFlashChangeContent[];
-extern const char kFlashShow[];
-extern const char kFlashEnd[];
-extern const char kFlashShowNumber[];
-extern const char kFlashPlayNumber[];
-extern const char kFlashEndNumber[];
-extern const char kFlashIn[];
-extern const char kFlashOut[];
-extern const char kFlashSet2Digit[];
-
+// The lead bytes of a code page as the system defines them.
+text::LeadBytes SystemLeadBytes(UINT codePage);
 // The longest prefix of text (bytes of the code page) that fits into
 // maxBytes without splitting a double-byte character. A lead byte with no
 // trail byte after it is dropped.

@@ -303,6 +303,21 @@ TEST(Commands, CutKeepsDoubleByteCharactersWhole) {
     EXPECT_EQ(6u, FitTextLength(label.c_str(), 7, japanese));
 }
 
+// The cut is made with the system's lead bytes; the fuzz targets use the
+// built-in table, which must say the same for every code page the
+// languages use.
+TEST(Commands, LeadByteTableMatchesTheSystem) {
+    for (const UINT codePage : {1250u, 1251u, 1252u, 932u, 936u, 949u, 950u}) {
+        const text::LeadBytes known = text::KnownLeadBytes(codePage);
+        const text::LeadBytes system = SystemLeadBytes(codePage);
+        for (unsigned b = 0; b < 256; ++b) {
+            const bool lead = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(b)) != FALSE;
+            EXPECT_EQ(lead, known[static_cast<unsigned char>(b)]) << codePage << " byte " << b;
+            EXPECT_EQ(lead, system[static_cast<unsigned char>(b)]) << codePage << " byte " << b;
+        }
+    }
+}
+
 TEST(Commands, LeadByteWithoutTrailByteIsDropped) {
     EXPECT_EQ(2u, FitTextLength("ab\x82", 10, 932));
     EXPECT_EQ(0u, FitTextLength(nullptr, 10, 932));
