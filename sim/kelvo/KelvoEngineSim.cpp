@@ -7,19 +7,19 @@
 //   KelvoEngineSim.exe --no-marker  run without writing the installation marker
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "SimFirmware.h"
 #include "SimInstance.h"
 #include "SimLog.h"
 #include "SimPaint.h"
-#include "SimRegistry.h"
+#include "SimProgram.h"
 
 namespace {
 
 using sibling::Format;
 
-constexpr char kClassName[] = "TMainForm";
 constexpr char kCaption[] = "Kelvo Engine";
 constexpr char kProgram[] = "KelvoEngineSim";
 constexpr WPARAM kMark = 0x55;
@@ -75,15 +75,15 @@ int ModeOfRaw(LONG raw) {
     }
 }
 
-class KelvoApp {
+class KelvoApp final : public sibling::SimApp, public sibling::WindowHandler {
 public:
     KelvoApp(sibling::SimLog log, DWORD scope) : log_(std::move(log)), scope_(scope) {}
     KelvoApp(const KelvoApp&) = delete;
     KelvoApp& operator=(const KelvoApp&) = delete;
 
-    bool Create(HINSTANCE instance);
+    bool Create(HINSTANCE instance) override;
     void Note(const std::string& text) const { log_.Write(kProgram, text); }
-    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     bool EnsureModeItem();
@@ -101,26 +101,8 @@ private:
     LONG raw_ = 0;
 };
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* app = reinterpret_cast<KelvoApp*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (app == nullptr)
-        return DefWindowProcA(window, message, wParam, lParam);
-    return app->Handle(window, message, wParam, lParam);
-}
-
 bool KelvoApp::Create(HINSTANCE instance) {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-    windowClass.lpszClassName = kClassName;
-    if (RegisterClassExA(&windowClass) == 0)
+    if (!sibling::RegisterWindowClass(instance))
         return false;
 
     EnsureModeItem();
@@ -129,8 +111,8 @@ bool KelvoApp::Create(HINSTANCE instance) {
     RECT frame = {0, 0, 320, 190};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     AdjustWindowRect(&frame, style, FALSE);
-    window_ = CreateWindowExA(0, kClassName, kCaption, style, 420, 40, frame.right - frame.left,
-                              frame.bottom - frame.top, nullptr, nullptr, instance, this);
+    window_ = sibling::CreateSimWindow(instance, 0, kCaption, style, 420, 40, frame.right - frame.left,
+                                       frame.bottom - frame.top, this);
     if (window_ == nullptr)
         return false;
     sibling::TagWindow(window_, scope_);
@@ -242,10 +224,9 @@ LRESULT KelvoApp::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     default:
         break;
     }
-    if (message < WM_USER || message > 0x7FFF)
+    if (!sibling::IsSuiteMessage(message))
         return DefWindowProcA(window, message, wParam, lParam);
 
-    const bool sent = InSendMessage() != FALSE;
     std::string did;
     LRESULT result = 0;
     const int mode = ModeOfMessage(message);
@@ -257,48 +238,18 @@ LRESULT KelvoApp::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         result = SetRaw(RawOfMode(mode), Format("mode %d", mode), did);
     else
         result = OnAuto(did);
-    log_.Write(kCaption, Format("msg=%u wParam=0x%lX lParam=%ld %s: %s", message, static_cast<unsigned long>(wParam),
-                                static_cast<long>(lParam), sent ? "sent" : "posted", did.c_str()));
+    sibling::LogSuiteMessage(log_, kCaption, message, wParam, lParam, did);
     return result;
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-    sibling::SimLog log(sibling::SimLog::PathFromEnvironment("KELVO_LOG", "KelvoEngineSim.log"));
-    const DWORD scope = sibling::MachineScope();
-    if (sibling::HasSwitch(commandLine, "--quit")) {
-        bool told = sibling::CloseRunningCopy(kClassName, kCaption, scope, 10000);
-        log.Write(kProgram, told ? "--quit: told the running copy to close" : "--quit: no running copy");
-        return told ? 0 : 1;
-    }
-
-    sibling::InstanceGuard guard;
-    if (!guard.Acquire(kProgram, scope)) {
-        log.Write(kProgram, Format("second copy (pid %lu): exiting", GetCurrentProcessId()));
-        return 1;
-    }
-
-    log.Write(kProgram, Format("start pid %lu", GetCurrentProcessId()));
-    if (!sibling::HasSwitch(commandLine, "--no-marker")) {
-        sibling::MarkerResult marker = sibling::EnsureInstallMarker("Kelvo-6 Engine", kCaption);
-        log.Write(kProgram, marker == sibling::MarkerResult::Written ? "installation marker written"
-                            : marker == sibling::MarkerResult::AlreadyPresent
-                                ? "installation marker present"
-                                : "installation marker could not be written");
-    }
-
-    KelvoApp app(log, scope);
-    if (!app.Create(instance)) {
-        app.Note("could not create the window");
-        return 2;
-    }
-    app.Note("ready");
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    app.Note("exit");
-    return 0;
+    static const sibling::SimProgram program = {kProgram, "KELVO_LOG", "KelvoEngineSim.log", kCaption,
+                                                "Kelvo-6 Engine"};
+    return sibling::RunSimProgram(
+        program, instance, commandLine,
+        [](const sibling::SimLog& log, DWORD scope, const char*) -> std::unique_ptr<sibling::SimApp> {
+            return std::make_unique<KelvoApp>(log, scope);
+        });
 }

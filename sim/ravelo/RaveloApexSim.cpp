@@ -9,6 +9,7 @@
 //                                       message (windows stay, nothing answers)
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "ApexProfiles.h"
@@ -16,13 +17,12 @@
 #include "SimInstance.h"
 #include "SimLog.h"
 #include "SimPaint.h"
-#include "SimRegistry.h"
+#include "SimProgram.h"
 
 namespace {
 
 using sibling::Format;
 
-constexpr char kClassName[] = "TMainForm";
 constexpr char kMainCaption[] = "Ravelo";
 constexpr char kCommandCaption[] = "RaveloHelp";
 constexpr char kProgram[] = "RaveloApexSim";
@@ -36,19 +36,25 @@ enum class Role { Main, Command };
 
 class ApexApp;
 
-struct WindowContext {
-    ApexApp* app = nullptr;
-    Role role = Role::Main;
+// One of the two windows: hands its messages to the app with its role.
+class RoleWindow final : public sibling::WindowHandler {
+public:
+    RoleWindow(ApexApp& app, Role role) : app_(app), role_(role) {}
+    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    ApexApp& app_;
+    const Role role_;
 };
 
-class ApexApp {
+class ApexApp final : public sibling::SimApp {
 public:
     ApexApp(sibling::SimLog log, DWORD scope, bool freezeOnStep)
         : log_(std::move(log)), scope_(scope), freezeOnStep_(freezeOnStep) {}
     ApexApp(const ApexApp&) = delete;
     ApexApp& operator=(const ApexApp&) = delete;
 
-    bool Create(HINSTANCE instance);
+    bool Create(HINSTANCE instance) override;
     void Note(const std::string& text) const { log_.Write(kProgram, text); }
     LRESULT Handle(Role role, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -64,8 +70,8 @@ private:
     sibling::SimLog log_;
     DWORD scope_ = 0;
     bool freezeOnStep_ = false;
-    WindowContext mainContext_{};
-    WindowContext commandContext_{};
+    RoleWindow mainWindow_{*this, Role::Main};
+    RoleWindow commandWindow_{*this, Role::Command};
     HWND main_ = nullptr;
     HWND command_ = nullptr;
     bool haveClockItem_ = false;
@@ -82,42 +88,26 @@ private:
     std::string appliedName_;
 };
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* context = reinterpret_cast<WindowContext*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (context == nullptr || context->app == nullptr)
-        return DefWindowProcA(window, message, wParam, lParam);
-    return context->app->Handle(context->role, window, message, wParam, lParam);
+LRESULT RoleWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return app_.Handle(role_, window, message, wParam, lParam);
 }
 
 bool ApexApp::Create(HINSTANCE instance) {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-    windowClass.lpszClassName = kClassName;
-    if (RegisterClassExA(&windowClass) == 0)
+    if (!sibling::RegisterWindowClass(instance))
         return false;
 
     EnsureClockItem();
     Refresh();
 
-    mainContext_ = {this, Role::Main};
-    commandContext_ = {this, Role::Command};
     RECT frame = {0, 0, 360, 210};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     AdjustWindowRect(&frame, style, FALSE);
-    main_ = CreateWindowExA(0, kClassName, kMainCaption, style, 40, 40, frame.right - frame.left,
-                            frame.bottom - frame.top, nullptr, nullptr, instance, &mainContext_);
+    main_ = sibling::CreateSimWindow(instance, 0, kMainCaption, style, 40, 40, frame.right - frame.left,
+                                     frame.bottom - frame.top, &mainWindow_);
     // The command window is a hidden top-level window: a message-only window
     // would not be found by FindWindow.
-    command_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, kCommandCaption, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                               instance, &commandContext_);
+    command_ =
+        sibling::CreateSimWindow(instance, WS_EX_TOOLWINDOW, kCommandCaption, WS_POPUP, 0, 0, 0, 0, &commandWindow_);
     if (main_ == nullptr || command_ == nullptr)
         return false;
     sibling::TagWindow(main_, scope_);
@@ -296,17 +286,14 @@ LRESULT ApexApp::Handle(Role role, HWND window, UINT message, WPARAM wParam, LPA
     default:
         break;
     }
-    if (message < WM_USER || message > 0x7FFF)
+    if (!sibling::IsSuiteMessage(message))
         return DefWindowProcA(window, message, wParam, lParam);
 
     // Messages of the suite: log each with what it did.
-    const bool sent = InSendMessage() != FALSE;
     if (freezeOnStep_ && role == Role::Command && message == kClockMessage) {
         // A program that hangs: its windows stay, but this thread never
         // answers or reads a message again.
-        log_.Write(kCommandCaption,
-                   Format("msg=%u wParam=0x%lX lParam=%ld %s: freezing", message, static_cast<unsigned long>(wParam),
-                          static_cast<long>(lParam), sent ? "sent" : "posted"));
+        sibling::LogSuiteMessage(log_, kCommandCaption, message, wParam, lParam, "freezing");
         for (;;)
             Sleep(INFINITE);
     }
@@ -322,49 +309,18 @@ LRESULT ApexApp::Handle(Role role, HWND window, UINT message, WPARAM wParam, LPA
         result = OnProfile(lParam, did);
     else
         result = OnClock(lParam, did);
-    log_.Write(role == Role::Main ? kMainCaption : kCommandCaption,
-               Format("msg=%u wParam=0x%lX lParam=%ld %s: %s", message, static_cast<unsigned long>(wParam),
-                      static_cast<long>(lParam), sent ? "sent" : "posted", did.c_str()));
+    sibling::LogSuiteMessage(log_, role == Role::Main ? kMainCaption : kCommandCaption, message, wParam, lParam, did);
     return result;
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-    sibling::SimLog log(sibling::SimLog::PathFromEnvironment("RAVELO_APEX_LOG", "RaveloApexSim.log"));
-    const DWORD scope = sibling::MachineScope();
-    if (sibling::HasSwitch(commandLine, "--quit")) {
-        bool told = sibling::CloseRunningCopy(kClassName, kMainCaption, scope, 10000);
-        log.Write(kProgram, told ? "--quit: told the running copy to close" : "--quit: no running copy");
-        return told ? 0 : 1;
-    }
-
-    sibling::InstanceGuard guard;
-    if (!guard.Acquire(kProgram, scope)) {
-        log.Write(kProgram, Format("second copy (pid %lu): exiting", GetCurrentProcessId()));
-        return 1;
-    }
-
-    log.Write(kProgram, Format("start pid %lu", GetCurrentProcessId()));
-    if (!sibling::HasSwitch(commandLine, "--no-marker")) {
-        sibling::MarkerResult marker = sibling::EnsureInstallMarker("Ravelo Apex", kMainCaption);
-        log.Write(kProgram, marker == sibling::MarkerResult::Written ? "installation marker written"
-                            : marker == sibling::MarkerResult::AlreadyPresent
-                                ? "installation marker present"
-                                : "installation marker could not be written");
-    }
-
-    ApexApp app(log, scope, sibling::HasSwitch(commandLine, "--freeze-on-step"));
-    if (!app.Create(instance)) {
-        app.Note("could not create the windows");
-        return 2;
-    }
-    app.Note("ready");
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    app.Note("exit");
-    return 0;
+    static const sibling::SimProgram program = {kProgram, "RAVELO_APEX_LOG", "RaveloApexSim.log", kMainCaption,
+                                                "Ravelo Apex"};
+    return sibling::RunSimProgram(
+        program, instance, commandLine,
+        [](const sibling::SimLog& log, DWORD scope, const char* line) -> std::unique_ptr<sibling::SimApp> {
+            return std::make_unique<ApexApp>(log, scope, sibling::HasSwitch(line, "--freeze-on-step"));
+        });
 }

@@ -28,7 +28,4 @@ private:
 // printf-style formatting into a std::string (bounded; long output is cut).
 std::string Format(const char* format, ...);
 
-// Folder of the running executable, with a trailing backslash.
-std::string ExecutableFolder();
-
 } // namespace sibling
