@@ -157,9 +157,14 @@ void* FirstElement(void* package) {
     PackageHeader ph;
     if (!ReadPackageHeader(p, &ph) || ph.total < kPackageHeaderSize + kElementHeaderSize)
         return nullptr;
-    const unsigned char* found = nullptr;
+    // The first element must say where it stands before Locate trusts that
+    // offset: a wrong one would lead it to a "package" outside the buffer.
     ElementHeader eh;
-    if (!Locate(p + kPackageHeaderSize, &found, &eh, &ph) || eh.self != kPackageHeaderSize)
+    std::memcpy(&eh, p + kPackageHeaderSize, sizeof eh);
+    if (eh.self != kPackageHeaderSize)
+        return nullptr;
+    const unsigned char* found = nullptr;
+    if (!Locate(p + kPackageHeaderSize, &found, &eh, &ph))
         return nullptr;
     return p + kPackageHeaderSize;
 }
