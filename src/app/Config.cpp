@@ -4,9 +4,11 @@
 
 #include <memory>
 
+#include "fileutl/FileNames.h"
 #include "fileutl/WinFileFind.h"
 #include "orva/BiosInterface.h"
 #include "orva/OvAcpi.h"
+#include "system/SystemInfo.h"
 #include "system/WinRegistry.h"
 
 namespace {
@@ -22,8 +24,6 @@ std::string& ProfilesFolderOverride() {
     static std::string* const folder = new std::string();
     return *folder;
 }
-
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 } // namespace
 
@@ -137,15 +137,7 @@ std::string Config::ProfileNameAt(std::uint32_t index) {
     return list[index < list.size() ? index : list.size() - 1];
 }
 
-// ---- folders and version ---------------------------------------------------------
-
-std::string GetSpecialFolder(int csidl) {
-    char path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, 0, path)))
-        return std::string();
-    path[MAX_PATH - 1] = '\0';
-    return std::string(path) + "\\";
-}
+// ---- profiles folder -----------------------------------------------------------
 
 void SetProfilesFolderOverride(const std::string& folder) { ProfilesFolderOverride() = folder; }
 
@@ -155,41 +147,4 @@ std::string ProfilesFolder() {
         override.empty() ? GetSpecialFolder(CSIDL_COMMON_APPDATA) + kProfilesSubfolder : override;
     CreateDirectoryA(folder.c_str(), nullptr); // already there is fine
     return folder;
-}
-
-bool IsMajorVersion6From(bool versionRead, DWORD majorVersion) { return !versionRead || majorVersion == 6; }
-
-bool IsMajorVersion6() {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-    const bool read = GetVersionExA(&info) != 0;
-    return IsMajorVersion6From(read, info.dwMajorVersion);
-}
-
-// ---- strings ---------------------------------------------------------------------------
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i]))
-            return false;
-    return true;
-}
-
-std::string ExtensionOf(const std::string& path) {
-    const size_t dot = path.rfind('.');
-    return dot == std::string::npos ? std::string() : path.substr(dot);
-}
-
-std::string FileNameOf(const std::string& path) {
-    const size_t cut = path.find_last_of("\\:");
-    if (cut == std::string::npos || cut + 1 >= path.size())
-        return std::string();
-    return path.substr(cut + 1);
-}
-
-std::string StripExtension(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
 }

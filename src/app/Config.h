@@ -65,22 +65,3 @@ std::string ProfilesFolder();
 // Tests point the profiles folder elsewhere (trailing backslash); empty
 // restores the shell folder.
 void SetProfilesFolderOverride(const std::string& folder);
-
-// Version 6 exactly (Vista to 8, and the capped 6.2 report of later
-// systems), or the version cannot be read.
-bool IsMajorVersion6();
-// The same rule, given what GetVersionExA answered.
-bool IsMajorVersion6From(bool versionRead, DWORD majorVersion);
-
-// A shell folder with a trailing backslash, created when missing; empty on
-// failure.
-std::string GetSpecialFolder(int csidl);
-
-// Equal length and equal bytes once A-Z are folded to a-z.
-bool EqualsNoCase(const std::string& a, const std::string& b);
-// From the last "." on, or empty.
-std::string ExtensionOf(const std::string& path);
-// After the last backslash or colon; empty when there is none or it ends there.
-std::string FileNameOf(const std::string& path);
-// Before the last "."; unchanged without one.
-std::string StripExtension(const std::string& name);

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/Main.h"
+#include "app/ServiceMessages.h"
 #include "app/SiblingLink.h"
 #include "orva/BiosInterface.h"
 #include "orva/OvAcpi.h"

@@ -2,6 +2,7 @@
 
 #include "app/Director.h"
 #include "app/FlashOsdManipulator.h"
+#include "app/OcEngine.h"
 #include "app/OrvaService.h"
 #include "gui/Application.h"
 #include "orva/OvAcpi.h"
@@ -19,26 +20,7 @@ constexpr UINT kCheckInterval = 2500;
 constexpr DWORD kToolTopmostBits = WS_EX_TOOLWINDOW | WS_EX_TOPMOST; // 0x88
 constexpr DWORD kAppWindowBit = WS_EX_APPWINDOW;                     // 0x40000
 
-bool MarkInLowByte(WPARAM wParam) { return (wParam & 0xFF) == kSuiteMark; }
-
 } // namespace
-
-ServiceAction ClassifyServiceMessage(UINT msg, WPARAM wParam) {
-    switch (msg) {
-    case WM_USER + 0:
-        return MarkInLowByte(wParam) ? ServiceAction::Quit : ServiceAction::NotAccepted;
-    case WM_USER + 1:
-    case WM_USER + 2:
-    case WM_USER + 3:
-        return MarkInLowByte(wParam) ? ServiceAction::Consume : ServiceAction::NotAccepted;
-    case WM_USER + 6:
-        return MarkInLowByte(wParam) ? ServiceAction::Foreground : ServiceAction::NotAccepted;
-    case WM_USER + 8:
-        return wParam == kSuiteMark ? ServiceAction::RemoteKey : ServiceAction::NotAccepted;
-    default: // 1028, 1029, 1031 and everything else
-        return ServiceAction::NotAccepted;
-    }
-}
 
 void BringToForeground(HWND window) {
     if (IsIconic(window))

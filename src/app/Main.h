@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "app/ServiceMessages.h"
 #include "gui/Form.h"
 #include "gui/Timer.h"
 
@@ -17,30 +18,6 @@ class TStatusForm;
 // registration identity towards the service.
 extern const char kProgramIdentity[];
 extern const wchar_t kServiceIdentity[];
-
-// The firmware item that marks the active overclocking profile.
-constexpr DWORD ActiveProfileItem = 0x11060008;
-
-// Service message numbers (WM_USER + n) and the suite's message mark.
-constexpr UINT kServiceQuit = WM_USER + 0;
-constexpr UINT kServiceForeground = WM_USER + 6;
-constexpr UINT kServiceRemoteKey = WM_USER + 8;
-constexpr WPARAM kSuiteMark = 0x55;
-
-// What the main window does with a message from the service.
-enum class ServiceAction {
-    NotAccepted, // default handling
-    Quit,
-    Consume, // accepted, no action
-    Foreground,
-    RemoteKey,
-};
-
-// The acceptance rules of the service's messages: for 1024 to 1030 the low
-// byte of wParam must carry the mark, for 1032 the whole wParam; 1028,
-// 1029 and 1031 are never accepted. Messages outside 1024..1032 are not
-// service messages (NotAccepted).
-ServiceAction ClassifyServiceMessage(UINT msg, WPARAM wParam);
 
 // Brings a window to the foreground even when another thread owns the
 // current foreground window, then shows it.

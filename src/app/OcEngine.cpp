@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "app/Config.h"
-#include "app/Main.h"
+#include "app/ServiceMessages.h"
 #include "app/ProfileFile.h"
 #include "app/SiblingLink.h"
 #include "win32/Handles.h"

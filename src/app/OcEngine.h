@@ -12,6 +12,9 @@
 
 class BiosItem;
 
+// The firmware item that marks the active overclocking profile.
+constexpr DWORD ActiveProfileItem = 0x11060008;
+
 // Messages to the sibling's command window; wParam is always the suite's
 // mark 0x55.
 constexpr UINT kApplyProfileMessage = WM_USER + 37; // 1061, posted: lParam 1..3 on, 0 off

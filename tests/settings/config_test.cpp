@@ -10,6 +10,8 @@
 
 #include "TestFiles.h"
 #include "app/Config.h"
+#include "fileutl/FileNames.h"
+#include "system/SystemInfo.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "ProgramHarness.h"
 #include "app/Main.h"
+#include "app/OcEngine.h"
 
 using harness::Program;
 using testsupport::WaitUntil;
