@@ -484,8 +484,7 @@ TEST_F(StatesTest, TuningHandsOverNoStepThatWasNotReadFromTheFirmware) {
 TEST_F(StatesTest, TuningKeyThatWarnsAfterTheClockWasShownStillHandsOverTheStep) {
     Press(kKeyTuneUp);
     // Once the movie has played its "in" part the idle time runs.
-    testsupport::WaitUntil([] { return Requested("OCTuning", "in"); }, kDisplayTimeout);
-    testsupport::WaitUntil([] { return false; }, 500);
+    ASSERT_TRUE(testsupport::WaitUntil([] { return FlashOsdForm->Timer.Enabled(); }, kDisplayTimeout));
     windows_->Destroy(apexMain_);
     const DWORD warned = GetTickCount();
     Press(kKeyTuneUp);

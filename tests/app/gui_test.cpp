@@ -136,13 +136,18 @@ TEST_F(GuiTest, TimerFiresThroughTheMessageLoopOnlyWhileEnabled) {
     gui::Timer timer(20, false);
     int ticks = 0;
     timer.OnTimer = [&] { ++ticks; };
-    testsupport::WaitUntil([] { return false; }, 150);
+    // A second timer of the same period shows when the first would have fired.
+    gui::Timer witness(20, true);
+    int witnessed = 0;
+    witness.OnTimer = [&] { ++witnessed; };
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return witnessed >= 3; }));
     EXPECT_EQ(0, ticks);
     timer.SetEnabled(true);
     EXPECT_TRUE(testsupport::WaitUntil([&] { return ticks >= 3; }));
     timer.SetEnabled(false);
     const int stopped = ticks;
-    testsupport::WaitUntil([] { return false; }, 150);
+    witnessed = 0;
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return witnessed >= 3; }));
     EXPECT_EQ(stopped, ticks);
 }
 

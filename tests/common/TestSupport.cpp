@@ -78,6 +78,11 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD po
     }
 }
 
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    WaitUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
+}
+
 ChildProcess::~ChildProcess() {
     Kill();
     Close();

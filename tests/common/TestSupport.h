@@ -23,7 +23,10 @@ std::string BuildFolder();
 
 // Polls until the condition holds or the time-out passes, pumping this
 // thread's messages in between. Returns the condition's last answer.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000, DWORD pollMs = 25);
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000, DWORD pollMs = 10);
+// Pumps this thread's messages for a time: only where the time itself is
+// the point (a pause between keys, a period in which nothing may happen).
+void PumpFor(DWORD ms);
 
 // A child process that is ended (by its handle) if it still runs when the
 // object goes away.

@@ -106,26 +106,6 @@ std::wstring Set2Digit(int value) {
            L"</string></arguments></invoke>";
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs)
-            return done();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
-}
-
-void PumpFor(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
-}
-
 ParentWindow::ParentWindow() {
     static bool registered = false;
     if (!registered) {
@@ -171,7 +151,7 @@ FlashPlayerStats Stats(HWND player) {
 }
 
 bool WaitSettled(HWND player, DWORD timeoutMs) {
-    return PumpUntil([player] { return Stats(player).timerRunning == 0; }, timeoutMs);
+    return testsupport::WaitUntil([player] { return Stats(player).timerRunning == 0; }, timeoutMs);
 }
 
 std::vector<DWORD> Frame(HWND player, int& width, int& height) {

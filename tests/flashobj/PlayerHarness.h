@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "TestSupport.h"
 #include "flashobj.h"
 
 namespace harness {
@@ -52,10 +53,6 @@ std::wstring ChangeLabel(const std::wstring& text);
 std::wstring ChangeContent(const std::wstring& text);
 std::wstring External(const std::wstring& argument);
 std::wstring Set2Digit(int value);
-
-// Pumps messages until done() or the time-out; returns done().
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
-void PumpFor(DWORD ms);
 
 // A visible top-level window standing in for the OSD form.
 class ParentWindow {

@@ -13,6 +13,8 @@
 #include "PlayerHarness.h"
 
 using namespace harness;
+using testsupport::PumpFor;
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -108,7 +110,7 @@ struct Picture {
 };
 
 bool WaitCallbacks(HWND player) {
-    return PumpUntil([player] { return CallbacksFor(player) >= 2; }, 10000);
+    return WaitUntil([player] { return CallbacksFor(player) >= 2; }, 10000);
 }
 
 class Pictures : public ::testing::Test {

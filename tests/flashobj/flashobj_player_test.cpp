@@ -12,6 +12,8 @@
 #include "PlayerHarness.h"
 
 using namespace harness;
+using testsupport::PumpFor;
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -51,7 +53,7 @@ protected:
 
     // Pumps until the player has made n call-backs in all.
     bool WaitCallbacks(HWND player, size_t n) {
-        return PumpUntil([&] { return CallbacksFor(player) >= n; }, kLong);
+        return WaitUntil([&] { return CallbacksFor(player) >= n; }, kLong);
     }
 
     // Pumps for a while and confirms that no further call-back came.
@@ -396,7 +398,7 @@ TEST_F(Player, RequestsFromAnotherThreadAreServedOnThePlayersThread) {
         result = Flash().callFunction(hwnd, request);
         done = true;
     });
-    ASSERT_TRUE(PumpUntil([&] { return done.load(); }, kLong));
+    ASSERT_TRUE(WaitUntil([&] { return done.load(); }, kLong));
     worker.join();
     EXPECT_EQ(1u, result.load());
     ASSERT_TRUE(WaitCallbacks(hwnd, 1));

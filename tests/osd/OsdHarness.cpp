@@ -68,24 +68,6 @@ bool StartOsd() {
     return true;
 }
 
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    gui::Application& app = gui::Application::Instance();
-    const DWORD start = GetTickCount();
-    for (;;) {
-        app.ProcessMessages();
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return condition();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-}
-
-void PumpFor(DWORD ms) {
-    const DWORD start = GetTickCount();
-    PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
-}
-
 int OsdAlpha() {
     if (FlashOsdForm == nullptr)
         return -1;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "TestSupport.h"
 #include "app/Director.h"
 
 namespace osdtest {
@@ -43,12 +44,6 @@ const StartupFacts& Startup();
 // Returns false if the form could not be created.
 bool StartOsd();
 TestState& State();
-
-// Processes the GUI thread's messages until the condition holds or the
-// time-out passes; returns the condition's last answer.
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000);
-// Processes messages for the given time.
-void PumpFor(DWORD ms);
 
 // The OSD form's current alpha (from the window), or -1 when it has none.
 int OsdAlpha();

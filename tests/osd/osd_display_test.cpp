@@ -14,9 +14,9 @@
 #include "app/TransFlash.h"
 #include "gui/Screen.h"
 
-using osdtest::PumpFor;
-using osdtest::PumpUntil;
 using osdtest::State;
+using testsupport::PumpFor;
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -95,7 +95,7 @@ TEST_F(StandInPlayerTest, OnlyTheCurrentPlayerShowsAndNothingTakesTheFocus) {
     EXPECT_NE(FlashOsdForm->Handle(), active);
     EXPECT_NE(PlayerWindowOf(MovieKind::KelvoAuto), active);
     EXPECT_EQ(foreground, GetForegroundWindow());
-    ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, 60000));
+    ASSERT_TRUE(WaitUntil([] { return State().finished == 1; }, 60000));
     EXPECT_FALSE(IsWindowVisible(PlayerWindowOf(MovieKind::KelvoAuto)));
 }
 
@@ -108,22 +108,22 @@ TEST_F(StandInPlayerTest, MoviesUnderstandEveryCommandAndCallBackAtTheirPoints) 
     FlashOsdManipulator::Instance().PrepareShow();
     const std::string message = "Line </string> & <b>&amp; " + std::string(300, 'm');
     FlashClass0Manipulator::Instance().ShowWarning("Warning <&> \"x\" 'y'", message.c_str(), 0);
-    ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, 60000));
+    ASSERT_TRUE(WaitUntil([] { return State().finished == 1; }, 60000));
 
     State().Clear();
     State().onTimer = [] { FlashClass1Manipulator::Instance().Finish(); };
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass1Manipulator::Instance().ShowLevel(-1);
     FlashClass1Manipulator::Instance().ChangeLevel(3);
-    ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, 60000));
+    ASSERT_TRUE(WaitUntil([] { return State().finished == 1; }, 60000));
 
     State().Clear();
     State().onTimer = [] { FlashClass2Manipulator::Instance().Finish(); };
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass2Manipulator::Instance().ShowValue(-5);
-    ASSERT_TRUE(PumpUntil([] { return FlashOsdForm->Timer.Enabled(); }, 60000));
+    ASSERT_TRUE(WaitUntil([] { return FlashOsdForm->Timer.Enabled(); }, 60000));
     FlashClass2Manipulator::Instance().ChangeValue(4233);
-    ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, 60000));
+    ASSERT_TRUE(WaitUntil([] { return State().finished == 1; }, 60000));
 
     const PlayerStats warning = StatsOf(MovieKind::Warning);
     EXPECT_EQ(before[5].requestsIgnored, warning.requestsIgnored);
@@ -141,9 +141,9 @@ TEST_F(StandInPlayerTest, ProfileMovieCallsBackAfterIntroAndAfterEnd) {
     const PlayerStats before = StatsOf(MovieKind::RaveloProfileOff);
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass0Manipulator::Instance().ShowProfileOff("Profile C Off 3600MHz");
-    ASSERT_TRUE(PumpUntil([] { return OsdPhase == ProfileOffHold; }, 60000));
+    ASSERT_TRUE(WaitUntil([] { return OsdPhase == ProfileOffHold; }, 60000));
     EXPECT_EQ(before.callbacksMade + 1, StatsOf(MovieKind::RaveloProfileOff).callbacksMade);
-    ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, 60000));
+    ASSERT_TRUE(WaitUntil([] { return State().finished == 1; }, 60000));
     const PlayerStats after = StatsOf(MovieKind::RaveloProfileOff);
     EXPECT_EQ(before.callbacksMade + 2, after.callbacksMade);
     EXPECT_EQ(before.requestsIgnored, after.requestsIgnored);

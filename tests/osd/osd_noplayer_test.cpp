@@ -11,9 +11,9 @@
 #include "app/Main.h"
 #include "app/TransFlash.h"
 
-using osdtest::PumpFor;
-using osdtest::PumpUntil;
 using osdtest::State;
+using testsupport::PumpFor;
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -58,7 +58,7 @@ TEST_F(NoPlayerTest, CaptionMoviesAnswerOnlyTheEnd) {
         EXPECT_EQ(0, answered) << static_cast<int>(kind);
         FlashOsdForm->SendEnd();
         EXPECT_EQ(0, answered) << "answered inside the command";
-        ASSERT_TRUE(PumpUntil([] { return answered == 1; }, 10000)) << static_cast<int>(kind);
+        ASSERT_TRUE(WaitUntil([] { return answered == 1; }, 10000)) << static_cast<int>(kind);
         PumpFor(300);
         EXPECT_EQ(1, answered);
     }
@@ -72,7 +72,7 @@ TEST_F(NoPlayerTest, LevelMovieAnswersOnlyEndWithNumber) {
     PumpFor(300);
     EXPECT_EQ(0, answered);
     FlashOsdForm->SendEndNumber(2);
-    ASSERT_TRUE(PumpUntil([] { return answered == 1; }, 10000));
+    ASSERT_TRUE(WaitUntil([] { return answered == 1; }, 10000));
 }
 
 TEST_F(NoPlayerTest, TuningMovieAnswersInAndOut) {
@@ -81,19 +81,19 @@ TEST_F(NoPlayerTest, TuningMovieAnswersInAndOut) {
     PumpFor(300);
     EXPECT_FALSE(FlashOsdForm->Timer.Enabled());
     FlashOsdForm->SendIn();
-    ASSERT_TRUE(PumpUntil([] { return FlashOsdForm->Timer.Enabled(); }, 10000));
+    ASSERT_TRUE(WaitUntil([] { return FlashOsdForm->Timer.Enabled(); }, 10000));
     FlashOsdLayout::Instance().SetIdleTimer(false);
     EXPECT_EQ(0, answered);
     FlashOsdForm->SendOut();
-    ASSERT_TRUE(PumpUntil([] { return answered == 1; }, 10000));
+    ASSERT_TRUE(WaitUntil([] { return answered == 1; }, 10000));
 }
 
 TEST_F(NoPlayerTest, ProfileMovieAnswersShowWithTheHold) {
     FlashOsdForm->SelectMovie(MovieKind::RaveloProfileOn);
     FlashOsdForm->SendShow();
-    ASSERT_TRUE(PumpUntil([] { return OsdPhase == ProfileOnHold; }, 10000));
+    ASSERT_TRUE(WaitUntil([] { return OsdPhase == ProfileOnHold; }, 10000));
     // The hold then ends the movie, which the form answers too: the fade runs.
-    ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, 30000));
+    ASSERT_TRUE(WaitUntil([] { return State().finished == 1; }, 30000));
 }
 
 } // namespace

@@ -22,9 +22,9 @@
 #include "app/Main.h"
 #include "win32/Handles.h"
 
-using osdtest::PumpFor;
-using osdtest::PumpUntil;
 using osdtest::State;
+using testsupport::PumpFor;
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -129,7 +129,7 @@ protected:
         // the smoke: no black frame around the card.
         EXPECT_LT(LongestBlackRun(shot, movie), 4) << fileName << ": a black frame around the card";
 
-        ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, 60000));
+        ASSERT_TRUE(WaitUntil([] { return State().finished == 1; }, 60000));
     }
 
     std::string folder_;
@@ -138,7 +138,7 @@ protected:
 TEST_F(DisplayPictureTest, ProfileOn) {
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass0Manipulator::Instance().ShowProfileOn("Profile A On 4200MHz");
-    ASSERT_TRUE(PumpUntil([] { return OsdPhase == ProfileOnHold; }, 30000));
+    ASSERT_TRUE(WaitUntil([] { return OsdPhase == ProfileOnHold; }, 30000));
     PumpFor(300);
     Capture(MovieKind::RaveloProfileOn, "osd-1-profile-on.bmp");
 }
@@ -146,7 +146,7 @@ TEST_F(DisplayPictureTest, ProfileOn) {
 TEST_F(DisplayPictureTest, ProfileOff) {
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass0Manipulator::Instance().ShowProfileOff("Profile B Off 3600MHz");
-    ASSERT_TRUE(PumpUntil([] { return OsdPhase == ProfileOffHold; }, 30000));
+    ASSERT_TRUE(WaitUntil([] { return OsdPhase == ProfileOffHold; }, 30000));
     PumpFor(300);
     Capture(MovieKind::RaveloProfileOff, "osd-2-profile-off.bmp");
 }
@@ -172,7 +172,7 @@ TEST_F(DisplayPictureTest, Tuning) {
     State().onTimer = [] { FlashClass2Manipulator::Instance().Finish(); };
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass2Manipulator::Instance().ShowValue(4200);
-    ASSERT_TRUE(PumpUntil([] { return FlashOsdForm->Timer.Enabled(); }, 30000));
+    ASSERT_TRUE(WaitUntil([] { return FlashOsdForm->Timer.Enabled(); }, 30000));
     FlashClass2Manipulator::Instance().ChangeValue(4233);
     PumpFor(800);
     Capture(MovieKind::OCTuning, "osd-5-tuning.bmp");
@@ -211,7 +211,7 @@ TEST_F(DisplayPictureTest, FadeLetsTheDesktopThrough) {
     const double span = kDesktopBrightness - smoke;
     EXPECT_GT(between, smoke + span / 4) << "the fade does not show on screen";
     EXPECT_LT(between, kDesktopBrightness - span / 4) << "the OSD is no longer visible half-way through the fade";
-    ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, 60000));
+    ASSERT_TRUE(WaitUntil([] { return State().finished == 1; }, 60000));
 }
 
 } // namespace

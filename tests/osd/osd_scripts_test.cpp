@@ -10,9 +10,9 @@
 #include "app/Main.h"
 #include "gui/Screen.h"
 
-using osdtest::PumpFor;
-using osdtest::PumpUntil;
 using osdtest::State;
+using testsupport::PumpFor;
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -47,7 +47,7 @@ protected:
 
     // Waits for the end of the display and makes sure nothing follows it.
     static void ExpectFinishedOnce(DWORD openedAt, DWORD atLeastMs) {
-        ASSERT_TRUE(PumpUntil([] { return State().finished >= 1; }, kDisplayTimeoutMs)) << "the display never ended";
+        ASSERT_TRUE(WaitUntil([] { return State().finished >= 1; }, kDisplayTimeoutMs)) << "the display never ended";
         EXPECT_FALSE(State().formVisibleAtFinish);
         EXPECT_FALSE(FlashOsdForm->Visible());
         // The script's own waits and the fade are a lower bound.
@@ -91,14 +91,6 @@ TEST_F(DisplayScriptTest, Warning) {
     ExpectFinishedOnce(start, 1000 + kFadeLengthMs);
 }
 
-TEST_F(DisplayScriptTest, WarningWithZeroDurationEndsAtOnce) {
-    FlashOsdManipulator::Instance().PrepareShow();
-    const DWORD start = GetTickCount();
-    FlashClass0Manipulator::Instance().ShowWarning("Warning", "Calibrate the engine first.", 0);
-    ExpectShownWell();
-    ExpectFinishedOnce(start, kFadeLengthMs);
-}
-
 TEST_F(DisplayScriptTest, KelvoManualLevelEndsOnTheIdleTimer) {
     State().onTimer = [] { FlashClass1Manipulator::Instance().Finish(); };
     FlashOsdManipulator::Instance().PrepareShow();
@@ -117,7 +109,7 @@ TEST_F(DisplayScriptTest, TuningEndsOnTheIdleTimerAfterItsIntro) {
     ExpectShownWell();
     // The timer waits for the movie's "in" call-back.
     EXPECT_FALSE(FlashOsdForm->Timer.Enabled());
-    ASSERT_TRUE(PumpUntil([] { return FlashOsdForm->Timer.Enabled() || State().timers > 0; }, kDisplayTimeoutMs));
+    ASSERT_TRUE(WaitUntil([] { return FlashOsdForm->Timer.Enabled() || State().timers > 0; }, kDisplayTimeoutMs));
     FlashClass2Manipulator::Instance().ChangeValue(4233);
     ExpectFinishedOnce(start, kIdleTimerIntervalMs + kEndPauseMs + kFadeLengthMs);
     EXPECT_EQ(1, State().timers);
@@ -133,7 +125,7 @@ TEST_F(DisplayScriptTest, LevelChangeRestartsTheFullIdleTime) {
     ASSERT_EQ(0, State().timers);
     const DWORD changed = GetTickCount();
     FlashClass1Manipulator::Instance().ChangeLevel(3);
-    ASSERT_TRUE(PumpUntil([] { return State().timers == 1; }, kDisplayTimeoutMs));
+    ASSERT_TRUE(WaitUntil([] { return State().timers == 1; }, kDisplayTimeoutMs));
     // Had the change not re-armed it, the timer would have fired about
     // 3000 ms after the show, 1000 ms after the change.
     EXPECT_GE(State().lastTimerTick - changed, 2500u);
@@ -142,28 +134,13 @@ TEST_F(DisplayScriptTest, LevelChangeRestartsTheFullIdleTime) {
     EXPECT_EQ(3, FlashClass1Manipulator::Instance().Level());
 }
 
-TEST_F(DisplayScriptTest, DoubleCallBackGivesTwoFadesAndTwoFinishes) {
-    MovieFinishedHandler = OsdNotify();
-    FlashOsdManipulator::Instance().PrepareShow();
-    FlashClass0Manipulator::Instance().ShowWarning("Warning", "Twice", 0);
-    // The end step sets the handler and sends "end"; a second call-back
-    // besides the movie's own runs the handler again.
-    ASSERT_TRUE(PumpUntil([] { return !MovieFinishedHandler.IsEmpty(); }, kDisplayTimeoutMs));
-    ASSERT_EQ(PhaseOf(MovieKind::Warning), OsdPhase);
-    FlashOsdForm->OnFlashCall(0, 0, 0, 0);
-    ASSERT_TRUE(PumpUntil([] { return State().finished == 2; }, kDisplayTimeoutMs));
-    EXPECT_FALSE(FlashOsdForm->Visible());
-    PumpFor(1500);
-    EXPECT_EQ(2, State().finished);
-}
-
 TEST_F(DisplayScriptTest, DisplaysFollowEachOtherCleanly) {
     // The same movie twice in a row, then another: each display ends once.
     for (int round = 0; round < 2; ++round) {
         State().Clear();
         FlashOsdManipulator::Instance().PrepareShow();
         FlashClass0Manipulator::Instance().ShowWarning("Warning", "Again", 0);
-        ASSERT_TRUE(PumpUntil([] { return State().finished == 1; }, kDisplayTimeoutMs)) << "round " << round;
+        ASSERT_TRUE(WaitUntil([] { return State().finished == 1; }, kDisplayTimeoutMs)) << "round " << round;
         PumpFor(300);
         EXPECT_EQ(1, State().finished);
     }

@@ -114,22 +114,6 @@ protected:
 
 // ------------------------------------------------------ LayeredWindowMaker
 
-TEST_F(LayeredWindowTest, EntryPointIsFoundInUser32) {
-    LayeredWindowMaker maker;
-    EXPECT_TRUE(maker.IsEnabled());
-    TPerPixelLayeredWindowMaker perPixel;
-    EXPECT_TRUE(perPixel.IsEnabled());
-}
-
-TEST_F(LayeredWindowTest, InitialValues) {
-    LayeredWindowMaker maker;
-    EXPECT_EQ(0xFFFFFFFFu, maker.ColorKey());
-    EXPECT_FALSE(maker.ColorKeyEnabled());
-    EXPECT_FALSE(maker.ClickThrough());
-    EXPECT_FALSE(maker.AlphaEnabled());
-    EXPECT_EQ(255, maker.Alpha());
-}
-
 TEST_F(LayeredWindowTest, ApplyWithEverythingOffOnPlainWindowChangesNothing) {
     TestWindow window;
     window.ShowAndValidate();

@@ -12,9 +12,14 @@
 #include "RelyHarness.h"
 
 using namespace rely;
+using testsupport::PumpFor;
 using testsupport::WaitUntil;
 
 namespace {
+
+// The program retries its registration every 2500 ms; a registered one must
+// stay quiet for longer than two of those periods.
+constexpr DWORD kTwoRetryPeriods = 2 * 2500 + 500;
 
 class Neighbours : public ::testing::Test {
 protected:
@@ -205,7 +210,7 @@ TEST_F(Neighbours, ServiceDisappearsDuringADisplayAndComesBack) {
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyAuto));
 
     ASSERT_TRUE(stage_->StartService());
-    WaitUntil([] { return false; }, 6000, 100); // more than two retry periods
+    PumpFor(kTwoRetryPeriods);
     unsigned attempts = 99;
     ASSERT_TRUE(ServiceControl::QueryAttempts(attempts));
     EXPECT_EQ(0u, attempts) << "the registered program tried to register again";
@@ -238,7 +243,7 @@ TEST_F(Neighbours, ServiceAbsentAtStartUpAppearsLater) {
     ASSERT_TRUE(WaitIdle(program_, &log_));
     unsigned attempts = 0;
     ASSERT_TRUE(ServiceControl::QueryAttempts(attempts));
-    WaitUntil([] { return false; }, 5500, 100);
+    PumpFor(kTwoRetryPeriods);
     unsigned later = 0;
     ASSERT_TRUE(ServiceControl::QueryAttempts(later));
     EXPECT_EQ(attempts, later) << "the program went on registering after it had succeeded";

@@ -167,7 +167,7 @@ TEST_F(KeyStorm, OneDisplayAtATimeAndNothingGrows) {
         // display: intro, hold, end, fade and idle.
         const unsigned kind = storm.Pick(10);
         const DWORD pause = kind < 4 ? storm.Pick(300) : kind < 6 ? 300 + storm.Pick(1700) : 3500 + storm.Pick(3500);
-        WaitUntil([] { return false; }, pause, 10);
+        testsupport::PumpFor(pause);
     }
     std::cout << "storm: " << counts.posted << " messages posted (" << counts.refused << " refused), " << counts.keys
               << " of them remote keys with the mark, " << counts.displayChanges << " display changes, "

@@ -13,10 +13,12 @@
 
 #include "ServiceControl.h"
 #include "ServiceProtocol.h"
+#include "TestSupport.h"
 #include "win32/Handles.h"
 
 namespace proto = RemoteServiceProtocol;
 using ServiceControl::Outcome;
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -86,35 +88,11 @@ private:
     std::vector<Received> messages_;
 };
 
-void PumpOnce() {
-    MSG message{};
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        PumpOnce();
-        if (done())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(10);
-    }
-}
-
 // Waits for the expected number of messages, then a little longer so an
 // unexpected extra one shows up too.
 std::vector<Received> Collect(ClientWindow& client, size_t expected) {
-    PumpUntil([&] { return client.Messages().size() >= expected; });
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 300) {
-        PumpOnce();
-        Sleep(10);
-    }
+    testsupport::WaitUntil([&] { return client.Messages().size() >= expected; }, kWaitMs);
+    testsupport::PumpFor(300);
     return client.Messages();
 }
 
@@ -423,7 +401,7 @@ TEST_F(ServiceTest, ADeadClientIsDropped) {
     ASSERT_TRUE(dll_.Register(later.Get(), L"later"));
     const std::string laterText = WindowText(later.Get());
     later.Destroy();
-    EXPECT_TRUE(PumpUntil([&] {
+    EXPECT_TRUE(WaitUntil([&] {
         return ReadFileText(g_logPath).find("drop " + laterText + " later") != std::string::npos;
     })) << ReadFileText(g_logPath);
     EXPECT_NE(std::string::npos, ReadFileText(g_logPath).find("drop " + deadText + " dead"));
@@ -567,7 +545,7 @@ TEST_F(ServiceTest, CommandLineExitCodesAndOutput) {
     // stop returns once the service has ended, which itself exits with 0.
     EXPECT_EQ(0u, RunCli("stop").exitCode);
     EXPECT_FALSE(ServiceControl::IsServiceRunning());
-    EXPECT_TRUE(PumpUntil([&] { return !service_.IsRunning(); }));
+    EXPECT_TRUE(WaitUntil([&] { return !service_.IsRunning(); }));
     EXPECT_EQ(0u, service_.ExitCode());
     EXPECT_EQ(1u, RunCli("key 144").exitCode);
     EXPECT_EQ(1u, RunCli("stop").exitCode);
@@ -613,7 +591,7 @@ TEST_F(ServiceTest, ASecondServiceProcessDoesNotStart) {
 TEST_F(ServiceTest, VirtualRemoteButtonsPostToTheClients) {
     ASSERT_TRUE(service_.Start(std::string(), true));
     HWND remote = nullptr;
-    ASSERT_TRUE(PumpUntil([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         remote = FindWindowA("RaveloVirtualRemote", nullptr);
         return remote != nullptr && IsWindowVisible(remote);
     }));
@@ -639,7 +617,7 @@ TEST_F(ServiceTest, VirtualRemoteButtonsPostToTheClients) {
     // Closing the remote ends the service normally.
     PostMessageA(remote, WM_CLOSE, 0, 0);
     EXPECT_TRUE(ServiceControl::WaitForService(false, kWaitMs));
-    EXPECT_TRUE(PumpUntil([&] { return !service_.IsRunning(); }));
+    EXPECT_TRUE(WaitUntil([&] { return !service_.IsRunning(); }));
     EXPECT_EQ(0u, service_.ExitCode());
 }
 

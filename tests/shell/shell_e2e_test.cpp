@@ -1,6 +1,7 @@
 // The program as a user's logon runs it: single instance, hidden windows,
-// registration with the service (and its retry), the service's messages,
-// the resume broadcast and quitting.
+// registration with the service, the service's messages, the resume
+// broadcast and quitting. The registration retry is the reliability suite's
+// (reliability/siblings_test.cpp).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -105,27 +106,6 @@ TEST_F(ShellTest, SecondCopyExitsAtOnceAndRegistersNothing) {
     EXPECT_TRUE(EndsWithZero(first));
 }
 
-TEST_F(ShellTest, RetriesUntilTheServiceComesAndThenStopsRetrying) {
-    ASSERT_FALSE(ServiceControl::IsServiceRunning());
-    Program program;
-    ASSERT_TRUE(program.Start());
-    ASSERT_TRUE(WaitUntil([&] { return program.MainWindow() != nullptr; }, kLongWait));
-    Sleep(1000); // the first registration has failed by now
-
-    ServiceControl::ServiceProcess service;
-    ASSERT_TRUE(service.Start());
-    ASSERT_TRUE(program.WaitRegistered(kLongWait));
-    // The retry timer stops once registered: no attempts over two more periods.
-    const unsigned attempts = Attempts();
-    EXPECT_GE(attempts, 1u);
-    Sleep(6000);
-    EXPECT_EQ(attempts, Attempts());
-    EXPECT_TRUE(program.Process().Running());
-
-    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
-    EXPECT_TRUE(EndsWithZero(program));
-}
-
 TEST_F(ShellTest, OddMessagesDoNothingAndQuitTakesTheLowByte) {
     ServiceControl::ServiceProcess service;
     ASSERT_TRUE(service.Start());
@@ -146,9 +126,18 @@ TEST_F(ShellTest, OddMessagesDoNothingAndQuitTakesTheLowByte) {
         {WM_USER + 7, 0x55, 0},          {kServiceQuit, 0x54, 0}, // no mark: not a quit
         {WM_USER + 1, 0x55, 0},
     };
+    // A window of the test's own holds the foreground: the program's answer
+    // to the resume posted after the odd messages shows it has handled them.
+    const HWND own = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 8, 8, nullptr,
+                                     nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, own);
+    SetForegroundWindow(own);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == own; }));
     for (const Raw& raw : ignored)
         ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendRaw(raw.msg, raw.wParam, raw.lParam));
-    Sleep(2000);
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendResume());
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == program.AppWindow(); }, kLongWait));
+    DestroyWindow(own);
     EXPECT_TRUE(program.Process().Running());
     EXPECT_TRUE(program.IsRegistered());
     EXPECT_TRUE(program.VisibleWindowsWithArea().empty()) << Describe(program.VisibleWindowsWithArea());
