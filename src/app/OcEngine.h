@@ -88,7 +88,6 @@ public:
 
     HWND CommandWindow() const { return commandWindow_; }
     LONG Step() const { return step_; }
-    bool ProfilesLoaded() const { return profilesLoaded_; }
     const std::vector<DWORD>& FirmwareProfileValues() const { return firmwareProfileValues_; }
 
     // Test seams: the registry base of the installation marker (default

@@ -103,9 +103,6 @@ public:
     void OnAutoModeKey() override;
     void OnOsdFinished() override;
 
-    bool RequestOnClose() const { return requestOnClose_; }
-    bool KeyDone() const { return keyDone_; }
-
 private:
     RcKelvoAuto() = default;
     bool requestOnClose_ = false;
@@ -128,9 +125,6 @@ public:
     void OnManualModeKey() override;
     void OnOsdTimer() override;
     void OnOsdFinished() override;
-
-    LONG Mode() const { return mode_; }
-    bool Closed() const { return closed_; }
 
 private:
     RcKelvoManual() = default;
@@ -155,10 +149,6 @@ public:
     void OnTuneDownKey() override;
     void OnOsdTimer() override;
     void OnOsdFinished() override;
-
-    bool Closed() const { return closed_; }
-    bool EngineSwitched() const { return engineSwitched_; }
-    bool StepRead() const { return stepRead_; }
 
 private:
     RcDigit() = default;

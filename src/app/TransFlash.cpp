@@ -11,14 +11,9 @@ F EntryAs(HMODULE module, const char* name) {
 }
 
 // The player list owns the players; it and they live until the process ends.
-std::vector<std::unique_ptr<TTransFlash>>& OwnedPlayers() {
+std::vector<std::unique_ptr<TTransFlash>>& PlayerList() {
     static auto* const players = new std::vector<std::unique_ptr<TTransFlash>>();
     return *players;
-}
-
-std::vector<TTransFlash*>& PlayerList() {
-    static auto* const list = new std::vector<TTransFlash*>();
-    return *list;
 }
 
 } // namespace
@@ -61,8 +56,7 @@ TTransFlash& TTransFlash::Create(HWND parent, const std::wstring& moviePath) {
     if (library.Load())
         player->playerWindow_ = library.Entries().create(parent, moviePath.c_str());
     TTransFlash& created = *player;
-    OwnedPlayers().push_back(std::move(player));
-    PlayerList().push_back(&created);
+    PlayerList().push_back(std::move(player));
     return created;
 }
 
@@ -116,20 +110,20 @@ void TTransFlash::Call(const std::wstring& request) {
 }
 
 void TTransFlash::HideAll() {
-    for (TTransFlash* player : PlayerList()) {
+    for (const std::unique_ptr<TTransFlash>& player : PlayerList()) {
         player->groupHidden_ = true;
         player->Apply();
     }
 }
 
 void TTransFlash::ShowAll() {
-    for (TTransFlash* player : PlayerList()) {
+    for (const std::unique_ptr<TTransFlash>& player : PlayerList()) {
         player->groupHidden_ = false;
         player->Apply();
     }
 }
 
-const std::vector<TTransFlash*>& TTransFlash::Players() { return PlayerList(); }
+const std::vector<std::unique_ptr<TTransFlash>>& TTransFlash::Players() { return PlayerList(); }
 
 text::LeadBytes SystemLeadBytes(UINT codePage) {
     CPINFO info{};

@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -92,7 +93,7 @@ public:
     // Hide or show every player of the list, in creation order.
     static void HideAll();
     static void ShowAll();
-    static const std::vector<TTransFlash*>& Players();
+    static const std::vector<std::unique_ptr<TTransFlash>>& Players();
 
     HWND PlayerWindow() const { return playerWindow_; }
     HWND ParentWindow() const { return parentWindow_; }

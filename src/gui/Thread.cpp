@@ -8,7 +8,7 @@ Thread::Thread() : handle_(CreateThread(nullptr, 0, &Thread::ThreadProc, this, C
 
 Thread::~Thread() {
     // A kept thread that was never started still has its suspended system
-    // thread: let it run to an empty end instead of leaking it.
+    // thread: it has run no code, so end it here instead of leaking it.
     if (handle_ && !started_ && !freeOnTerminate_) {
         started_ = true;
         threadId_ = 0;
@@ -21,11 +21,6 @@ void Thread::Start() {
         return;
     started_ = true;
     ResumeThread(handle_.Get());
-}
-
-void Thread::WaitFor() {
-    if (handle_ && started_ && !freeOnTerminate_)
-        WaitForSingleObject(handle_.Get(), INFINITE);
 }
 
 void Thread::StartDetached(std::unique_ptr<Thread> thread) {

@@ -20,15 +20,12 @@ public:
 
     // Starts a thread that the caller keeps and waits for.
     void Start();
-    // Blocks until Execute has returned. Not for detached threads.
-    void WaitFor();
 
     // Hands the thread its own object and starts it; the object is
     // destroyed on the thread when Execute returns.
     static void StartDetached(std::unique_ptr<Thread> thread);
 
     DWORD ThreadId() const { return threadId_; }
-    bool FreeOnTerminate() const { return freeOnTerminate_; }
 
 protected:
     virtual void Execute() = 0;

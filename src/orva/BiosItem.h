@@ -150,8 +150,6 @@ public:
     std::string IndexToString(std::uint32_t index) const override;
 
     std::uint32_t ExtraCount() const { return static_cast<std::uint32_t>(exStrs_.size()); }
-    std::uint32_t BaseWord() const { return baseWord_; }
-    std::uint32_t StepWord() const { return stepWord_; }
 
 protected:
     bool Parse(PackageCursor& cursor, std::uint32_t& remaining) override;

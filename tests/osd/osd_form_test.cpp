@@ -57,7 +57,7 @@ bool HasRequest(MovieKind kind, const std::string& request) {
 
 int VisiblePlayers() {
     int count = 0;
-    for (TTransFlash* player : TTransFlash::Players())
+    for (const auto& player : TTransFlash::Players())
         count += (player->PlayerWindow() != nullptr && IsWindowVisible(player->PlayerWindow())) ? 1 : 0;
     return count;
 }

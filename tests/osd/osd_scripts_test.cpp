@@ -54,7 +54,7 @@ protected:
         EXPECT_GE(State().lastFinishedTick - openedAt, atLeastMs);
         PumpFor(1500);
         EXPECT_EQ(1, State().finished);
-        for (TTransFlash* player : TTransFlash::Players())
+        for (const auto& player : TTransFlash::Players())
             EXPECT_FALSE(player->OnScreen());
     }
 };
