@@ -21,6 +21,8 @@ public:
     bool Ensure(int width, int height);
     // Sets every pixel of the top-left width x height area to 0.
     void ClearArea(int width, int height);
+    // Frees the surface; Ensure makes it again.
+    void Release();
 
     HDC dc() const { return dc_; }
     uint8_t* bits() const { return bits_; }
@@ -29,8 +31,6 @@ public:
     int stride() const { return width_ * 4; }
 
 private:
-    void Release();
-
     HDC dc_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     HGDIOBJ oldBitmap_ = nullptr;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <system_error>
 
 #include "InvokeRequest.h"
 #include "PlayerLog.h"
@@ -55,6 +56,12 @@ std::mutex& SurfaceMutex() {
 DibSurface& SharedSurface() {
     static DibSurface* const surface = new DibSurface(); // kept for the life of the process
     return *surface;
+}
+
+// Players on screen; the shared surface is freed when none is.
+int& PlayersOnScreen() {
+    static int count = 0;
+    return count;
 }
 
 bool SameFrame(const RenderInputs& a, const RenderInputs& b) {
@@ -232,6 +239,11 @@ LRESULT CALLBACK MoviePlayer::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
     if (message == WM_NCDESTROY) {
         if (player->timerOn_)
             KillTimer(hwnd, kTimerId);
+        if (player->onScreen_) {
+            player->onScreen_ = false;
+            player->ReleaseSurfaces();
+        }
+        player->WaitPrepared();
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         std::unique_ptr<MoviePlayer> owned;
         {
@@ -334,6 +346,8 @@ DWORD MoviePlayer::OnRequest(const WCHAR* request) {
     UpdateTimer();
     if (IsWindowVisible(hwnd_))
         Present(false);
+    else
+        PrepareAhead();
     return 1;
 }
 
@@ -358,8 +372,18 @@ void MoviePlayer::OnTick() {
 }
 
 void MoviePlayer::OnWindowPosChanged(const WINDOWPOS& pos) {
-    if (!IsWindowVisible(hwnd_))
+    if (!IsWindowVisible(hwnd_)) {
+        if (onScreen_) {
+            onScreen_ = false;
+            ReleaseSurfaces();
+        }
         return;
+    }
+    if (!onScreen_) {
+        onScreen_ = true;
+        std::lock_guard<std::mutex> lock(SurfaceMutex());
+        ++PlayersOnScreen();
+    }
     // Shown, or resized: the layered content must be handed over again.
     const bool shown = (pos.flags & SWP_SHOWWINDOW) != 0;
     const bool resized = (pos.flags & SWP_NOSIZE) == 0 && (pos.cx != lastWidth_ || pos.cy != lastHeight_);
@@ -377,7 +401,65 @@ void MoviePlayer::Present(bool force) {
     const int h = rc.bottom - rc.top;
     if (w <= 0 || h <= 0 || w > 8192 || h > 8192)
         return;
-    const double now = MovieNow();
+    const RenderInputs in = InputsAt(MovieNow());
+    // Nothing moved since the frame on the window: leave it there.
+    if (!force && framePresented_ && w == lastWidth_ && h == lastHeight_ && SameFrame(in, lastInputs_)) {
+        dirty_ = false;
+        return;
+    }
+    presenting_ = true;
+    WaitPrepared();
+
+    const bool whole = force || !framePresented_ || frame_.width() != w || frame_.height() != h;
+    if (frame_.width() != w || frame_.height() != h)
+        frame_.Resize(w, h);
+    framePresented_ = false;
+    RECT drawn{0, 0, 0, 0};
+    renderer_.Render(in, frame_, &drawn);
+    // Only what this frame drew and what the last one had drawn can differ
+    // from the window's copy: the rest stays clear.
+    RECT dirty{0, 0, w, h};
+    if (!whole)
+        UnionRect(&dirty, &drawn, &lastDrawn_);
+    if (IsRectEmpty(&dirty))
+        dirty = RECT{0, 0, w, h};
+
+    std::lock_guard<std::mutex> lock(SurfaceMutex());
+    DibSurface& surface = SharedSurface();
+    if (surface.Ensure(w, h)) {
+        GdiFlush();
+        const std::vector<uint32_t>& px = frame_.pixels();
+        for (int y = dirty.top; y < dirty.bottom; ++y) {
+            const auto row = px.begin() + static_cast<ptrdiff_t>(y) * w;
+            std::copy(row + dirty.left, row + dirty.right,
+                      reinterpret_cast<uint32_t*>(surface.bits() + static_cast<size_t>(y) * surface.stride()) +
+                          dirty.left);
+        }
+        SIZE size{w, h};
+        POINT source{0, 0};
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        UPDATELAYEREDWINDOWINFO info{};
+        info.cbSize = sizeof info;
+        info.psize = &size;
+        info.hdcSrc = surface.dc();
+        info.pptSrc = &source;
+        info.pblend = &blend;
+        info.dwFlags = ULW_ALPHA;
+        info.prcDirty = &dirty;
+        if (UpdateLayeredWindowIndirect(hwnd_, &info)) {
+            ++stats_.framesPresented;
+            framePresented_ = true;
+            lastInputs_ = in;
+            lastDrawn_ = drawn;
+            lastWidth_ = w;
+            lastHeight_ = h;
+            dirty_ = false;
+        }
+    }
+    presenting_ = false;
+}
+
+RenderInputs MoviePlayer::InputsAt(double now) const {
     RenderInputs in;
     in.entry = timeline_.entry();
     in.visibility = timeline_.Visibility(now);
@@ -389,40 +471,51 @@ void MoviePlayer::Present(bool force) {
     in.value = timeline_.value();
     in.previousValue = timeline_.previousValue();
     in.valueProgress = timeline_.ValueProgress(now);
-    // Nothing moved since the frame on the window: leave it there.
-    if (!force && framePresented_ && w == lastWidth_ && h == lastHeight_ && SameFrame(in, lastInputs_)) {
-        dirty_ = false;
+    return in;
+}
+
+void MoviePlayer::PrepareAhead() {
+    RECT rc{};
+    if (!GetWindowRect(hwnd_, &rc))
         return;
+    const int w = rc.right - rc.left;
+    const int h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0 || w > 8192 || h > 8192)
+        return;
+    const RenderInputs in = InputsAt(MovieNow());
+    const float s = renderer_.ScaleFor(w, h);
+    WaitPrepared();
+    if (!renderer_.NeedsContent(in, s))
+        return;
+    try {
+        prepared_ = std::async(std::launch::async, [this, in, s] { renderer_.PrepareContent(in, s); });
+    } catch (const std::system_error&) {
+        renderer_.PrepareContent(in, s); // no thread to be had: draw it here
     }
-    presenting_ = true;
+}
 
-    if (frame_.width() != w || frame_.height() != h)
-        frame_.Resize(w, h);
+void MoviePlayer::WaitPrepared() {
+    if (!prepared_.valid())
+        return;
+    try {
+        prepared_.get();
+    } catch (...) {
+        // Out of memory on the way: the frame that needs the layers draws
+        // them itself.
+    }
+}
+
+void MoviePlayer::ReleaseSurfaces() {
+    WaitPrepared();
+    renderer_.ReleaseContent();
+    frame_ = Canvas();
     framePresented_ = false;
-    renderer_.Render(in, frame_);
-
+    dirty_ = true;
     std::lock_guard<std::mutex> lock(SurfaceMutex());
-    DibSurface& surface = SharedSurface();
-    if (surface.Ensure(w, h)) {
-        GdiFlush();
-        const std::vector<uint32_t>& px = frame_.pixels();
-        for (int y = 0; y < h; ++y) {
-            std::copy(px.begin() + static_cast<ptrdiff_t>(y) * w, px.begin() + static_cast<ptrdiff_t>(y + 1) * w,
-                      reinterpret_cast<uint32_t*>(surface.bits() + static_cast<size_t>(y) * surface.stride()));
-        }
-        SIZE size{w, h};
-        POINT source{0, 0};
-        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        if (UpdateLayeredWindow(hwnd_, nullptr, nullptr, &size, surface.dc(), &source, 0, &blend, ULW_ALPHA)) {
-            ++stats_.framesPresented;
-            framePresented_ = true;
-            lastInputs_ = in;
-            lastWidth_ = w;
-            lastHeight_ = h;
-            dirty_ = false;
-        }
+    if (--PlayersOnScreen() <= 0) {
+        PlayersOnScreen() = 0;
+        SharedSurface().Release();
     }
-    presenting_ = false;
 }
 
 void MoviePlayer::UpdateTimer() {

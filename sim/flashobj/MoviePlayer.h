@@ -3,6 +3,7 @@
 // requests from other threads are handed over with SendMessage.
 #pragma once
 
+#include <future>
 #include <memory>
 #include <string>
 
@@ -45,6 +46,15 @@ private:
     void OnTick();
     void OnWindowPosChanged(const WINDOWPOS& pos);
     void Present(bool force);
+    RenderInputs InputsAt(double now) const;
+    // While the window is hidden, draws the movie's layers for what the
+    // requests have set on a thread of their own, so that the program's
+    // pause after its request covers it and the first frame is ready when
+    // the window is shown.
+    void PrepareAhead();
+    void WaitPrepared();
+    // Off the screen: the frame and the layers are freed.
+    void ReleaseSurfaces();
     void UpdateTimer();
     double MovieNow() const;
 
@@ -70,7 +80,10 @@ private:
     // again is skipped.
     Canvas frame_;
     bool framePresented_ = false;
+    bool onScreen_ = false;
+    std::future<void> prepared_; // the renderer belongs to this job while it runs
     RenderInputs lastInputs_;
+    RECT lastDrawn_{0, 0, 0, 0}; // where the frame on the window may not be clear
     int lastWidth_ = 0;
     int lastHeight_ = 0;
     FlashPlayerStats stats_{};

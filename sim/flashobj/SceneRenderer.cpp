@@ -91,14 +91,63 @@ void SceneRenderer::DrawContent(const RenderInputs& in, float s) {
         std::swap(content_, base_);
         baseScale_ = s;
     }
-    if (content_.width() != cw || content_.height() != ch)
-        content_.Resize(cw, ch);
+    content_.Resize(cw, ch);
     content_.pixels() = base_.pixels();
     for (size_t i = firstDynamic_; i < scene_.elements.size(); ++i)
         DrawElement(scene_.elements[i], in, s);
+    // Frames compose only what can be seen: the rest of the movie is clear.
+    int left = cw, top = ch, right = 0, bottom = 0;
+    for (int y = 0; y < ch; ++y) {
+        const uint32_t* row = &content_.pixels()[static_cast<size_t>(y) * cw];
+        for (int x = 0; x < cw; ++x) {
+            if (row[x] != 0) {
+                left = std::min(left, x);
+                right = std::max(right, x + 1);
+                top = std::min(top, y);
+                bottom = y + 1;
+            }
+        }
+    }
+    if (right <= left) {
+        left = top = 0;
+        right = bottom = 1;
+    }
+    if (left != 0 || top != 0 || right != cw || bottom != ch) {
+        Canvas cut(right - left, bottom - top);
+        for (int y = top; y < bottom; ++y) {
+            const auto from = content_.pixels().begin() + static_cast<ptrdiff_t>(y) * cw;
+            std::copy(from + left, from + right,
+                      cut.pixels().begin() + static_cast<ptrdiff_t>(y - top) * (right - left));
+        }
+        content_ = std::move(cut);
+    }
+    contentX_ = left;
+    contentY_ = top;
     contentValid_ = true;
     contentScale_ = s;
     contentInputs_ = in;
+}
+
+float SceneRenderer::ScaleFor(int width, int height) const {
+    return std::min(static_cast<float>(width) / scene_.width, static_cast<float>(height) / scene_.height);
+}
+
+bool SceneRenderer::NeedsContent(const RenderInputs& in, float s) const {
+    return !scene_.elements.empty() && !(contentValid_ && contentScale_ == s && SameContent(contentInputs_, in));
+}
+
+void SceneRenderer::PrepareContent(const RenderInputs& in, float s) {
+    if (scene_.elements.empty() || s <= 0)
+        return;
+    mask_.Ensure(64, 64);
+    DrawContent(in, s);
+}
+
+void SceneRenderer::ReleaseContent() {
+    base_ = Canvas();
+    baseScale_ = 0;
+    content_ = Canvas();
+    contentValid_ = false;
 }
 
 std::string SceneRenderer::ResolveFace(const std::string& faces) {
@@ -154,18 +203,19 @@ std::string SceneRenderer::FaceFor(const std::string& faces, const std::string& 
     return chosen;
 }
 
-void SceneRenderer::Render(const RenderInputs& in, Canvas& out) {
+void SceneRenderer::Render(const RenderInputs& in, Canvas& out, RECT* drawn) {
     out.Clear();
+    if (drawn != nullptr)
+        *drawn = RECT{0, 0, 0, 0};
     if (in.visibility <= 0 || out.width() == 0 || out.height() == 0 || scene_.elements.empty())
         return;
 
-    const float s =
-        std::min(static_cast<float>(out.width()) / scene_.width, static_cast<float>(out.height()) / scene_.height);
+    const float s = ScaleFor(out.width(), out.height());
     // The mask DC also serves the font look-ups.
     mask_.Ensure(64, 64);
     DrawContent(in, s);
-    const int cw = content_.width();
-    const int ch = content_.height();
+    const int cw = std::max(1, static_cast<int>(std::lround(scene_.width * s)));
+    const int ch = std::max(1, static_cast<int>(std::lround(scene_.height * s)));
 
     const float v = static_cast<float>(std::min(1.0, std::max(0.0, in.visibility)));
     float zoom = 1;
@@ -187,9 +237,18 @@ void SceneRenderer::Render(const RenderInputs& in, Canvas& out) {
             break;
         }
     }
-    const float ox = (out.width() - cw * zoom) / 2;
-    const float oy = (out.height() - ch * zoom) / 2 + dy;
+    const float ox = (out.width() - cw * zoom) / 2 + contentX_ * zoom;
+    const float oy = (out.height() - ch * zoom) / 2 + dy + contentY_ * zoom;
     out.Compose(content_, zoom, ox, oy, v);
+    if (drawn != nullptr) {
+        // A pixel of the cut may reach one pixel further on each side.
+        drawn->left = std::max(0, static_cast<int>(std::floor(ox)) - 1);
+        drawn->top = std::max(0, static_cast<int>(std::floor(oy)) - 1);
+        drawn->right = std::min(out.width(), static_cast<int>(std::ceil(ox + content_.width() * zoom)) + 1);
+        drawn->bottom = std::min(out.height(), static_cast<int>(std::ceil(oy + content_.height() * zoom)) + 1);
+        if (drawn->right <= drawn->left || drawn->bottom <= drawn->top)
+            *drawn = RECT{0, 0, 0, 0};
+    }
 }
 
 void SceneRenderer::DrawElement(const SceneElement& e, const RenderInputs& in, float s) {

@@ -34,8 +34,18 @@ public:
     SceneRenderer& operator=(const SceneRenderer&) = delete;
 
     // Renders into out, whose size is the window's; the movie is scaled to
-    // fit and centred when the sizes differ.
-    void Render(const RenderInputs& in, Canvas& out);
+    // fit and centred when the sizes differ. drawn, when given, receives
+    // the part of out that may hold anything but transparent pixels.
+    void Render(const RenderInputs& in, Canvas& out, RECT* drawn = nullptr);
+    // The scale Render uses for a window of that size.
+    float ScaleFor(int width, int height) const;
+    // True when Render at scale s would draw the movie's layers again.
+    bool NeedsContent(const RenderInputs& in, float s) const;
+    // Draws the movie's layers ahead of the first frame (a player may do it
+    // on another thread while its window is hidden).
+    void PrepareContent(const RenderInputs& in, float s);
+    // Frees the layers; the next frame draws them again.
+    void ReleaseContent();
 
 private:
     void DrawElement(const SceneElement& e, const RenderInputs& in, float s);
@@ -59,7 +69,11 @@ private:
     size_t firstDynamic_ = 0;
     Canvas base_;
     float baseScale_ = 0;
+    // The drawn movie, cut to the pixels that are not transparent; its
+    // top-left corner lies at contentX_, contentY_ of the movie.
     Canvas content_;
+    int contentX_ = 0;
+    int contentY_ = 0;
     bool contentValid_ = false;
     float contentScale_ = 0;
     RenderInputs contentInputs_;

@@ -451,6 +451,37 @@ TEST_F(Player, DrawsWhenShownAndNothingWhenEnded) {
     EXPECT_TRUE(AllTransparent(Frame(player.get(), w, h)));
 }
 
+// A hidden player lets go of its layers and draws them again, ahead of the
+// window being shown, for the next label: the first frame on screen is the
+// new label's complete frame, never the old label's cached layer.
+TEST_F(Player, FirstFrameAfterALabelChangeWhileHiddenIsTheNewLabelsWholeFrame) {
+    auto settledFrame = [](HWND player, const std::vector<std::wstring>& requests, bool showFirst) {
+        for (const std::wstring& request : requests)
+            Send(player, request);
+        if (showFirst)
+            ShowPlayer(player, 760, 322, 400, 650);
+        const size_t calls = CallbacksFor(player);
+        Send(player, External(L"show"));
+        EXPECT_TRUE(PumpUntil([&] { return CallbacksFor(player) > calls; }, kLong));
+        EXPECT_TRUE(WaitSettled(player, kLong));
+        if (!showFirst)
+            ShowPlayer(player, 760, 322, 400, 650); // the intro played while hidden
+        int w = 0, h = 0;
+        return Frame(player, w, h);
+    };
+    PlayerWindow reused(CreatePlayer(parent_.hwnd(), SourceMovie("RaveloProfileOn.swf"), "4"));
+    const std::vector<DWORD> first = settledFrame(reused.get(), {ChangeLabel(L"Profile A On 3800MHz")}, true);
+    HidePlayer(reused.get());
+    const std::vector<DWORD> again = settledFrame(reused.get(), {ChangeLabel(L"Profile B On 4100MHz")}, false);
+
+    PlayerWindow fresh(CreatePlayer(parent_.hwnd(), SourceMovie("RaveloProfileOn.swf"), "4"));
+    const std::vector<DWORD> expected = settledFrame(fresh.get(), {ChangeLabel(L"Profile B On 4100MHz")}, true);
+    ASSERT_EQ(static_cast<size_t>(400 * 650), expected.size());
+    EXPECT_FALSE(AllTransparent(expected));
+    EXPECT_NE(first, expected);
+    EXPECT_TRUE(again == expected) << "the first frame shown after the label change differs from the new label's";
+}
+
 TEST_F(Player, RedrawsAfterBeingShownOrResized) {
     PlayerWindow player(CreatePlayer(parent_.hwnd(), SourceMovie("OCTuning.swf"), "8"));
     Send(player.get(), Set2Digit(133));
