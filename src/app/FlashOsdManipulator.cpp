@@ -66,12 +66,18 @@ void TMaskFanoutThread::Execute() {
     // Sleeps to each 25 ms mark instead of polling: a wake-up that comes
     // late applies the step of the time it reads, as a late poll would.
     FadeSchedule fade(GetTickCount());
+    bool woken = false;
     while (!fade.Finished()) {
         const int alpha = fade.Poll(GetTickCount());
         if (alpha >= 0)
             layout.SetAlpha(static_cast<BYTE>(alpha));
-        if (!fade.Finished())
-            Sleep(fade.MsToNextMark(GetTickCount()));
+        if (fade.Finished())
+            break;
+        // The tick counter may advance in steps coarser than a millisecond:
+        // a wake-up it has not caught up with yet looks again shortly
+        // instead of sleeping a whole step more.
+        Sleep(woken && alpha < 0 ? 1 : fade.MsToNextMark(GetTickCount()));
+        woken = true;
     }
     // Visibility and the action state belong to the GUI thread.
     Synchronize([] {
