@@ -462,7 +462,7 @@ TEST_F(Player, FirstFrameAfterALabelChangeWhileHiddenIsTheNewLabelsWholeFrame) {
             ShowPlayer(player, 760, 322, 400, 650);
         const size_t calls = CallbacksFor(player);
         Send(player, External(L"show"));
-        EXPECT_TRUE(PumpUntil([&] { return CallbacksFor(player) > calls; }, kLong));
+        EXPECT_TRUE(WaitUntil([&] { return CallbacksFor(player) > calls; }, kLong));
         EXPECT_TRUE(WaitSettled(player, kLong));
         if (!showFirst)
             ShowPlayer(player, 760, 322, 400, 650); // the intro played while hidden
