@@ -2,7 +2,7 @@
 
 #include "OsdWatcher.h"
 #include "app/Config.h"
-#include "orva/OvAcpi.h"
+#include "ProgramHarness.h"
 
 namespace bench {
 
@@ -11,7 +11,6 @@ namespace {
 constexpr DWORD kActiveProfileItem = 0x11060008;
 constexpr DWORD kClockSetting = 0x03010011;
 constexpr char kProgramFile[] = "RaveloRemote.exe";
-constexpr char kServiceIdentity[] = "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -136,18 +135,7 @@ void BenchRig::StopApex() {
     apex_.reset();
 }
 
-bool BenchRig::ProgramRegistered() const {
-    std::vector<ServiceControl::Client> clients;
-    if (!ServiceControl::QueryClients(clients))
-        return false;
-    for (const ServiceControl::Client& client : clients) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(client.window, &owner);
-        if (owner == program_.Id() && client.identity == kServiceIdentity)
-            return true;
-    }
-    return false;
-}
+bool BenchRig::ProgramRegistered() const { return harness::RegisteredWithService(program_.Id()); }
 
 // Start-up has ended when the six players exist and the application
 // window, shown once during start-up, is hidden again.
@@ -239,14 +227,8 @@ void BenchRig::KillProgram() {
 
 bool BenchRig::Press(LONG code) const { return ServiceControl::SendKey(code) == ServiceControl::Outcome::Posted; }
 
-bool BenchRig::ReadActiveProfile(LONG& value) {
-    AcpiInit();
-    return (AcpiGetItem(kActiveProfileItem, &value) & 1) != 0;
-}
+bool BenchRig::ReadActiveProfile(LONG& value) { return harness::ReadFirmwareItem(kActiveProfileItem, value); }
 
-bool BenchRig::WriteActiveProfile(LONG value) {
-    AcpiInit();
-    return (AcpiSetItem(kActiveProfileItem, value, 1) & 1) != 0;
-}
+bool BenchRig::WriteActiveProfile(LONG value) { return harness::WriteFirmwareItem(kActiveProfileItem, value); }
 
 } // namespace bench

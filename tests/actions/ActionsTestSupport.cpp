@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "TestSupport.h"
-#include "orva/OvAcpi.h"
 
 namespace actions_test {
 
@@ -280,16 +279,6 @@ const char kAutoSwitchOnLine[] = "switch 0x11070010 1 name=\"Engine Auto Mode\"\
 
 std::string StandardFirmware() {
     return std::string(kClockItemLine) + kProfileLines + kModeItemLine + kActiveProfileLine + kAutoSwitchOnLine;
-}
-
-bool ReadFirmwareItem(DWORD id, LONG& value) {
-    AcpiInit();
-    return (AcpiGetItem(id, &value) & 1) != 0;
-}
-
-bool WriteFirmwareItem(DWORD id, LONG value) {
-    AcpiInit();
-    return (AcpiSetItem(id, value, 1) & 1) != 0;
 }
 
 // ---- Registry ---------------------------------------------------------------

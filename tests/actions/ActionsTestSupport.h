@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ProgramHarness.h"
+
 namespace actions_test {
 
 // One message as a recording window received it.
@@ -99,9 +101,8 @@ extern const char kActiveProfileLine[];
 extern const char kAutoSwitchOnLine[];
 std::string StandardFirmware();
 
-// Item access as the program does it.
-bool ReadFirmwareItem(DWORD id, LONG& value);
-bool WriteFirmwareItem(DWORD id, LONG value);
+using harness::ReadFirmwareItem;
+using harness::WriteFirmwareItem;
 
 // A private key path "Software\RaveloActionsTest-<pid>\" (with trailing
 // backslash) under HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, deleted with

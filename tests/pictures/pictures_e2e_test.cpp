@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "ProgramHarness.h"
 #include "ServiceControl.h"
 #include "TestSupport.h"
-#include "orva/OvAcpi.h"
 
 using testsupport::WaitUntil;
 
@@ -27,34 +27,13 @@ constexpr LONG kStoredStatusHeight = 136;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool ReadFirmwareItem(DWORD id, LONG& value) {
-    AcpiInit();
-    return (AcpiGetItem(id, &value) & 1) != 0;
-}
-
-bool WriteFirmwareItem(DWORD id, LONG value) {
-    AcpiInit();
-    return (AcpiSetItem(id, value, 1) & 1) != 0;
-}
-
 struct ProgramRun {
     testsupport::ChildProcess process;
 
     bool Start(const std::string& folder) { return process.Start("\"" + folder + "RaveloRemote.exe\"", folder); }
     HWND Window(const char* className) const { return testsupport::FindWindowOfProcess(process.Id(), className); }
 
-    bool IsClient() const {
-        std::vector<ServiceControl::Client> clients;
-        if (!ServiceControl::QueryClients(clients))
-            return false;
-        for (const ServiceControl::Client& client : clients) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(client.window, &owner);
-            if (owner == process.Id())
-                return true;
-        }
-        return false;
-    }
+    bool IsClient() const { return harness::RegisteredWithService(process.Id()); }
 
     // Start-up has finished once the status window has left its stored
     // size (it is sized to its picture) and the application window, shown
@@ -108,13 +87,8 @@ SIZE ClientSize(HWND window) {
 class PicturesE2eTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ServiceControl::UsePrivateChannel();
         folder_ = std::make_unique<testsupport::TempFolder>();
-        const std::string database = folder_->Path() + "firmware.txt";
-        if (testsupport::CopyFileTo(testsupport::BinFolder() + "OvAcpiDb.txt", database)) {
-            SetEnvironmentVariableA("OVACPI_DB", database.c_str());
-            database_ = database;
-        }
+        database_ = harness::PrepareSuite(*folder_);
     }
     static void TearDownTestSuite() { folder_.reset(); }
 
@@ -145,7 +119,7 @@ TEST_F(PicturesE2eTest, MissingIndicatorPictureIsShownAndTheProgramEndsWithZero)
     ASSERT_TRUE(Exists(program + "Resource\\bg_smoke01.png"));
     // Start-up would clear the active profile right after the display's
     // initialisation; a marker left standing shows that it never got there.
-    ASSERT_TRUE(WriteFirmwareItem(kActiveProfileItem, 2));
+    ASSERT_TRUE(harness::WriteFirmwareItem(kActiveProfileItem, 2));
 
     ServiceControl::ServiceProcess service;
     ASSERT_TRUE(service.Start());
@@ -172,7 +146,7 @@ TEST_F(PicturesE2eTest, MissingIndicatorPictureIsShownAndTheProgramEndsWithZero)
     EXPECT_TRUE(run.EndsWithZero());
 
     LONG marker = -1;
-    ASSERT_TRUE(ReadFirmwareItem(kActiveProfileItem, marker));
+    ASSERT_TRUE(harness::ReadFirmwareItem(kActiveProfileItem, marker));
     EXPECT_EQ(2, marker);
     // It never quit the ordinary way, and leaves no client behind.
     unsigned unregistrations = 1;
@@ -184,7 +158,7 @@ TEST_F(PicturesE2eTest, MissingIndicatorPictureIsShownAndTheProgramEndsWithZero)
             return ServiceControl::QueryClients(clients) && clients.empty();
         },
         kLongWait));
-    WriteFirmwareItem(kActiveProfileItem, 0);
+    harness::WriteFirmwareItem(kActiveProfileItem, 0);
 }
 
 TEST_F(PicturesE2eTest, DisplayChangeMovesTheStatusWindowToItsCorner) {
