@@ -5,8 +5,8 @@ function(ravelo_warnings target)
   target_compile_options(${target} PRIVATE ${RAVELO_WARNINGS})
 endfunction()
 
-# ravelo_dist(target [SUBDIR dir]): the target's output is part of the
-# installed program folder (build/dist).
+# ravelo_dist(target): the target's output is part of the installed program
+# folder (build/dist).
 function(ravelo_dist target)
   set_property(GLOBAL APPEND PROPERTY RAVELO_DIST_TARGETS ${target})
 endfunction()

@@ -151,6 +151,9 @@ bool TFlashOsdForm::AddMovie(const char* name, const char* fileName, int width, 
     if (index < 0)
         return false;
     FlashItem& item = items_[index];
+    // The movie path is spelt folder + "//Resource//" + file, and the player
+    // is handed exactly that text: the file system reads each run of
+    // slashes after the folder's backslash as one separator.
     item.path = CommandToWide(ModuleFolder() + "//Resource//" + (fileName != nullptr ? fileName : ""));
     TTransFlash& player = TTransFlash::Create(Handle(), item.path);
     item.player = &player;

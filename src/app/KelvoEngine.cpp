@@ -79,7 +79,7 @@ LONG KelvoEngine::CurrentMode() {
 void KelvoEngine::SetMode(LONG mode) {
     static const UINT kModeMessages[4] = {kEngineMode0Message, kEngineMode1Message, kEngineMode2Message,
                                           kEngineMode3Message};
-    if (engineWindow_ == nullptr || mode < 0 || mode > 3)
+    if (engineWindow_ == nullptr || mode < kFirstEngineMode || mode > kLastEngineMode)
         return;
     PostMessageA(engineWindow_, kModeMessages[mode], kSuiteMark, 0);
 }

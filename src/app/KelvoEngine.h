@@ -10,6 +10,13 @@
 
 class BiosItem;
 
+// Engine modes run from 0 to 3. Mode 1 is the engine's neutral mode (what
+// the mode item's value 0 stands for); the remote sets it before a profile
+// or a clock step goes to the overclocking program.
+constexpr LONG kFirstEngineMode = 0;
+constexpr LONG kLastEngineMode = 3;
+constexpr LONG kNeutralEngineMode = 1;
+
 // Messages to the engine window, all posted with wParam 0x55 and lParam 0.
 constexpr UINT kEngineMode0Message = WM_USER + 34; // 1058
 constexpr UINT kEngineMode1Message = WM_USER + 31; // 1055

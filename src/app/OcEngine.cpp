@@ -17,6 +17,8 @@ namespace {
 constexpr char kMarkerProduct[] = "Ravelo Apex";
 constexpr char kMainCaption[] = "Ravelo";
 constexpr char kCommandCaption[] = "RaveloHelp";
+// The default profile: Default.oc in the sub-folder Default of the profiles
+// folder (the file system takes the forward slash as a separator).
 constexpr char kDefaultProfile[] = "Default/Default";
 constexpr char kProfileExtension[] = ".oc";
 

@@ -83,7 +83,7 @@ void RcProfile::Enter() {
     if (oc.CanApplyProfile(button_)) {
         KelvoEngine& engine = KelvoEngine::Instance();
         if (engine.FindEngineWindow())
-            engine.SetMode(1);
+            engine.SetMode(kNeutralEngineMode);
         const std::string label = FormatProfileLabel(Text(onKey_), oc.ProfileFrequency(button_));
         FlashClass0Manipulator::Instance().ShowProfileOn(label.c_str());
         oc.ApplyProfile(button_);
@@ -182,7 +182,7 @@ void RcKelvoManual::OnManualModeKey() {
         return;
     if (!EngineReachable())
         return;
-    mode_ = mode_ > 2 ? 0 : mode_ + 1;
+    mode_ = mode_ >= kLastEngineMode ? kFirstEngineMode : mode_ + 1; // 0, 1, 2, 3, 0, ...
     FlashClass1Manipulator::Instance().ChangeLevel(mode_);
 }
 
@@ -235,7 +235,7 @@ void RcDigit::Tune(bool up) {
         return;
     KelvoEngine& engine = KelvoEngine::Instance();
     if (!engineSwitched_ && engine.FindEngineWindow()) {
-        engine.SetMode(1);
+        engine.SetMode(kNeutralEngineMode);
         engineSwitched_ = true;
     }
     OcEngine& oc = OcEngine::Instance();
