@@ -1,12 +1,72 @@
 #include "app/FlashOsdManipulator.h"
 
 #include <algorithm>
+#include <functional>
+#include <list>
 #include <memory>
+#include <string>
 
 #include "app/Director.h"
 #include "app/Flashosd.h"
 #include "app/Main.h"
 #include "app/Status.h"
+#include "gui/Application.h"
+#include "gui/Exceptions.h"
+#include "gui/Timer.h"
+
+namespace {
+
+// The work of a worker thread that could not be created, done on the GUI
+// thread from a timer instead: a display must end even then. step runs on
+// every tick until it answers true.
+class GuiTimerWork {
+public:
+    GuiTimerWork(UINT intervalMs, std::function<bool()> step) : timer_(intervalMs == 0 ? 1 : intervalMs, false) {
+        timer_.OnTimer = [this, step] {
+            // A tick inside a modal loop that step opened must not run it
+            // again.
+            if (busy_ || done_)
+                return;
+            busy_ = true;
+            struct Idle {
+                GuiTimerWork& work;
+                ~Idle() {
+                    work.busy_ = false;
+                    // An error gives up the work; it is on its way to the
+                    // exception display.
+                    if (std::uncaught_exceptions() > 0)
+                        work.done_ = true;
+                    if (work.done_)
+                        work.timer_.SetEnabled(false);
+                }
+            } idle{*this};
+            done_ = gui::Application::Instance().Closing() || step();
+        };
+        timer_.SetEnabled(true);
+    }
+    GuiTimerWork(const GuiTimerWork&) = delete;
+    GuiTimerWork& operator=(const GuiTimerWork&) = delete;
+
+    bool Finished() const { return done_ && !busy_; }
+
+private:
+    gui::Timer timer_;
+    bool busy_ = false;
+    bool done_ = false;
+};
+
+void StartGuiTimerWork(UINT intervalMs, std::function<bool()> step) {
+    static auto* const works = new std::list<std::unique_ptr<GuiTimerWork>>();
+    // Finished ones go here, never from inside their own tick.
+    works->remove_if([](const std::unique_ptr<GuiTimerWork>& work) { return work->Finished(); });
+    works->push_back(std::make_unique<GuiTimerWork>(intervalMs, std::move(step)));
+}
+
+void ReportThreadFailure(DWORD error) {
+    gui::Application::Instance().ReportError("Thread creation error: " + gui::SystemErrorText(error));
+}
+
+} // namespace
 
 BYTE FadeStepAlpha(DWORD step) {
     if (step >= kFadeSteps)
@@ -47,7 +107,15 @@ void TWaitThread::Start(DWORD delay, OsdNotify onDone) {
     auto thread = std::make_unique<TWaitThread>();
     thread->Delay = delay;
     thread->OnDone = onDone;
-    gui::Thread::StartDetached(std::move(thread));
+    DWORD error = 0;
+    if (gui::Thread::StartDetached(std::move(thread), &error))
+        return;
+    StartGuiTimerWork(delay, [onDone] {
+        if (onDone)
+            onDone(nullptr);
+        return true;
+    });
+    ReportThreadFailure(error);
 }
 
 void TWaitThread::Execute() {
@@ -59,7 +127,23 @@ void TWaitThread::Execute() {
     });
 }
 
-void TMaskFanoutThread::Start() { gui::Thread::StartDetached(std::make_unique<TMaskFanoutThread>()); }
+void TMaskFanoutThread::Start() {
+    DWORD error = 0;
+    if (gui::Thread::StartDetached(std::make_unique<TMaskFanoutThread>(), &error))
+        return;
+    auto fade = std::make_shared<FadeSchedule>(GetTickCount());
+    StartGuiTimerWork(kFadeStepMs, [fade] {
+        const int alpha = fade->Poll(GetTickCount());
+        if (alpha >= 0)
+            FlashOsdLayout::Instance().SetAlpha(static_cast<BYTE>(alpha));
+        if (!fade->Finished())
+            return false;
+        FlashOsdLayout::Instance().Hide();
+        Director::Instance().OnOsdFinished();
+        return true;
+    });
+    ReportThreadFailure(error);
+}
 
 void TMaskFanoutThread::Execute() {
     FlashOsdLayout& layout = FlashOsdLayout::Instance();

@@ -91,6 +91,13 @@ TFlashOsdForm::TFlashOsdForm() : Background(*this), Timer(kIdleTimerIntervalMs, 
     Timer.OnTimer = [this] { OnTimer(); };
 }
 
+TFlashOsdForm::~TFlashOsdForm() {
+    if (FlashOsdForm == this) {
+        FlashOsdLayout::Instance().Detach();
+        FlashOsdForm = nullptr;
+    }
+}
+
 void TFlashOsdForm::CreateParams(gui::CreateParams& params) {
     gui::Form::CreateParams(params);
     params.ClassName = "TFlashOsdForm";
@@ -314,6 +321,7 @@ FlashOsdLayout& FlashOsdLayout::Instance() {
 void FlashOsdLayout::Initialize() {
     if (FlashOsdForm == nullptr)
         return;
+    window_ = FlashOsdForm->Handle();
     if (flicker_.Control() == nullptr)
         flicker_.Attach(FlashOsdForm);
     layered_.SetAlphaEnabled(true);
@@ -356,8 +364,9 @@ void FlashOsdLayout::PlaceMovie(MovieKind kind) {
 void FlashOsdLayout::SetAlpha(BYTE alpha) {
     layered_.SetAlpha(alpha);
     layered_.SetAlphaEnabled(true);
-    if (FlashOsdForm != nullptr)
-        layered_.Apply(FlashOsdForm->Handle());
+    const HWND window = window_;
+    if (window != nullptr)
+        layered_.Apply(window);
 }
 
 void FlashOsdLayout::ShowCaption(MovieKind kind, const char* label) {
@@ -447,6 +456,8 @@ void FlashOsdLayout::SetIdleTimer(bool on) {
         FlashOsdForm->Timer.SetEnabled(false);
     }
 }
+
+void FlashOsdLayout::Detach() { window_ = nullptr; }
 
 void FlashOsdLayout::Hide() {
     if (FlashOsdForm == nullptr)

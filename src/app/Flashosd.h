@@ -6,6 +6,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "app/TransFlash.h"
@@ -81,6 +82,9 @@ public:
     };
 
     TFlashOsdForm();
+    // Clears FlashOsdForm and the layout's window first, so nothing reaches
+    // the form while it goes (a fade still running, a late call-back).
+    ~TFlashOsdForm() override;
 
     gui::Image Background;
     // The idle timer of the level and tuning displays: fires once per arming.
@@ -162,6 +166,9 @@ public:
     void SendOut();
     void SetIdleTimer(bool on);
     void Hide();
+    // Forgets the OSD window before the form goes: a fade still running
+    // then applies its steps to nothing.
+    void Detach();
 
     gui::Bitmap& Background() { return background_; }
     LayeredWindowMaker& Layered() { return layered_; }
@@ -174,4 +181,7 @@ private:
     gui::Bitmap background_;
     LayeredWindowMaker layered_;
     FlickerEliminator flicker_;
+    // The OSD window as the fade thread sees it: a handle, never the form,
+    // so a form destroyed under a running fade is not touched.
+    std::atomic<HWND> window_{nullptr};
 };

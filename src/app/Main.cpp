@@ -53,6 +53,11 @@ TMainForm::TMainForm() : checkTimer_(kCheckInterval, false) {
     checkTimer_.OnTimer = [this] { OnCheckTimer(); };
 }
 
+TMainForm::~TMainForm() {
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
 void TMainForm::CreateParams(gui::CreateParams& params) {
     gui::Form::CreateParams(params);
     // The stored form description; used only if the window were ever shown.

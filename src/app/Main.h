@@ -26,6 +26,7 @@ void BringToForeground(HWND window);
 class TMainForm : public gui::Form {
 public:
     TMainForm();
+    ~TMainForm() override;
 
     // Starts the remote-action machinery and hides the application window.
     void Start();

@@ -12,6 +12,11 @@ TStatusForm::TStatusForm() : Background(*this) {
     Background.SetStretch(false);
 }
 
+TStatusForm::~TStatusForm() {
+    if (StatusForm == this)
+        StatusForm = nullptr;
+}
+
 void TStatusForm::CreateParams(gui::CreateParams& params) {
     gui::Form::CreateParams(params);
     params.ClassName = "TStatusForm";

@@ -9,6 +9,7 @@
 class TStatusForm : public gui::Form {
 public:
     TStatusForm();
+    ~TStatusForm() override;
 
     // Holds the indicator picture; the window shows it as its layered image.
     gui::Image Background;

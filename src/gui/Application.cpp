@@ -1,5 +1,6 @@
 #include "gui/Application.h"
 
+#include "gui/Exceptions.h"
 #include "win32/ModulePath.h"
 
 namespace gui {
@@ -7,12 +8,8 @@ namespace gui {
 namespace {
 
 constexpr UINT kSynchronizeMessage = WM_APP + 0x0F00;
+constexpr UINT kShowErrorMessage = WM_APP + 0x0F01;
 constexpr char kAppWindowClass[] = "TApplication";
-
-struct SynchronizeRequest {
-    const std::function<void()>* call = nullptr;
-    std::exception_ptr error;
-};
 
 std::string ModuleBaseName() {
     std::string name = win32::ModuleFileName();
@@ -58,11 +55,25 @@ void Application::Initialize() {
 
 LRESULT CALLBACK Application::AppWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == kSynchronizeMessage) {
-        auto* request = reinterpret_cast<SynchronizeRequest*>(lParam);
+        Application& app = Instance();
+        // Once the forms are going, a worker's call finds nothing to touch.
+        if (app.closing_)
+            return 0;
         try {
-            (*request->call)();
+            (*reinterpret_cast<const std::function<void()>*>(lParam))();
         } catch (...) {
-            request->error = std::current_exception();
+            // The worker has nobody to tell: the error goes where every
+            // other error of the GUI thread goes.
+            app.HandleException(std::current_exception());
+        }
+        return 0;
+    }
+    if (msg == kShowErrorMessage) {
+        Application& app = Instance();
+        while (!app.errors_.empty() && !app.closing_) {
+            const std::string text = app.errors_.front();
+            app.errors_.pop_front();
+            app.ShowException(Exception(text));
         }
         return 0;
     }
@@ -78,13 +89,18 @@ void Application::Synchronize(const std::function<void()>& call) {
         call();
         return;
     }
-    SynchronizeRequest request;
-    request.call = &call;
     // A sent message is served by the GUI thread's next message retrieval,
     // modal loops included, and the sender waits for it.
-    SendMessageA(handle_, kSynchronizeMessage, 0, reinterpret_cast<LPARAM>(&request));
-    if (request.error)
-        std::rethrow_exception(request.error);
+    SendMessageA(handle_, kSynchronizeMessage, 0, reinterpret_cast<LPARAM>(&call));
+}
+
+void Application::ReportError(const std::string& text) {
+    if (handle_ == nullptr || closing_)
+        return;
+    errors_.push_back(text);
+    // Shown from a message of its own, never from inside the operation
+    // that met the failure (a player's call-back, a timer).
+    PostMessageA(handle_, kShowErrorMessage, 0, 0);
 }
 
 void Application::HandleException(std::exception_ptr error) {
@@ -140,6 +156,7 @@ void Application::Terminate() {
 }
 
 void Application::DestroyForms() {
+    closing_ = true;
     while (!forms_.empty())
         forms_.pop_back();
     mainForm_ = nullptr;

@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -59,8 +60,11 @@ public:
     void Terminate();
     bool Terminated() const { return terminated_; }
 
-    // Destroys every form, last created first.
+    // Destroys every form, last created first. From then on worker
+    // threads' synchronised calls are dropped: what they would touch is
+    // going or gone.
     void DestroyForms();
+    bool Closing() const { return closing_; }
 
     // The standard exception display: a stop-sign message box with the
     // exception's text under the application's title.
@@ -69,9 +73,14 @@ public:
     // Keeps an exception raised in a window procedure for the message loop.
     void HandleException(std::exception_ptr error);
 
+    // Shows text with the standard exception display for a failure the
+    // program has recovered from; the program goes on. GUI thread only.
+    void ReportError(const std::string& text);
+
     // Runs call on the GUI thread and waits for it to finish. From the GUI
-    // thread itself the call runs at once. An exception it raises is raised
-    // again in the calling thread.
+    // thread itself the call runs at once. An exception it raises there
+    // goes to HandleException, as one raised in a window procedure does.
+    // Once the forms are being destroyed the call is dropped.
     void Synchronize(const std::function<void()>& call);
 
 private:
@@ -83,7 +92,9 @@ private:
     DWORD mainThreadId_ = 0;
     Form* mainForm_ = nullptr;
     bool terminated_ = false;
+    bool closing_ = false;
     std::exception_ptr pending_;
+    std::deque<std::string> errors_;
     std::vector<std::unique_ptr<Form>> forms_;
 };
 

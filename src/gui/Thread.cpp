@@ -4,7 +4,24 @@
 
 namespace gui {
 
-Thread::Thread() : handle_(CreateThread(nullptr, 0, &Thread::ThreadProc, this, CREATE_SUSPENDED, &threadId_)) {}
+namespace {
+bool failCreation = false;
+
+HANDLE CreateSuspended(LPTHREAD_START_ROUTINE proc, void* parameter, DWORD* threadId) {
+    if (failCreation) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    return CreateThread(nullptr, 0, proc, parameter, CREATE_SUSPENDED, threadId);
+}
+} // namespace
+
+Thread::Thread() : handle_(CreateSuspended(&Thread::ThreadProc, this, &threadId_)) {
+    if (!handle_)
+        creationError_ = GetLastError();
+}
+
+void Thread::FailCreationForTesting(bool fail) { failCreation = fail; }
 
 Thread::~Thread() {
     // A kept thread that was never started still has its suspended system
@@ -23,13 +40,19 @@ void Thread::Start() {
     ResumeThread(handle_.Get());
 }
 
-void Thread::StartDetached(std::unique_ptr<Thread> thread) {
-    if (!thread || !thread->handle_)
-        return;
+bool Thread::StartDetached(std::unique_ptr<Thread> thread, DWORD* error) {
+    if (error != nullptr)
+        *error = 0;
+    if (!thread || !thread->handle_) {
+        if (error != nullptr)
+            *error = thread ? thread->creationError_ : static_cast<DWORD>(ERROR_INVALID_PARAMETER);
+        return false;
+    }
     thread->freeOnTerminate_ = true;
     // From here the running thread owns its object (see ThreadProc).
     Thread* raw = thread.release();
     raw->Start();
+    return true;
 }
 
 void Thread::Synchronize(const std::function<void()>& call) { Application::Instance().Synchronize(call); }

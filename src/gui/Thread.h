@@ -22,10 +22,18 @@ public:
     void Start();
 
     // Hands the thread its own object and starts it; the object is
-    // destroyed on the thread when Execute returns.
-    static void StartDetached(std::unique_ptr<Thread> thread);
+    // destroyed on the thread when Execute returns. False when the system
+    // thread could not be created (the object is then destroyed here);
+    // error receives the system's error code.
+    static bool StartDetached(std::unique_ptr<Thread> thread, DWORD* error = nullptr);
+
+    // For tests: while set, creating a thread fails as it does when the
+    // system is out of resources.
+    static void FailCreationForTesting(bool fail);
 
     DWORD ThreadId() const { return threadId_; }
+    // The system's error code when the thread could not be created, else 0.
+    DWORD CreationError() const { return creationError_; }
 
 protected:
     virtual void Execute() = 0;
@@ -37,6 +45,7 @@ private:
 
     win32::UniqueHandle handle_;
     DWORD threadId_ = 0;
+    DWORD creationError_ = 0;
     bool freeOnTerminate_ = false;
     bool started_ = false;
 };

@@ -18,6 +18,8 @@ void TestState::OnOsdFinished() {
     ++finished;
     lastFinishedTick = GetTickCount();
     formVisibleAtFinish = FlashOsdForm != nullptr && FlashOsdForm->Visible();
+    if (onFinished)
+        onFinished();
 }
 
 void TestState::Clear() {
@@ -27,6 +29,7 @@ void TestState::Clear() {
     lastFinishedTick = 0;
     formVisibleAtFinish = true;
     onTimer = nullptr;
+    onFinished = nullptr;
 }
 
 TestState& State() {

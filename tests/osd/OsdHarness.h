@@ -27,6 +27,7 @@ public:
     DWORD lastFinishedTick = 0;
     bool formVisibleAtFinish = true;
     std::function<void()> onTimer;
+    std::function<void()> onFinished; // runs after the count
 };
 
 // What the display looked like right after the Director's start.

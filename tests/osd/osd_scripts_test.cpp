@@ -4,11 +4,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
+
+#include "BoxWatcher.h"
 #include "OsdHarness.h"
 #include "app/FlashOsdManipulator.h"
 #include "app/Flashosd.h"
 #include "app/Main.h"
+#include "gui/Application.h"
+#include "gui/Exceptions.h"
 #include "gui/Screen.h"
+#include "gui/Thread.h"
 
 using osdtest::State;
 using testsupport::PumpFor;
@@ -18,6 +24,29 @@ namespace {
 
 // Generous: a display lasts up to a few seconds plus the movie's parts.
 constexpr DWORD kDisplayTimeoutMs = 60000;
+
+// A wait's completion that fails.
+struct FailingEnd {
+    void End(void*) { throw gui::Exception("the end of the wait failed"); }
+};
+
+// Pumps messages until an error reaches the message loop; its text, or an
+// empty text when none came within timeoutMs.
+std::string PumpForError(DWORD timeoutMs) {
+    gui::Application& app = gui::Application::Instance();
+    std::string text;
+    WaitUntil(
+        [&] {
+            try {
+                app.ProcessMessages();
+            } catch (const gui::Exception& error) {
+                text = error.what();
+            }
+            return !text.empty();
+        },
+        timeoutMs);
+    return text;
+}
 
 class DisplayScriptTest : public ::testing::Test {
 protected:
@@ -145,5 +174,66 @@ TEST_F(DisplayScriptTest, DisplaysFollowEachOtherCleanly) {
         EXPECT_EQ(1, State().finished);
     }
 }
+
+// An error inside a worker's hand-over to the GUI thread (the end of a
+// wait, the fade's OnOsdFinished) reaches the message loop as any other
+// error of the GUI thread does, and from there the exception display.
+TEST_F(DisplayScriptTest, ErrorsInWorkerHandOversReachTheMessageLoop) {
+    FailingEnd failing;
+    TWaitThread::Start(0, OsdNotify::Of<FailingEnd, &FailingEnd::End>(&failing));
+    EXPECT_EQ("the end of the wait failed", PumpForError(5000));
+
+    State().onFinished = [] { throw gui::Exception("the end of the fade failed"); };
+    FlashOsdManipulator::Instance().PrepareShow();
+    FlashOsdForm->Show();
+    FlashOsdManipulator::Instance().FadeOut();
+    EXPECT_EQ("the end of the fade failed", PumpForError(5000));
+    EXPECT_EQ(1, State().finished);
+    EXPECT_FALSE(FlashOsdForm->Visible());
+}
+
+// With no thread to be had, the wait and the fade are done from GUI timers:
+// the display ends once, and each failure shows in the exception display.
+TEST_F(DisplayScriptTest, DisplayEndsWhenNoWorkerThreadCanBeCreated) {
+    BoxWatcher boxes;
+    gui::Thread::FailCreationForTesting(true);
+    FlashOsdManipulator::Instance().PrepareShow();
+    FlashClass0Manipulator::Instance().ShowWarning("Warning", "No threads left", 200);
+    const bool ended = WaitUntil([] { return State().finished >= 1; }, kDisplayTimeoutMs);
+    gui::Thread::FailCreationForTesting(false);
+    ASSERT_TRUE(ended) << "the display never ended";
+    EXPECT_FALSE(State().formVisibleAtFinish);
+    EXPECT_FALSE(FlashOsdForm->Visible());
+    PumpFor(1000);
+    EXPECT_EQ(1, State().finished);
+    const std::vector<SeenBox> seen = boxes.Boxes();
+    ASSERT_EQ(2u, seen.size()) << "one for the wait, one for the fade";
+    for (const SeenBox& box : seen) {
+        EXPECT_EQ(gui::Application::Instance().Title, box.caption);
+        EXPECT_NE(std::string::npos, box.text.find("Thread creation error")) << box.text;
+    }
+}
+
+// Run after every test, as the last thing before the process ends: it
+// destroys the forms, as the program's end does. A fade still running then
+// finds nothing to touch: no alpha, no hide, no report.
+class FormsDestroyedDuringAFade : public ::testing::Environment {
+public:
+    void TearDown() override {
+        if (FlashOsdForm == nullptr)
+            return;
+        State().Clear();
+        FlashOsdManipulator::Instance().PrepareShow();
+        FlashOsdForm->Show();
+        FlashOsdManipulator::Instance().FadeOut();
+        PumpFor(50);
+        gui::Application::Instance().DestroyForms();
+        EXPECT_EQ(nullptr, FlashOsdForm);
+        PumpFor(1000);
+        EXPECT_EQ(0, State().finished) << "the fade reported the end of a display whose form was gone";
+    }
+};
+::testing::Environment* const formsDestroyedDuringAFade =
+    ::testing::AddGlobalTestEnvironment(new FormsDestroyedDuringAFade);
 
 } // namespace
