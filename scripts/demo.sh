@@ -128,16 +128,14 @@ CALIBRATION_KEY='HKCU\Software\Orva\Drivo3\Advance'
 # --- the suite ------------------------------------------------------------------
 
 say "Ravelo Remote demo: output in $OUT"
-if [ -n "$INTERACTIVE" ]; then
-  start_bg SERVICE "$BIN" RemoteService.exe run --show
-else
-  start_bg SERVICE "$BIN" RemoteService.exe run
-fi
+# The virtual remote is shown in the tour too: the overview has its picture.
+start_bg SERVICE "$BIN" RemoteService.exe run --show
 wait_for 60 service_up || { say "the service did not start"; exit 1; }
-if [ -n "$INTERACTIVE" ]; then
-  # Beside the stand-ins' windows rather than under them.
-  wait_for 30 remote_shown && wine "$BIN/TourWindows.exe" move - "Ravelo Virtual Remote" 800 40 </dev/null >/dev/null 2>&1 || true
-fi
+# For the tour, clear of the stand-ins' windows and of the displays' middle;
+# for a person, beside the stand-ins' windows rather than under them.
+REMOTE_AT=(1560 600)
+[ -n "$INTERACTIVE" ] && REMOTE_AT=(800 40)
+wait_for 30 remote_shown && wine "$BIN/TourWindows.exe" move - "Ravelo Virtual Remote" "${REMOTE_AT[@]}" </dev/null >/dev/null 2>&1 || true
 
 start_apex() {
   start_bg APEX "$BIN" RaveloApexSim.exe
@@ -161,6 +159,16 @@ say "firmware at start: $(firmware_line)"
 STEP=0
 FAULTS=0
 TILES=()
+# The virtual remote, photographed once the suite is up.
+if remote_picture "$OUT/virtual-remote.png"; then
+  TILES+=("$OUT/virtual-remote.png" "The virtual remote (--interactive)")
+else
+  note "no picture of the virtual remote"
+fi
+# One whole display of this step is recorded for the animated picture.
+RECORD_STEP=1
+RECORDER=""
+SHOOTERS=()
 OSD_LOG=$OUT/osd.log
 APEX_LOG=$OUT/ravelo-apex.log
 KELVO_LOG_FILE=$OUT/kelvo-engine.log
@@ -184,6 +192,9 @@ step() {
   slug=${slug%-}
   local osd0 apex0 kelvo0 before key n=0 shot="" problem=""
   osd0=$(lines_of "$OSD_LOG"); apex0=$(lines_of "$APEX_LOG"); kelvo0=$(lines_of "$KELVO_LOG_FILE")
+  if [ -n "$TOUR" ] && [ "$STEP" -eq "$RECORD_STEP" ]; then
+    start_recorder "$OUT/.frames" || note "  the recorder did not start"
+  fi
   for key in "$@"; do
     n=$((n + 1))
     if [ "${key%-}" != "$key" ]; then
@@ -210,10 +221,23 @@ step() {
     fi
     # The intro or the change has played; a later key must come well
     # within the display's 3-second idle time, screenshot included.
-    if [ "$n" -eq 1 ]; then sleep 0.6; else sleep 0.3; fi
+    # The last key's picture may wait for the change to settle.
+    if [ "$n" -eq 1 ]; then sleep 0.6; elif [ "$n" -lt $# ]; then sleep 0.3; else sleep 0.8; fi
     if [ $# -gt 1 ]; then shot="$OUT/$slug-$n.png"; else shot="$OUT/$slug.png"; fi
-    screenshot "$shot" || problem="no screenshot"
+    if [ "$n" -lt $# ]; then
+      # The screen is read as soon as the screenshot starts, long before
+      # the next key (a Windows process of its own) reaches the display;
+      # waiting for the picture to be written could let the display's
+      # three idle seconds run out first.
+      screenshot "$shot" &
+      SHOOTERS+=("$!")
+    else
+      screenshot "$shot" || problem="no screenshot"
+    fi
   done
+  local shooter
+  for shooter in "${SHOOTERS[@]}"; do wait "$shooter" || problem=${problem:-"no screenshot"}; done
+  SHOOTERS=()
   if ! wait_for 60 has_line_since "$OSD_LOG" "$osd0" " $movie callback outro"; then
     problem=${problem:-"the display did not end"}
   fi
@@ -222,6 +246,16 @@ step() {
   wait_for 30 osd_hidden || problem=${problem:-"the display stayed on screen"}
   sleep 1
   [ -n "$shot" ] && TILES+=("$shot" "$STEP. $title")
+  if [ "$STEP" -eq "$RECORD_STEP" ] && [ -n "$RECORDER" ]; then
+    wait "$RECORDER" 2>/dev/null || note "  the recorder failed"
+    RECORDER=""
+    if make_animation "$OUT/.frames" "$OUT/display.gif"; then
+      note "  animated display: $OUT/display.gif"
+    else
+      note "  could not make the animated display (see $OUT/montage.txt)"
+    fi
+    [ -n "${DEMO_KEEP_FRAMES:-}" ] || rm -rf "$OUT/.frames"
+  fi
 
   local osd apex kelvo
   osd=$(since "$OSD_LOG" "$osd0" | osd_summary)
@@ -271,11 +305,14 @@ if [ -n "$TOUR" ]; then
     if [ "$FAULTS" -eq 0 ] && [ -z "$INTERACTIVE" ]; then
       mkdir -p "$ROOT/docs/demo"
       cp "$OUT/overview.png" "$ROOT/docs/demo/overview.png"
+      [ -f "$OUT/display.gif" ] && cp "$OUT/display.gif" "$ROOT/docs/demo/display.gif"
     fi
   else
     say "could not make the overview picture (see $OUT/montage.txt)"
   fi
 fi
+
+[ -f "$OUT/display.gif" ] && say "one display in motion: $OUT/display.gif"
 
 if [ -n "$INTERACTIVE" ]; then
   # A working suite for the person at the remote.

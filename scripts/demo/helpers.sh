@@ -165,12 +165,60 @@ reg_dword() {
 
 # --- screenshots -----------------------------------------------------------------------
 
+# The screen as the compositing manager shows it (scripts/lib.sh starts one
+# beside Xvfb): layered windows blended as on Windows.
 screenshot() {  # FILE
   /usr/bin/import -window root "$1" >/dev/null 2>&1
 }
 
+# remote_picture FILE: the virtual remote's window, cut from a screenshot.
+remote_picture() {
+  local rect
+  rect=$(wine "$BIN/TourWindows.exe" rect - "Ravelo Virtual Remote" </dev/null 2>/dev/null | tr -d '\r')
+  set -- "$1" $rect
+  [ $# -eq 5 ] || return 1
+  screenshot "$OUT/.remote.png" || return 1
+  # Half as large again: a tile shows it at two thirds.
+  /usr/bin/convert "$OUT/.remote.png" -crop "$4x$5+$2+$3" +repage -resize 150% "$1" >>"$OUT/montage.txt" 2>&1
+  local status=$?
+  rm -f "$OUT/.remote.png"
+  return $status
+}
+
+# The part of the screen the animated display shows: the card in the
+# middle of the 1920x1080 screen with some smoke around it.
+ANIMATION_AREA=(680 300 560 440)
+
+# start_recorder FOLDER: records the area every 50 ms for 6.5 s, enough for
+# a whole profile display (intro, three seconds held, outro, fade), in the
+# background (PID in RECORDER); returns once the first frame is there.
+start_recorder() {
+  rm -rf "$1"
+  mkdir -p "$1"
+  (exec wine "$BIN/TourWindows.exe" record "${ANIMATION_AREA[@]}" 50 6500 "$(winepath -w "$1" 2>/dev/null)" \
+    </dev/null >>"$OUT/wine-output.txt" 2>&1) &
+  RECORDER=$!
+  STARTED+=("$RECORDER")
+  wait_for 20 test -f "$1/frame-0000.bmp"
+}
+
+# make_animation FOLDER OUTPUT: the recorded frames as a looping GIF at
+# 20 frames a second, two thirds of the size, the frames that do not change
+# merged into one, on one palette for all (dithered: the smoke's soft shades
+# would otherwise show as bands).
+make_animation() {
+  local frames=("$1"/frame-*.bmp) sample=() i
+  [ -f "${frames[0]}" ] || return 1
+  for ((i = 0; i < ${#frames[@]}; i += 6)); do sample+=("${frames[$i]}"); done
+  /usr/bin/convert "${sample[@]}" -resize 66% -append -colors 96 -unique-colors "$1/palette.png" \
+    >>"$OUT/montage.txt" 2>&1 || return 1
+  /usr/bin/convert -delay 5 "${frames[@]}" -resize 66% -dither Riemersma -remap "$1/palette.png" -layers RemoveDups \
+    -layers Optimize -loop 0 "$2" >>"$OUT/montage.txt" 2>&1
+}
+
 # make_overview OUTPUT PICTURE LABEL [PICTURE LABEL]...: the middle of each
-# screenshot, where the displays are centred, side by side with its label.
+# screenshot, where the displays are centred (a smaller picture, such as the
+# virtual remote, in the middle of a tile), side by side with its label.
 make_overview() {
   local output=$1
   shift
@@ -180,7 +228,7 @@ make_overview() {
   mkdir -p "$tiles"
   while [ $# -ge 2 ]; do
     n=$((n + 1))
-    /usr/bin/convert "$1" -gravity center -crop 960x560+0+0 +repage "$tiles/$n.png" >>"$OUT/montage.txt" 2>&1 || return 1
+    /usr/bin/convert "$1" -gravity center -background '#1b1f24' -extent 960x560 "$tiles/$n.png" >>"$OUT/montage.txt" 2>&1 || return 1
     args+=(-label "$2" "$tiles/$n.png")
     shift 2
   done
