@@ -4,6 +4,7 @@
 #include "app/Flashosd.h"
 #include "app/Main.h"
 #include "gui/Application.h"
+#include "win32/ModulePath.h"
 
 namespace osdtest {
 
@@ -94,12 +95,6 @@ RECT WindowRectOf(HWND window) {
     return rect;
 }
 
-std::string ExeFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length < MAX_PATH ? length : 0);
-    const size_t slash = folder.find_last_of('\\');
-    return slash != std::string::npos ? folder.substr(0, slash + 1) : std::string();
-}
+std::string ExeFolder() { return win32::ModuleFolder(); }
 
 } // namespace osdtest

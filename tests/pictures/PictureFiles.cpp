@@ -2,6 +2,7 @@
 
 #include "app/PngReader.h"
 #include "win32/Handles.h"
+#include "win32/ModulePath.h"
 
 namespace pictures {
 
@@ -82,18 +83,6 @@ bool WriteBytes(const std::string& path, const std::vector<BYTE>& bytes) {
                              written == bytes.size());
 }
 
-std::string ExeFolder() {
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return std::string();
-        if (n < path.size())
-            break;
-        path.resize(path.size() * 2);
-    }
-    const std::string full(path.data());
-    return full.substr(0, full.find_last_of('\\') + 1);
-}
+std::string ExeFolder() { return win32::ModuleFolder(); }
 
 } // namespace pictures

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "pngio.h"
+#include "win32/ModulePath.h"
 
 namespace {
 
@@ -33,19 +34,7 @@ struct LibraryHandle {
     }
 };
 
-std::string ExeFolder() {
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return std::string();
-        if (n < path.size())
-            break;
-        path.resize(path.size() * 2);
-    }
-    std::string full(path.data());
-    return full.substr(0, full.find_last_of("\\/") + 1);
-}
+std::string ExeFolder() { return win32::ModuleFolder(); }
 
 // GetProcAddress hands back a generic function pointer; the detour through
 // void(*)() is the portable way to convert it to the entry's real type.
