@@ -27,8 +27,8 @@ constexpr UINT kAutoMessage = WM_USER + 35; // 1059
 constexpr DWORD kModeGroup = 11;
 constexpr DWORD kModeNumber = 1;
 constexpr DWORD kAutoSwitchItem = 0x11070010;
-constexpr UINT_PTR kRefreshTimer = 1;
-constexpr UINT kRefreshMs = 1000;
+constexpr sibling::PanelLook kLook = {RGB(18, 36, 32), RGB(6, 14, 12), RGB(64, 220, 150),
+                                      "KELVO ENGINE",  "power saving", RGB(110, 150, 135)};
 
 // Raw values of the mode item. The remote program reads 0x4000 as mode 0,
 // 1 as mode 2, 2 as mode 3 and anything else as mode 1; mode 1 itself is
@@ -90,7 +90,7 @@ private:
     LRESULT SetRaw(LONG raw, const std::string& what, std::string& did);
     LRESULT OnAuto(std::string& did);
     void Refresh();
-    void Paint(HWND window);
+    void Paint(HDC dc, const RECT& area) const;
 
     sibling::SimLog log_;
     DWORD scope_ = 0;
@@ -108,15 +108,10 @@ bool KelvoApp::Create(HINSTANCE instance) {
     EnsureModeItem();
     Refresh();
 
-    RECT frame = {0, 0, 320, 190};
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    AdjustWindowRect(&frame, style, FALSE);
-    window_ = sibling::CreateSimWindow(instance, 0, kCaption, style, 420, 40, frame.right - frame.left,
-                                       frame.bottom - frame.top, this);
+    window_ = sibling::CreatePanelWindow(instance, kCaption, 420, 40, 320, 190, this);
     if (window_ == nullptr)
         return false;
     sibling::TagWindow(window_, scope_);
-    SetTimer(window_, kRefreshTimer, kRefreshMs, nullptr);
     ShowWindow(window_, SW_SHOWNOACTIVATE);
     UpdateWindow(window_);
     return true;
@@ -164,20 +159,9 @@ void KelvoApp::Refresh() {
         InvalidateRect(window_, nullptr, FALSE);
 }
 
-void KelvoApp::Paint(HWND window) {
-    sibling::BufferedPaint paint(window);
-    HDC dc = paint.Dc();
-    if (dc == nullptr)
-        return;
-    const RECT& area = paint.Area();
-    sibling::FillGradient(dc, area, RGB(18, 36, 32), RGB(6, 14, 12));
-    const COLORREF accent = RGB(64, 220, 150);
+void KelvoApp::Paint(HDC dc, const RECT& area) const {
+    const COLORREF accent = kLook.accent;
     const COLORREF dim = RGB(40, 70, 60);
-
-    RECT header = {18, 12, area.right - 18, 34};
-    sibling::DrawLabel(dc, "KELVO ENGINE", header, 13, FW_BOLD, accent, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
-    sibling::DrawLabel(dc, "power saving", header, 12, FW_NORMAL, RGB(110, 150, 135),
-                       DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
 
     const bool automatic = rawKnown_ && raw_ == kRawAuto;
     const int mode = ModeOfRaw(raw_);
@@ -204,19 +188,19 @@ void KelvoApp::Paint(HWND window) {
 LRESULT KelvoApp::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
-        Paint(window);
+        sibling::PaintPanel(window, kLook, [this](HDC dc, const RECT& area) { Paint(dc, area); });
         return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_TIMER:
-        if (wParam == kRefreshTimer) {
+        if (wParam == sibling::kRefreshTimer) {
             Refresh();
             return 0;
         }
         break;
     case WM_CLOSE:
         Note("WM_CLOSE: closing");
-        KillTimer(window, kRefreshTimer);
+        KillTimer(window, sibling::kRefreshTimer);
         DestroyWindow(window);
         window_ = nullptr;
         PostQuitMessage(0);

@@ -29,8 +29,8 @@ constexpr char kProgram[] = "RaveloApexSim";
 constexpr WPARAM kMark = 0x55;
 constexpr UINT kClockMessage = WM_USER + 36;   // 1060: apply a raw clock step (sent)
 constexpr UINT kProfileMessage = WM_USER + 37; // 1061: profile on (1..3) or off (0) (posted)
-constexpr UINT_PTR kRefreshTimer = 1;
-constexpr UINT kRefreshMs = 1000;
+constexpr sibling::PanelLook kLook = {RGB(24, 28, 38), RGB(8, 10, 16), RGB(255, 92, 56),
+                                      "RAVELO APEX",   "overclocking", RGB(120, 128, 148)};
 
 enum class Role { Main, Command };
 
@@ -65,7 +65,7 @@ private:
     std::string ClockText(LONG step) const;
     std::string SetClock(LONG step, bool& ok);
     void Refresh();
-    void Paint(HWND window);
+    void Paint(HDC dc, const RECT& area) const;
 
     sibling::SimLog log_;
     DWORD scope_ = 0;
@@ -99,11 +99,7 @@ bool ApexApp::Create(HINSTANCE instance) {
     EnsureClockItem();
     Refresh();
 
-    RECT frame = {0, 0, 360, 210};
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    AdjustWindowRect(&frame, style, FALSE);
-    main_ = sibling::CreateSimWindow(instance, 0, kMainCaption, style, 40, 40, frame.right - frame.left,
-                                     frame.bottom - frame.top, &mainWindow_);
+    main_ = sibling::CreatePanelWindow(instance, kMainCaption, 40, 40, 360, 210, &mainWindow_);
     // The command window is a hidden top-level window: a message-only window
     // would not be found by FindWindow.
     command_ =
@@ -112,7 +108,6 @@ bool ApexApp::Create(HINSTANCE instance) {
         return false;
     sibling::TagWindow(main_, scope_);
     sibling::TagWindow(command_, scope_);
-    SetTimer(main_, kRefreshTimer, kRefreshMs, nullptr);
     ShowWindow(main_, SW_SHOWNOACTIVATE);
     UpdateWindow(main_);
     return true;
@@ -216,19 +211,8 @@ void ApexApp::Refresh() {
         InvalidateRect(main_, nullptr, FALSE);
 }
 
-void ApexApp::Paint(HWND window) {
-    sibling::BufferedPaint paint(window);
-    HDC dc = paint.Dc();
-    if (dc == nullptr)
-        return;
-    const RECT& area = paint.Area();
-    sibling::FillGradient(dc, area, RGB(24, 28, 38), RGB(8, 10, 16));
-    const COLORREF accent = RGB(255, 92, 56);
-
-    RECT header = {18, 12, area.right - 18, 34};
-    sibling::DrawLabel(dc, "RAVELO APEX", header, 13, FW_BOLD, accent, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
-    sibling::DrawLabel(dc, "overclocking", header, 12, FW_NORMAL, RGB(120, 128, 148),
-                       DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
+void ApexApp::Paint(HDC dc, const RECT& area) const {
+    const COLORREF accent = kLook.accent;
 
     std::string clock = stepKnown_ ? ClockText(step_) : (haveClockItem_ ? "clock unreadable" : "no clock item");
     RECT clockArea = {18, 40, area.right - 18, 104};
@@ -260,14 +244,14 @@ LRESULT ApexApp::Handle(Role role, HWND window, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_PAINT:
         if (role == Role::Main) {
-            Paint(window);
+            sibling::PaintPanel(window, kLook, [this](HDC dc, const RECT& area) { Paint(dc, area); });
             return 0;
         }
         break;
     case WM_ERASEBKGND:
         return 1;
     case WM_TIMER:
-        if (wParam == kRefreshTimer) {
+        if (wParam == sibling::kRefreshTimer) {
             Refresh();
             return 0;
         }
@@ -275,7 +259,7 @@ LRESULT ApexApp::Handle(Role role, HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         Note(Format("WM_CLOSE on %s: closing", role == Role::Main ? kMainCaption : kCommandCaption));
         if (main_ != nullptr)
-            KillTimer(main_, kRefreshTimer);
+            KillTimer(main_, sibling::kRefreshTimer);
         if (command_ != nullptr)
             DestroyWindow(command_);
         if (main_ != nullptr)

@@ -64,4 +64,11 @@ void DrawLabel(HDC dc, const std::string& text, RECT area, int height, int weigh
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area, format | DT_NOPREFIX);
 }
 
+void DrawPanel(HDC dc, const RECT& area, const PanelLook& look) {
+    FillGradient(dc, area, look.top, look.bottom);
+    const RECT header = {18, 12, area.right - 18, 34};
+    DrawLabel(dc, look.title, header, 13, FW_BOLD, look.accent, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+    DrawLabel(dc, look.subtitle, header, 12, FW_NORMAL, look.subtitleColor, DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
+}
+
 } // namespace sibling

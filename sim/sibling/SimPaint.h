@@ -35,4 +35,27 @@ void FillGradient(HDC dc, const RECT& area, COLORREF top, COLORREF bottom);
 void FillRoundRect(HDC dc, const RECT& area, int radius, COLORREF fill);
 void DrawLabel(HDC dc, const std::string& text, RECT area, int height, int weight, COLORREF color, UINT format);
 
+// A stand-in's panel background: a vertical gradient under a title bar
+// with the product name on the left (in the accent colour) and what it does
+// on the right.
+struct PanelLook {
+    COLORREF top;
+    COLORREF bottom;
+    COLORREF accent;
+    const char* title;
+    const char* subtitle;
+    COLORREF subtitleColor;
+};
+void DrawPanel(HDC dc, const RECT& area, const PanelLook& look);
+
+// Paints a window as a panel: draw(dc, area) adds the content on top.
+template <class Draw>
+void PaintPanel(HWND window, const PanelLook& look, Draw draw) {
+    BufferedPaint paint(window);
+    if (paint.Dc() == nullptr)
+        return;
+    DrawPanel(paint.Dc(), paint.Area(), look);
+    draw(paint.Dc(), paint.Area());
+}
+
 } // namespace sibling

@@ -10,6 +10,7 @@ const char kWindowClass[] = "TMainForm";
 namespace {
 
 constexpr DWORD kQuitTimeoutMs = 10000;
+constexpr UINT kRefreshMs = 1000;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
@@ -39,6 +40,18 @@ HWND CreateSimWindow(HINSTANCE instance, DWORD exStyle, const char* caption, DWO
                      int height, WindowHandler* handler) {
     return CreateWindowExA(exStyle, kWindowClass, caption, style, x, y, width, height, nullptr, nullptr, instance,
                            handler);
+}
+
+HWND CreatePanelWindow(HINSTANCE instance, const char* caption, int x, int y, int clientWidth, int clientHeight,
+                       WindowHandler* handler) {
+    RECT frame = {0, 0, clientWidth, clientHeight};
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    AdjustWindowRect(&frame, style, FALSE);
+    const HWND window =
+        CreateSimWindow(instance, 0, caption, style, x, y, frame.right - frame.left, frame.bottom - frame.top, handler);
+    if (window != nullptr)
+        SetTimer(window, kRefreshTimer, kRefreshMs, nullptr);
+    return window;
 }
 
 void LogSuiteMessage(const SimLog& log, const std::string& source, UINT message, WPARAM wParam, LPARAM lParam,

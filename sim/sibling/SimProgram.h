@@ -32,6 +32,13 @@ bool RegisterWindowClass(HINSTANCE instance);
 HWND CreateSimWindow(HINSTANCE instance, DWORD exStyle, const char* caption, DWORD style, int x, int y, int width,
                      int height, WindowHandler* handler);
 
+// A visible status window: overlapped with caption, system menu and
+// minimise box, the given client size, shown without taking the focus, and
+// re-read from the firmware every second (WM_TIMER with kRefreshTimer).
+constexpr UINT_PTR kRefreshTimer = 1;
+HWND CreatePanelWindow(HINSTANCE instance, const char* caption, int x, int y, int clientWidth, int clientHeight,
+                       WindowHandler* handler);
+
 // Messages of the suite's range (WM_USER to 0x7FFF); everything else is
 // the window system's.
 inline bool IsSuiteMessage(UINT message) { return message >= WM_USER && message <= 0x7FFF; }
