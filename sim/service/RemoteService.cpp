@@ -13,6 +13,7 @@
 #include "ServiceProtocol.h"
 #include "ServiceWindow.h"
 #include "VirtualRemote.h"
+#include "win32/Handles.h"
 
 namespace proto = RemoteServiceProtocol;
 
@@ -21,21 +22,18 @@ namespace {
 class Mutex {
 public:
     explicit Mutex(const std::string& name) : handle_(CreateMutexA(nullptr, TRUE, name.c_str())) {
-        alreadyExists_ = handle_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+        alreadyExists_ = handle_ && GetLastError() == ERROR_ALREADY_EXISTS;
     }
     ~Mutex() {
-        if (handle_ != nullptr) {
-            if (!alreadyExists_)
-                ReleaseMutex(handle_);
-            CloseHandle(handle_);
-        }
+        if (Owned())
+            ReleaseMutex(handle_.Get());
     }
     Mutex(const Mutex&) = delete;
     Mutex& operator=(const Mutex&) = delete;
-    bool Owned() const { return handle_ != nullptr && !alreadyExists_; }
+    bool Owned() const { return handle_ && !alreadyExists_; }
 
 private:
-    HANDLE handle_;
+    win32::UniqueHandle handle_;
     bool alreadyExists_ = false;
 };
 
