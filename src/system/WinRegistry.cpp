@@ -2,9 +2,22 @@
 
 #include <cassert>
 #include <new>
-#include <vector>
 
 namespace {
+
+// One extra byte per name for the terminator the enumeration calls write.
+std::vector<char> NameBuffer(DWORD longest, DWORD& length) {
+    length = 0;
+    if (longest == MAXDWORD)
+        return {};
+    try {
+        std::vector<char> buffer(static_cast<size_t>(longest) + 1, '\0');
+        length = longest + 1;
+        return buffer;
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
 
 bool QueryDword(HKEY key, const std::string& name, DWORD& out) {
     DWORD type = 0;
@@ -20,30 +33,64 @@ bool QueryDword32(HKEY key, const std::string& name, std::uint32_t& out) {
     return ok;
 }
 
+// Opens the key's name buffers; shared by both key classes.
+void AttachNameBuffers(HKEY key, std::unique_ptr<RegValueBase>& values, std::unique_ptr<RegSubKeyBase>& subKeys) {
+    values = std::make_unique<RegValueBase>(key);
+    subKeys = std::make_unique<RegSubKeyBase>(key);
+}
+
+void CloseKey(HKEY& key, bool& owns, std::unique_ptr<RegValueBase>& values, std::unique_ptr<RegSubKeyBase>& subKeys) {
+    if (owns) {
+        RegCloseKey(key);
+        key = nullptr;
+        owns = false;
+    }
+    values.reset();
+    subKeys.reset();
+}
+
 } // namespace
+
+RegValueBase::RegValueBase(HKEY key) : key_(key) {
+    DWORD count = 0;
+    DWORD longest = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr,
+                         nullptr) == ERROR_SUCCESS)
+        buffer_ = NameBuffer(longest, length_);
+}
+
+RegSubKeyBase::RegSubKeyBase(HKEY key) : key_(key) {
+    DWORD count = 0;
+    DWORD longest = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr) == ERROR_SUCCESS)
+        buffer_ = NameBuffer(longest, length_);
+}
 
 // ---- RegReader --------------------------------------------------------------
 
 RegReader::~RegReader() { Close(); }
 
+DWORD RegReader::AccessMask() const { return KEY_READ; }
+
 bool RegReader::Open(HKEY root, const std::string& path) {
     assert(!IsOpen());
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, AccessMask(), &key) != ERROR_SUCCESS)
         return false;
-    key_.Reset(key);
+    key_ = key;
+    AttachNameBuffers(key_, values_, subKeys_);
+    ownsHandle_ = true;
     return true;
 }
 
-bool RegReader::ReadDword(const std::string& name, DWORD& out) const {
-    return IsOpen() && QueryDword(key_.Get(), name, out);
-}
+bool RegReader::ReadDword(const std::string& name, DWORD& out) const { return IsOpen() && QueryDword(key_, name, out); }
 
 bool RegReader::ReadDword(const std::string& name, std::uint32_t& out) const {
-    return IsOpen() && QueryDword32(key_.Get(), name, out);
+    return IsOpen() && QueryDword32(key_, name, out);
 }
 
-void RegReader::Close() { key_.Reset(); }
+void RegReader::Close() { CloseKey(key_, ownsHandle_, values_, subKeys_); }
 
 // ---- RegAccessor ------------------------------------------------------------
 
@@ -61,16 +108,18 @@ bool RegAccessor::Open(HKEY root, const std::string& path, bool create) {
     }
     if (rc != ERROR_SUCCESS)
         return false;
-    key_.Reset(key);
+    key_ = key;
+    AttachNameBuffers(key_, values_, subKeys_);
+    ownsHandle_ = true;
     return true;
 }
 
 bool RegAccessor::ReadDword(const std::string& name, DWORD& out) const {
-    return IsOpen() && QueryDword(key_.Get(), name, out);
+    return IsOpen() && QueryDword(key_, name, out);
 }
 
 bool RegAccessor::ReadDword(const std::string& name, std::uint32_t& out) const {
-    return IsOpen() && QueryDword32(key_.Get(), name, out);
+    return IsOpen() && QueryDword32(key_, name, out);
 }
 
 bool RegAccessor::ReadString(const std::string& name, std::string& out) const {
@@ -78,7 +127,7 @@ bool RegAccessor::ReadString(const std::string& name, std::string& out) const {
         return false;
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return false;
     if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ)
         return false;
@@ -93,11 +142,11 @@ bool RegAccessor::ReadString(const std::string& name, std::string& out) const {
         return false;
     }
     DWORD got = size;
-    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
         ERROR_SUCCESS)
         return false;
     out.assign(buffer.data());
     return true;
 }
 
-void RegAccessor::Close() { key_.Reset(); }
+void RegAccessor::Close() { CloseKey(key_, ownsHandle_, values_, subKeys_); }
