@@ -7,6 +7,7 @@
 #include "app/Status.h"
 #include "gui/Application.h"
 #include "gui/Exceptions.h"
+#include "orva/BiosItem.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The handle stays open for the life of the process; the system
@@ -23,6 +24,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         app.ShowMainForm = false;
         app.Initialize();
+        // A firmware conversion message comes in the middle of an action;
+        // its box waits until that action is over, so nothing that runs
+        // inside the box's loop meets the action half done.
+        bios::SetMessageShower([](const char* text, const char* caption) {
+            gui::Application::Instance().ShowMessageLater(text, caption, MB_OK);
+        });
         MainForm = app.CreateForm<TMainForm>();
         FlashOsdForm = app.CreateForm<TFlashOsdForm>();
         StatusForm = app.CreateForm<TStatusForm>();

@@ -1,6 +1,5 @@
 #include "gui/Application.h"
 
-#include "gui/Exceptions.h"
 #include "win32/ModulePath.h"
 
 namespace gui {
@@ -8,7 +7,7 @@ namespace gui {
 namespace {
 
 constexpr UINT kSynchronizeMessage = WM_APP + 0x0F00;
-constexpr UINT kShowErrorMessage = WM_APP + 0x0F01;
+constexpr UINT kShowLaterMessage = WM_APP + 0x0F01;
 constexpr char kAppWindowClass[] = "TApplication";
 
 std::string ModuleBaseName() {
@@ -68,12 +67,12 @@ LRESULT CALLBACK Application::AppWndProc(HWND window, UINT msg, WPARAM wParam, L
         }
         return 0;
     }
-    if (msg == kShowErrorMessage) {
+    if (msg == kShowLaterMessage) {
         Application& app = Instance();
-        while (!app.errors_.empty() && !app.closing_) {
-            const std::string text = app.errors_.front();
-            app.errors_.pop_front();
-            app.ShowException(Exception(text));
+        if (!app.boxes_.empty() && !app.closing_) {
+            const LaterBox box = app.boxes_.front();
+            app.boxes_.pop_front();
+            MessageBoxA(nullptr, box.text.c_str(), box.caption.c_str(), box.flags);
         }
         return 0;
     }
@@ -95,12 +94,24 @@ void Application::Synchronize(const std::function<void()>& call) {
 }
 
 void Application::ReportError(const std::string& text) {
-    if (handle_ == nullptr || closing_)
+    if (closing_)
         return;
-    errors_.push_back(text);
-    // Shown from a message of its own, never from inside the operation
-    // that met the failure (a player's call-back, a timer).
-    PostMessageA(handle_, kShowErrorMessage, 0, 0);
+    std::string shown = text;
+    if (!shown.empty() && shown.back() != '.')
+        shown += '.';
+    ShowMessageLater(shown, Title, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+}
+
+void Application::ShowMessageLater(const std::string& text, const std::string& caption, UINT flags) {
+    if (handle_ == nullptr) {
+        MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
+        return;
+    }
+    if (closing_)
+        return;
+    boxes_.push_back(LaterBox{text, caption, flags});
+    // One message per box: each is shown by the loop that retrieves it.
+    PostMessageA(handle_, kShowLaterMessage, 0, 0);
 }
 
 void Application::HandleException(std::exception_ptr error) {

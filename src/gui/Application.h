@@ -76,6 +76,10 @@ public:
     // Shows text with the standard exception display for a failure the
     // program has recovered from; the program goes on. GUI thread only.
     void ReportError(const std::string& text);
+    // Shows a message box (no owner) once the operation under way has
+    // finished, from a message of its own, so its modal loop never runs
+    // inside that operation. Shown at once without an application window.
+    void ShowMessageLater(const std::string& text, const std::string& caption, UINT flags);
 
     // Runs call on the GUI thread and waits for it to finish. From the GUI
     // thread itself the call runs at once. An exception it raises there
@@ -94,7 +98,12 @@ private:
     bool terminated_ = false;
     bool closing_ = false;
     std::exception_ptr pending_;
-    std::deque<std::string> errors_;
+    struct LaterBox {
+        std::string text;
+        std::string caption;
+        UINT flags = MB_OK;
+    };
+    std::deque<LaterBox> boxes_;
     std::vector<std::unique_ptr<Form>> forms_;
 };
 

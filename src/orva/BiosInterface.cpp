@@ -34,7 +34,16 @@ void* FirstElement(void* package) { return AcpiFirstElement(package); }
 std::uint32_t ElementCount(void* package) { return AcpiElementCount(package); }
 void* NextElement(void* element) { return AcpiNextElement(element); }
 void* ElementData(void* element) { return AcpiElementData(element); }
-void ShowMessage(const char* text, const char* caption) { MessageBoxA(nullptr, text, caption, MB_OK); }
+namespace {
+MessageShower messageShower = nullptr;
+} // namespace
+void SetMessageShower(MessageShower shower) { messageShower = shower; }
+void ShowMessage(const char* text, const char* caption) {
+    if (messageShower != nullptr)
+        messageShower(text, caption);
+    else
+        MessageBoxA(nullptr, text, caption, MB_OK);
+}
 } // namespace bios
 
 // ---- BiosGroupList ----------------------------------------------------------------

@@ -34,6 +34,10 @@ void* ElementData(void* element);
 bool Inside(const void* p, const unsigned char* begin, const unsigned char* end, std::uint32_t bytes);
 // Tells the user a conversion is not possible (a message box in the program).
 void ShowMessage(const char* text, const char* caption);
+// Where ShowMessage sends its message instead of a message box shown at
+// once; null restores the box.
+using MessageShower = void (*)(const char* text, const char* caption);
+void SetMessageShower(MessageShower shower);
 } // namespace bios
 
 // An item's current raw value, read from the firmware.

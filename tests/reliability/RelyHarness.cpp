@@ -96,6 +96,15 @@ bool SetFirmwareFaults(const SuiteFiles& files, const std::vector<std::string>& 
     return ReplaceFile(files.database, text);
 }
 
+bool ReplaceFirmwareLine(const SuiteFiles& files, const std::string& line, const std::string& replacement) {
+    std::string text = ShippedFirmware();
+    const size_t at = text.find(line);
+    if (at == std::string::npos)
+        return false;
+    text.replace(at, line.size(), replacement);
+    return ReplaceFile(files.database, text);
+}
+
 bool Stage::Prepare() { return !folder_.Path().empty() && PrepareSuite(folder_, files_); }
 
 bool Stage::StartService() { return service_.IsRunning() || service_.Start(); }

@@ -61,6 +61,8 @@ bool ReplaceFile(const std::string& path, const std::string& content);
 bool ResetFirmware(const SuiteFiles& files);
 // Adds fault directives ("fault fail-all" ...) to the shipped database.
 bool SetFirmwareFaults(const SuiteFiles& files, const std::vector<std::string>& faults);
+// The shipped database with one line replaced; false when it has no such line.
+bool ReplaceFirmwareLine(const SuiteFiles& files, const std::string& line, const std::string& replacement);
 using harness::ReadFirmwareItem;
 using harness::WriteFirmwareItem;
 

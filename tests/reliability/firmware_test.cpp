@@ -6,6 +6,8 @@
 // and to the right figures once the firmware works again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,4 +93,58 @@ TEST_F(FailingFirmware, EveryCallFailsWhileRunningAndRecovers) {
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyTuneUp));
     EXPECT_EQ(clock, log_.LastArgument("OCTuning", "set2Digit")) << "the clock shown once the firmware works again";
     EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+}
+
+// A clock item with extra texts whose step names one of them: reading the
+// clock shows the conversion's message box on the GUI thread in the middle
+// of the tuning display, and a tuning key pressed meanwhile asks again.
+// Keys, timers and the movie's call-backs go on inside the boxes' loops;
+// each box stays up long enough for the display to run its course under
+// it. Once they are dismissed the display has ended, the program is idle
+// and the next key works.
+TEST_F(FailingFirmware, ConversionWarningDuringTheTuningDisplay) {
+    ASSERT_TRUE(ReplaceFirmwareLine(
+        stage_->Files(), "number 0x03010011 8 name=\"CPU Clock\" base=300000 step=2500 count=81",
+        "number 0x03010011 0 name=\"CPU Clock\" base=300000 step=2500 count=81 extra=\"Auto\" extra=\"Fixed\""));
+    StartProgram();
+    ASSERT_TRUE(program_.PostKey(kKeyTuneUp));
+    std::map<HWND, DWORD> shownSince;
+    std::vector<std::string> captions;
+    bool keyPosted = false;
+    DWORD lastDismissed = 0;
+    DWORD quietSince = GetTickCount();
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 90000) {
+        const std::vector<HWND> boxes = program_.MessageBoxes();
+        const DWORD now = GetTickCount();
+        if (boxes.empty()) {
+            if (!captions.empty() && now - quietSince > 3000)
+                break;
+        } else {
+            quietSince = now;
+        }
+        HWND newest = nullptr;
+        for (HWND box : boxes) {
+            if (shownSince.emplace(box, now).second) {
+                captions.push_back(testsupport::WindowText(box));
+                if (!keyPosted)
+                    keyPosted = program_.PostKey(kKeyTuneUp);
+            }
+            if (newest == nullptr || shownSince[box] > shownSince[newest])
+                newest = box;
+        }
+        // Innermost first, each one 4.5 s after the one before: longer than
+        // the idle time, so the display goes on under every box.
+        if (newest != nullptr && now - std::max(shownSince[newest], lastDismissed) > 4500) {
+            PostMessageA(newest, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            lastDismissed = now;
+        }
+        Sleep(50);
+    }
+    ASSERT_FALSE(captions.empty()) << "no conversion warning came up";
+    EXPECT_EQ("IndexToValue Fail", captions.front());
+    EXPECT_TRUE(program_.MessageBoxes().empty());
+    EXPECT_TRUE(WaitIdle(program_, &log_, 15000)) << log_.Tail();
+    ASSERT_TRUE(ResetFirmware(stage_->Files()));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyTuneUp));
 }
