@@ -1,75 +1,24 @@
-// Shared by the remote-action tests: stand-in windows of the sibling
-// programs that record what reaches them (posted or sent), a private
-// firmware database, private registry keys and profile files, and a
-// readable comparison of message tables.
+// Shared by the remote-action tests: a private firmware database, private
+// registry keys and profile files; the recording sibling windows and the
+// message-table comparison come from the test support library.
 #pragma once
 #include <windows.h>
 
-#include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "MessageRecorder.h"
 #include "ProgramHarness.h"
 
 namespace actions_test {
 
-// One message as a recording window received it.
-struct Received {
-    UINT msg = 0;
-    WPARAM wParam = 0;
-    LPARAM lParam = 0;
-    bool sent = false; // SendMessage from another thread (InSendMessage)
-
-    bool operator==(const Received& other) const {
-        return msg == other.msg && wParam == other.wParam && lParam == other.lParam && sent == other.sent;
-    }
-};
-
-Received Posted(UINT msg, LPARAM lParam, WPARAM wParam = 0x55);
-Received Sent(UINT msg, LPARAM lParam, WPARAM wParam = 0x55);
-
-// "WM_USER+37 (1061, profile on/off)" and the like; plain numbers for
-// messages the suite does not use.
-std::string MessageName(UINT msg);
-std::string Describe(const Received& message);
-
-// Compares the messages a window received with the expected table and
-// lists both, by name, when they differ.
-::testing::AssertionResult SameMessages(const std::vector<Received>& expected, const std::vector<Received>& actual);
-
-// Top-level windows of a given class and caption, owned by a thread of
-// their own so that a SendMessage from the test thread is a real
-// cross-thread send. Each records the suite's messages (WM_USER+30 to
-// WM_USER+40) it receives and answers 1060 with 1.
-class RecordingWindows {
-public:
-    RecordingWindows();
-    ~RecordingWindows();
-    RecordingWindows(const RecordingWindows&) = delete;
-    RecordingWindows& operator=(const RecordingWindows&) = delete;
-
-    HWND Create(const char* className, const char* caption, bool visible = false);
-    void Destroy(HWND window);
-    void DestroyAll();
-    // Waits until every message posted so far has been handled.
-    void Flush();
-    std::vector<Received> Messages(HWND window);
-    void Clear();
-
-private:
-    struct Shared;
-    static DWORD WINAPI ThreadMain(void* parameter);
-    static LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
-    // Runs a request on the window thread and waits for it.
-    void Run(int kind, const char* className, const char* caption, bool visible, HWND& window);
-
-    std::shared_ptr<Shared> shared_;
-    HANDLE thread_ = nullptr;
-    DWORD threadId_ = 0;
-};
+using testsupport::Posted;
+using testsupport::Received;
+using testsupport::RecordingWindows;
+using testsupport::SameMessages;
+using testsupport::Sent;
 
 // The firmware database this process's OVACPI.DLL reads (OVACPI_DB), in a
 // file of its own; restored to the previous setting on destruction.

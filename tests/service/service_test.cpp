@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "ServiceControl.h"
+#include "MessageRecorder.h"
 #include "ServiceProtocol.h"
 #include "TestSupport.h"
 #include "win32/Handles.h"
 
 namespace proto = RemoteServiceProtocol;
 using ServiceControl::Outcome;
+using testsupport::Received;
 using testsupport::WaitUntil;
 
 namespace {
@@ -26,19 +28,15 @@ const WCHAR kIdentity[] = L"5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
 const char kIdentityText[] = "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
 constexpr DWORD kWaitMs = 20000;
 
-struct Received {
-    UINT message = 0;
-    WPARAM wParam = 0;
-    LPARAM lParam = 0;
-    bool operator==(const Received& other) const {
-        return message == other.message && wParam == other.wParam && lParam == other.lParam;
-    }
-};
+// The service's messages in its own words.
+std::string ServiceMessageName(UINT message, WPARAM wParam, LPARAM lParam) {
+    return proto::DescribeMessage(message, wParam, lParam);
+}
 
 std::string Describe(const std::vector<Received>& messages) {
     std::string text;
     for (const Received& m : messages)
-        text += "  " + proto::DescribeMessage(m.message, m.wParam, m.lParam) + "\n";
+        text += "  " + testsupport::Describe(m, ServiceMessageName) + "\n";
     return text.empty() ? "  (none)\n" : text;
 }
 
@@ -76,7 +74,7 @@ private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<ClientWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (self != nullptr && Recorded(message)) {
-            self->messages_.push_back(Received{message, wParam, lParam});
+            self->messages_.push_back(Received{message, wParam, lParam, false});
             return 0;
         }
         if (message == WM_DESTROY && self != nullptr)
@@ -96,10 +94,9 @@ std::vector<Received> Collect(ClientWindow& client, size_t expected) {
     return client.Messages();
 }
 
-::testing::AssertionResult SameMessages(const std::vector<Received>& expected, const std::vector<Received>& actual) {
-    if (actual == expected)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "expected:\n" << Describe(expected) << "received:\n" << Describe(actual);
+::testing::AssertionResult SameServiceMessages(const std::vector<Received>& expected,
+                                               const std::vector<Received>& actual) {
+    return testsupport::SameMessages(expected, actual, ServiceMessageName);
 }
 
 class ServiceDll {
@@ -315,7 +312,7 @@ TEST_F(ServiceTest, ClientReceivesExactlyThePostedMessages) {
     expected.push_back({1024, 0x55, 0});
 
     const std::vector<Received> received = Collect(client, expected.size());
-    EXPECT_TRUE(SameMessages(expected, received));
+    EXPECT_TRUE(SameServiceMessages(expected, received));
 
     // Quit forgets the client: nothing more is sent to it.
     EXPECT_TRUE(Clients().empty());
@@ -344,8 +341,8 @@ TEST_F(ServiceTest, EveryClientReceivesAndRegisteringAgainKeepsOneEntry) {
     ASSERT_EQ(Outcome::Posted, ServiceControl::SendKey(147, &reached));
     EXPECT_EQ(2u, reached);
     const std::vector<Received> expected = {{1032, 0x55, 147}};
-    EXPECT_TRUE(SameMessages(expected, Collect(first, 1)));
-    EXPECT_TRUE(SameMessages(expected, Collect(second, 1)));
+    EXPECT_TRUE(SameServiceMessages(expected, Collect(first, 1)));
+    EXPECT_TRUE(SameServiceMessages(expected, Collect(second, 1)));
 }
 
 TEST_F(ServiceTest, UnregisterRemovesOnlyTheMatchingClient) {
@@ -366,7 +363,7 @@ TEST_F(ServiceTest, UnregisterRemovesOnlyTheMatchingClient) {
     EXPECT_EQ(second.Get(), clients[0].window);
 
     ASSERT_EQ(Outcome::Posted, ServiceControl::SendKey(150));
-    EXPECT_TRUE(SameMessages(std::vector<Received>{{1032, 0x55, 150}}, Collect(second, 1)));
+    EXPECT_TRUE(SameServiceMessages(std::vector<Received>{{1032, 0x55, 150}}, Collect(second, 1)));
     EXPECT_TRUE(Collect(first, 0).empty()) << Describe(first.Messages());
 
     unsigned unregistrations = 0;
@@ -390,7 +387,7 @@ TEST_F(ServiceTest, ADeadClientIsDropped) {
     unsigned reached = 0;
     ASSERT_EQ(Outcome::Posted, ServiceControl::SendKey(145, &reached));
     EXPECT_EQ(1u, reached);
-    EXPECT_TRUE(SameMessages(std::vector<Received>{{1032, 0x55, 145}}, Collect(alive, 1)));
+    EXPECT_TRUE(SameServiceMessages(std::vector<Received>{{1032, 0x55, 145}}, Collect(alive, 1)));
     std::vector<ServiceControl::Client> clients = Clients();
     ASSERT_EQ(1u, clients.size());
     EXPECT_EQ(alive.Get(), clients[0].window);
@@ -524,7 +521,7 @@ TEST_F(ServiceTest, CommandLineExitCodesAndOutput) {
     // Each command returns only after its message is posted, so the order holds.
     const std::vector<Received> expected = {
         {1032, 0x55, 149}, {1032, 0x155, 144}, {1031, 0x55, -1}, {WM_POWERBROADCAST, 7, 0}};
-    EXPECT_TRUE(SameMessages(expected, Collect(client, expected.size())));
+    EXPECT_TRUE(SameServiceMessages(expected, Collect(client, expected.size())));
 
     clients = RunCli("clients");
     EXPECT_EQ(0u, clients.exitCode);
@@ -539,7 +536,7 @@ TEST_F(ServiceTest, CommandLineExitCodesAndOutput) {
 
     client.Clear();
     EXPECT_EQ(0u, RunCli("quit").exitCode);
-    EXPECT_TRUE(SameMessages(std::vector<Received>{{1024, 0x55, 0}}, Collect(client, 1)));
+    EXPECT_TRUE(SameServiceMessages(std::vector<Received>{{1024, 0x55, 0}}, Collect(client, 1)));
     EXPECT_EQ(2u, RunCli("key 144").exitCode) << "quit forgot the client";
 
     // stop returns once the service has ended, which itself exits with 0.
@@ -611,7 +608,7 @@ TEST_F(ServiceTest, VirtualRemoteButtonsPostToTheClients) {
     const std::vector<Received> expected = {{1032, 0x55, 144}, {1032, 0x55, 145},         {1032, 0x55, 146},
                                             {1032, 0x55, 147}, {1032, 0x55, 148},         {1032, 0x55, 149},
                                             {1032, 0x55, 150}, {WM_POWERBROADCAST, 7, 0}, {1024, 0x55, 0}};
-    EXPECT_TRUE(SameMessages(expected, Collect(client, expected.size())));
+    EXPECT_TRUE(SameServiceMessages(expected, Collect(client, expected.size())));
     EXPECT_TRUE(Clients().empty()) << "the quit button forgets the client too";
 
     // Closing the remote ends the service normally.
