@@ -67,7 +67,8 @@ struct Options {
     int displays = 1000;
     double speed = 1000;
     std::string out;
-    std::string baseline; // program folder to compare with, run by run
+    std::string baseline;     // program folder to compare with, run by run
+    bool startupOnly = false; // with --baseline: the start-ups alone
 };
 
 struct DisplayKind {
@@ -935,6 +936,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.logReps = 1;
             options.idleSeconds = 10;
             options.displays = 20;
+        } else if (name == "--startup-only") {
+            options.startupOnly = true;
         } else if (name == "--out" && i + 1 < argc) {
             options.out = argv[++i];
         } else if (name == "--baseline" && i + 1 < argc) {
@@ -964,7 +967,7 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: program_bench [--out FILE] [--startups N] [--reps N] [--log-reps N] [--idle SECONDS] "
-                     "[--displays N] [--speed FACTOR] [--quick] [--baseline PROGRAM_FOLDER]\n");
+                     "[--displays N] [--speed FACTOR] [--quick] [--baseline PROGRAM_FOLDER [--startup-only]]\n");
         return 2;
     }
     BenchRig rig;
@@ -1059,6 +1062,8 @@ int main(int argc, char** argv) {
         for (int run = 0; complete && run <= options.startups; ++run)
             complete =
                 inTurn(run, [&](Subject& subject) { return StartupRun(rig, run, subject.startup, subject.name); });
+        if (options.startupOnly)
+            options.reps = options.displays = 0;
         out.Line(Format("# displays: %d runs of each kind for each program, alternating", options.reps));
         for (int run = 1; complete && run <= options.reps; ++run)
             complete = inTurn(run, [&](Subject& subject) {

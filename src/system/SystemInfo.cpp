@@ -2,9 +2,31 @@
 
 #include <shlobj.h>
 
+namespace {
+
+using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+
+// The shell library is loaded on the first folder request rather than with
+// the program: bound through the import table it (and the libraries it
+// pulls in) would be loaded before the main window registers with the
+// service, though nothing needs it until the settings are read. It stays
+// loaded for the life of the process, as an imported library would.
+GetFolderPathFunction ShellGetFolderPath() {
+    static const GetFolderPathFunction function = [] {
+        const HMODULE shell = LoadLibraryA("shell32.dll");
+        return shell == nullptr ? nullptr
+                                : reinterpret_cast<GetFolderPathFunction>(
+                                      reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathA")));
+    }();
+    return function;
+}
+
+} // namespace
+
 std::string GetSpecialFolder(int csidl) {
+    const GetFolderPathFunction getFolderPath = ShellGetFolderPath();
     char path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, 0, path)))
+    if (getFolderPath == nullptr || FAILED(getFolderPath(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, 0, path)))
         return std::string();
     path[MAX_PATH - 1] = '\0';
     return std::string(path) + "\\";
