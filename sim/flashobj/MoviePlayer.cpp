@@ -17,6 +17,14 @@ namespace {
 const char kClassName[] = "RaveloFlashPlayer";
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kFrameMs = 16; // about 60 frames a second while something moves
+// Layers drawn ahead for a window that then stays hidden are let go after
+// this long. The program shows a display within its 100 or 200 ms pause of
+// the request, and without retrieving messages in between, so this never
+// fires between a request and the show that follows it; it frees what a
+// request sent with no show after it (the tuning movie's preset digits)
+// would otherwise keep until the movie is next on screen.
+constexpr UINT_PTR kLetGoTimerId = 2;
+constexpr UINT kLetGoMs = 500;
 
 // Private messages of the player window.
 constexpr UINT kMsgSetCallback = WM_APP + 1;
@@ -239,6 +247,7 @@ LRESULT CALLBACK MoviePlayer::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
     if (message == WM_NCDESTROY) {
         if (player->timerOn_)
             KillTimer(hwnd, kTimerId);
+        KillTimer(hwnd, kLetGoTimerId);
         if (player->onScreen_) {
             player->onScreen_ = false;
             player->ReleaseSurfaces();
@@ -303,6 +312,14 @@ LRESULT MoviePlayer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kTimerId) {
             OnTick(); // may call back: nothing of this object is used after it
+            return 0;
+        }
+        if (wParam == kLetGoTimerId) {
+            KillTimer(hwnd_, kLetGoTimerId);
+            if (!onScreen_) {
+                WaitPrepared();
+                renderer_.ReleaseContent();
+            }
             return 0;
         }
         break;
@@ -381,6 +398,7 @@ void MoviePlayer::OnWindowPosChanged(const WINDOWPOS& pos) {
     }
     if (!onScreen_) {
         onScreen_ = true;
+        KillTimer(hwnd_, kLetGoTimerId);
         std::lock_guard<std::mutex> lock(SurfaceMutex());
         ++PlayersOnScreen();
     }
@@ -485,6 +503,7 @@ void MoviePlayer::PrepareAhead() {
     const RenderInputs in = InputsAt(MovieNow());
     const float s = renderer_.ScaleFor(w, h);
     WaitPrepared();
+    SetTimer(hwnd_, kLetGoTimerId, kLetGoMs, nullptr);
     if (!renderer_.NeedsContent(in, s))
         return;
     try {

@@ -50,7 +50,8 @@ private:
     // While the window is hidden, draws the movie's layers for what the
     // requests have set on a thread of their own, so that the program's
     // pause after its request covers it and the first frame is ready when
-    // the window is shown.
+    // the window is shown. Layers the window is not shown for soon are let
+    // go again.
     void PrepareAhead();
     void WaitPrepared();
     // Off the screen: the frame and the layers are freed.
