@@ -37,18 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         PackageCursor cursor(bios::FirstElement(description.get()), description.get(), description.get() + size);
         cursor.ReadInt(id);
     }
-    std::unique_ptr<BiosItem> item;
-    switch (bios::KindOf(id)) {
-    case bios::kKindList:
-        item = std::make_unique<BiosStringItem>();
-        break;
-    case bios::kKindSwitch:
-        item = std::make_unique<BiosBooleanItem>();
-        break;
-    default:
-        item = std::make_unique<BiosNumberItem>();
-        break;
-    }
+    std::unique_ptr<BiosItem> item = NewItemForId(id);
     item->Load(description.get(), static_cast<std::uint32_t>(size));
     description.reset(); // the item works on its own copy
 

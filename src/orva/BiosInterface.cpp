@@ -129,18 +129,7 @@ void BiosItemIterator::Next() {
 }
 
 std::unique_ptr<BiosItem> BiosItemIterator::CreateItem() const {
-    std::unique_ptr<BiosItem> item;
-    switch (bios::KindOf(currentId_)) {
-    case bios::kKindList:
-        item = std::make_unique<BiosStringItem>();
-        break;
-    case bios::kKindSwitch:
-        item = std::make_unique<BiosBooleanItem>();
-        break;
-    default:
-        item = std::make_unique<BiosNumberItem>();
-        break;
-    }
+    std::unique_ptr<BiosItem> item = NewItemForId(currentId_);
     if (description_)
         item->Load(description_.get(), length_);
     return item;

@@ -352,3 +352,14 @@ std::string BiosNumberItem::IndexToString(std::uint32_t index) const {
         digits.insert(0, "-");
     return digits;
 }
+
+std::unique_ptr<BiosItem> NewItemForId(std::uint32_t id) {
+    switch (bios::KindOf(id)) {
+    case bios::kKindList:
+        return std::make_unique<BiosStringItem>();
+    case bios::kKindSwitch:
+        return std::make_unique<BiosBooleanItem>();
+    default:
+        return std::make_unique<BiosNumberItem>();
+    }
+}

@@ -10,6 +10,7 @@
 // decimal exponent), 0-15 item number.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -169,3 +170,7 @@ private:
     std::uint32_t stepWord_ = 0;
     std::uint32_t baseWord_ = 0;
 };
+
+// A new, unloaded item of the class the kind in an item id calls for:
+// lists hold texts, switches are on or off, every other kind is a number.
+std::unique_ptr<BiosItem> NewItemForId(std::uint32_t id);
