@@ -192,20 +192,6 @@ HWND FindWindowOfProcess(const char* windowClass, const char* caption, DWORD pid
     return nullptr;
 }
 
-std::string ReadTextFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::string();
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    CloseHandle(file);
-    return text;
-}
-
 bool WaitForLogText(const std::string& path, const std::string& text, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {

@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "win32/Files.h"
+
 namespace siblings {
 
 constexpr char kWindowClass[] = "TMainForm";
@@ -83,7 +85,7 @@ bool RunToEnd(const std::string& executable, const SiblingEnvironment& environme
 HWND FindWindowOfProcess(const char* windowClass, const char* caption, DWORD pid);
 
 // Whole file as text; empty when it cannot be read.
-std::string ReadTextFile(const std::string& path);
+using win32::ReadTextFile;
 
 // Polls the log until it contains text; false after timeoutMs.
 bool WaitForLogText(const std::string& path, const std::string& text, DWORD timeoutMs);

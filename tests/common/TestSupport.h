@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/Files.h"
+
 namespace testsupport {
 
 // A Linux path from the test environment turned into a Wine path (Z:\...),
@@ -82,7 +84,7 @@ private:
 };
 
 bool WriteTextFile(const std::string& path, const std::string& text);
-std::string ReadTextFile(const std::string& path);
+using win32::ReadTextFile;
 bool CopyFileTo(const std::string& from, const std::string& to);
 // Copies a folder tree (folders end in a backslash), leaving out the files
 // named in skip (paths relative to from).

@@ -93,8 +93,9 @@ TEST_F(QuitDuringDisplay, EndsCleanlyFromEveryPointOfEveryDisplay) {
             const size_t apexBefore = stage_->ApexLines("msg=1061");
             ASSERT_TRUE(program_.PostKey(kind.key));
             ASSERT_TRUE(WaitUntil([&] { return Seen(kind.movie, point); }, kLongWait, 2)) << log_.Tail();
-            if (*kind.apexLine != '\0')
+            if (*kind.apexLine != '\0') {
                 ASSERT_TRUE(WaitUntil([&] { return stage_->ApexLines(kind.apexLine) > apexBefore; }, kLongWait, 2));
+            }
             // A profile marked active stays so until the quit clears it.
             ASSERT_TRUE(WriteFirmwareItem(kActiveProfileItem, 2));
             ASSERT_TRUE(program_.Post(kServiceQuitMessage, kMark, 0));
