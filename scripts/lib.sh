@@ -40,6 +40,7 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# build_project [target...]: everything, or only the targets named.
 build_project() {
   # ccache keeps rebuilds of other checkouts and build folders cheap; paths
   # below the checkout's parent are rewritten so worktrees share entries.
@@ -52,7 +53,11 @@ build_project() {
   log "configuring and building in $BUILD_DIR"
   cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher >/dev/null
-  cmake --build "$BUILD_DIR" -j"$(nproc)"
+  if [ $# -gt 0 ]; then
+    cmake --build "$BUILD_DIR" -j"$(nproc)" --target "$@"
+  else
+    cmake --build "$BUILD_DIR" -j"$(nproc)"
+  fi
 }
 
 # Starts Xvfb on a free display unless DISPLAY already names one, with a

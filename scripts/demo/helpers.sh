@@ -4,14 +4,12 @@
 
 # --- build ---------------------------------------------------------------------
 
-# Configures like build_project, but builds only what the demo runs: the
+# Builds like build_project (through ccache), but only what the demo runs: the
 # program folder and the stand-ins with their tools, so a test under
 # construction elsewhere in the tree does not stop the demo.
 DEMO_TARGETS=(ravelo_dist AcpiTool RemoteService RaveloApexSim KelvoEngineSim TourWindows)
 demo_build() {
-  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-    cmake --build "$BUILD_DIR" -j"$(nproc)" --target "${DEMO_TARGETS[@]}"
+  build_project "${DEMO_TARGETS[@]}"
 }
 
 # --- processes -------------------------------------------------------------
