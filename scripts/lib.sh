@@ -107,14 +107,18 @@ stop_display() {
 # is there. A display without one still works, only unblended.
 start_compositor() {
   command -v picom >/dev/null 2>&1 || { log "picom is not installed: no compositing on $DISPLAY"; return 0; }
-  picom --config /dev/null --backend xrender </dev/null >/dev/null 2>&1 &
-  COMPOSITOR_PID=$!
+  # Xvfb names its display a moment before it takes every connection: a
+  # picom started then ends with "Can't open display", so it is started
+  # again until it stays (ten seconds in all).
   local i
   for i in $(seq 1 100); do
+    if [ -z "$COMPOSITOR_PID" ] || ! kill -0 "$COMPOSITOR_PID" 2>/dev/null; then
+      picom --config /dev/null --backend xrender </dev/null >/dev/null 2>&1 &
+      COMPOSITOR_PID=$!
+    fi
     if xwininfo -root -children 2>/dev/null | grep -q '"picom"'; then
       return 0
     fi
-    kill -0 "$COMPOSITOR_PID" 2>/dev/null || break
     sleep 0.1
   done
   log "picom did not come up on $DISPLAY"
