@@ -252,11 +252,7 @@ void Canvas::Compose(const Canvas& src, float scale, float dx, float dy, float o
         ComposeShifted(src, dx, dy, opacity);
         return;
     }
-    auto sample = [&src](int u, int v) -> uint32_t {
-        if (u < 0 || v < 0 || u >= src.width_ || v >= src.height_)
-            return 0;
-        return src.pixels_[static_cast<size_t>(v) * src.width_ + u];
-    };
+    auto sample = [&src](int u, int v) { return src.PixelOrClear(u, v); };
     for (int y = y0; y < y1; ++y) {
         uint32_t* row = &pixels_[static_cast<size_t>(y) * width_];
         for (int x = x0; x < x1; ++x) {
@@ -313,11 +309,7 @@ void Canvas::ComposeShifted(const Canvas& src, float dx, float dy, float opacity
     const int w01 = static_cast<int>(std::lround((1 - fu) * fv * 256));
     const int w11 = 256 - w00 - w10 - w01;
     const uint32_t op = static_cast<uint32_t>(std::lround(std::min(1.0f, opacity) * 256));
-    auto sample = [&src](int u, int v) -> uint32_t {
-        if (u < 0 || v < 0 || u >= src.width_ || v >= src.height_)
-            return 0;
-        return src.pixels_[static_cast<size_t>(v) * src.width_ + u];
-    };
+    auto sample = [&src](int u, int v) { return src.PixelOrClear(u, v); };
     for (int y = y0; y < y1; ++y) {
         uint32_t* row = &pixels_[static_cast<size_t>(y) * width_];
         const int v = y - offV;

@@ -57,6 +57,12 @@ private:
     void Blend(uint32_t& dst, float r, float g, float b, float a);
     // Compose at scale 1 with an offset that is not whole pixels.
     void ComposeShifted(const Canvas& src, float dx, float dy, float opacity);
+    // The pixel at (u, v), clear (0) outside the canvas.
+    uint32_t PixelOrClear(int u, int v) const {
+        if (u < 0 || v < 0 || u >= width_ || v >= height_)
+            return 0;
+        return pixels_[static_cast<size_t>(v) * width_ + u];
+    }
 
     int width_ = 0;
     int height_ = 0;

@@ -409,15 +409,21 @@ void MoviePlayer::OnWindowPosChanged(const WINDOWPOS& pos) {
         Present(true);
 }
 
+bool MoviePlayer::DrawableSize(int& w, int& h) const {
+    RECT rc{};
+    if (!GetWindowRect(hwnd_, &rc))
+        return false;
+    w = rc.right - rc.left;
+    h = rc.bottom - rc.top;
+    return w > 0 && h > 0 && w <= 8192 && h <= 8192;
+}
+
 void MoviePlayer::Present(bool force) {
     if (presenting_ || (!dirty_ && !force))
         return;
-    RECT rc{};
-    if (!GetWindowRect(hwnd_, &rc))
-        return;
-    const int w = rc.right - rc.left;
-    const int h = rc.bottom - rc.top;
-    if (w <= 0 || h <= 0 || w > 8192 || h > 8192)
+    int w = 0;
+    int h = 0;
+    if (!DrawableSize(w, h))
         return;
     const RenderInputs in = InputsAt(MovieNow());
     // Nothing moved since the frame on the window: leave it there.
@@ -493,12 +499,9 @@ RenderInputs MoviePlayer::InputsAt(double now) const {
 }
 
 void MoviePlayer::PrepareAhead() {
-    RECT rc{};
-    if (!GetWindowRect(hwnd_, &rc))
-        return;
-    const int w = rc.right - rc.left;
-    const int h = rc.bottom - rc.top;
-    if (w <= 0 || h <= 0 || w > 8192 || h > 8192)
+    int w = 0;
+    int h = 0;
+    if (!DrawableSize(w, h))
         return;
     const RenderInputs in = InputsAt(MovieNow());
     const float s = renderer_.ScaleFor(w, h);

@@ -45,6 +45,9 @@ private:
     DWORD OnRequest(const WCHAR* request);
     void OnTick();
     void OnWindowPosChanged(const WINDOWPOS& pos);
+    // The window's size when it is one a frame can be drawn for (1 to 8192
+    // pixels each way); false otherwise.
+    bool DrawableSize(int& w, int& h) const;
     void Present(bool force);
     RenderInputs InputsAt(double now) const;
     // While the window is hidden, draws the movie's layers for what the
