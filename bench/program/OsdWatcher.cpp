@@ -76,8 +76,8 @@ int OsdWatcher::OsdAlpha() const {
     return alpha;
 }
 
-DisplayTrace OsdWatcher::Watch(double originMs, DWORD timeoutMs, TickMap* ticks,
-                               const std::function<void()>& onShown) const {
+DisplayTrace OsdWatcher::Watch(double originMs, DWORD timeoutMs, TickMap* ticks, const std::function<void()>& onShown,
+                               const std::function<void(double, const DisplayTrace&)>& onPoll) const {
     DisplayTrace trace;
     const double end = NowMs() + timeoutMs;
     int lastAlpha = -2;
@@ -109,6 +109,8 @@ DisplayTrace OsdWatcher::Watch(double originMs, DWORD timeoutMs, TickMap* ticks,
                 lastAlpha = alpha;
             }
         }
+        if (onPoll)
+            onPoll(now, trace);
         if (!osd && trace.shownMs >= 0) {
             trace.hiddenMs = at;
             return trace;

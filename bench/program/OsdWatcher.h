@@ -63,9 +63,11 @@ public:
 
     // Polls until the form has been shown and hidden again, or timeoutMs
     // after the call; times relative to originMs (a NowMs value). onShown,
-    // when given, runs once, as soon as the display is seen on screen.
+    // when given, runs once, as soon as the display is seen on screen;
+    // onPoll after every poll, with its NowMs value and the trace so far.
     DisplayTrace Watch(double originMs, DWORD timeoutMs, TickMap* ticks = nullptr,
-                       const std::function<void()>& onShown = nullptr) const;
+                       const std::function<void()>& onShown = nullptr,
+                       const std::function<void(double, const DisplayTrace&)>& onPoll = nullptr) const;
     // Polls until the form is hidden (or at once when it is); false on time-out.
     bool WaitHidden(DWORD timeoutMs) const;
     bool OsdVisible() const;

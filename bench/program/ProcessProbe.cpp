@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "ProcessList.h"
@@ -292,6 +293,35 @@ double ProcessProbe::UnixLeaderRunMs() const {
     const std::string pid = std::to_string(unixPid_);
     double runMs = 0, slices = 0;
     if (!ReadSchedStat("Z:\\proc\\" + pid + "\\task\\" + pid + "\\schedstat", runMs, slices))
+        return -1;
+    return runMs;
+}
+
+std::map<int, double> ProcessProbe::UnixThreadRunMs() const {
+    std::map<int, double> threads;
+    if (unixPid_ <= 0)
+        return threads;
+    const std::string folder = "Z:\\proc\\" + std::to_string(unixPid_) + "\\task\\";
+    WIN32_FIND_DATAA found{};
+    FindHandle find(FindFirstFileA((folder + "*").c_str(), &found));
+    if (!find.Valid())
+        return threads;
+    do {
+        if (!IsNumber(found.cFileName))
+            continue;
+        double runMs = 0, slices = 0;
+        if (ReadSchedStat(folder + found.cFileName + "\\schedstat", runMs, slices))
+            threads[std::atoi(found.cFileName)] = runMs;
+    } while (FindNextFileA(find.Get(), &found));
+    return threads;
+}
+
+double ProcessProbe::UnixThreadRunMs(int threadId) const {
+    if (unixPid_ <= 0 || threadId <= 0)
+        return -1;
+    double runMs = 0, slices = 0;
+    if (!ReadSchedStat("Z:\\proc\\" + std::to_string(unixPid_) + "\\task\\" + std::to_string(threadId) + "\\schedstat",
+                       runMs, slices))
         return -1;
     return runMs;
 }

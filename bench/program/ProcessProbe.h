@@ -8,6 +8,7 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,12 @@ public:
     // Only the first thread's run time (schedstat), or -1: quick enough to
     // read in the middle of a display.
     double UnixLeaderRunMs() const;
+    // Run time (schedstat, ms) of every live Linux thread of the process,
+    // by thread id; empty when /proc cannot be read.
+    std::map<int, double> UnixThreadRunMs() const;
+    // One Linux thread's run time, or -1 once it has ended (Linux drops
+    // the entry of a thread other than the first as soon as it ends).
+    double UnixThreadRunMs(int threadId) const;
 
 private:
     bool GetProcessTimesUsable();

@@ -30,6 +30,7 @@
 
 #include "BenchRig.h"
 #include "BenchStats.h"
+#include "FadeMeter.h"
 #include "MovieFile.h"
 #include "MovieLog.h"
 #include "OsdWatcher.h"
@@ -134,6 +135,7 @@ struct DisplaySample {
     double guiCpuMs = -1;     // the GUI thread over the whole display (schedstat, else GetThreadTimes)
     double openGuiCpuMs = -1; // the GUI thread from the key until the display is on screen
     double processCpuMs = -1; // the whole process
+    FadeMeter::Result fade;   // the fade thread alone
     std::vector<AlphaChange> alphas;
     // From the player's log (ticks), when it was on.
     double introMs = -1, holdMs = -1, outroMs = -1, callbackToHideMs = -1;
@@ -144,6 +146,8 @@ struct KindResults {
     Series shown, overhead, hidden, deviation, keyCall, gui, openGui, other;
     Series keyToFirstRequest, startToShown;
     Series intro, hold, outro, callbackToHide, firstStepToHide;
+    Series fade, fadeMissed; // the fade thread's CPU time, and the bound of its unread end
+    int fadeUnmeasured = 0;
     std::map<std::string, int> alphaPatterns;
     int failures = 0;
     std::vector<std::string> problems;
@@ -249,8 +253,9 @@ double TickDelta(const MovieEvent* from, const MovieEvent* to) {
 // One display: the key through the service, the OSD watched until it is
 // hidden again, then a settling pause in which the program finishes the
 // display's work (the state's end, the messages to the siblings).
-DisplaySample RunDisplay(BenchRig& rig, const OsdWatcher& watcher, const CpuMeter& cpu, const DisplayKind& kind,
-                         const MovieLengths& lengths, MovieLogReader* log, double tickResolution, DWORD settleMs) {
+DisplaySample RunDisplay(BenchRig& rig, const OsdWatcher& watcher, const CpuMeter& cpu, FadeMeter& fade,
+                         const DisplayKind& kind, const MovieLengths& lengths, MovieLogReader* log,
+                         double tickResolution, DWORD settleMs) {
     DisplaySample sample;
     sample.nominalMs = NominalCycleMs(kind, lengths);
     if (watcher.OsdVisible() && !watcher.WaitHidden(kDisplayTimeoutMs)) {
@@ -260,6 +265,7 @@ DisplaySample RunDisplay(BenchRig& rig, const OsdWatcher& watcher, const CpuMete
     if (log != nullptr)
         log->Next(); // whatever came before this display
     const CpuMeter::Reading before = cpu.Read();
+    fade.Begin();
     TickMap ticks;
     const double origin = NowMs();
     if (!rig.Press(kind.key)) {
@@ -268,8 +274,19 @@ DisplaySample RunDisplay(BenchRig& rig, const OsdWatcher& watcher, const CpuMete
     }
     sample.keyCallMs = NowMs() - origin;
     double guiAtShown = -1;
-    const DisplayTrace trace =
-        watcher.Watch(origin, kDisplayTimeoutMs, &ticks, [&cpu, &guiAtShown] { guiAtShown = cpu.ReadGui(); });
+    // The fade has begun once the form's alpha falls below the value it was shown with.
+    auto fading = [](const DisplayTrace& trace) {
+        if (trace.alphas.size() < 2 || trace.alphas.front().alpha != kOsdAlpha)
+            return false;
+        const int alpha = trace.alphas.back().alpha;
+        return alpha >= 0 && alpha < kOsdAlpha;
+    };
+    const DisplayTrace trace = watcher.Watch(
+        origin, kDisplayTimeoutMs, &ticks, [&cpu, &guiAtShown] { guiAtShown = cpu.ReadGui(); },
+        [&fade, &fading](double now, const DisplayTrace& sofar) { fade.Poll(now, fading(sofar)); });
+    if (trace.Complete())
+        fade.Finish(origin + trace.hiddenMs, 300);
+    sample.fade = fade.Get();
     if (before.guiMs >= 0 && guiAtShown >= 0)
         sample.openGuiCpuMs = guiAtShown - before.guiMs;
     sample.player = trace.player;
@@ -330,12 +347,14 @@ DisplaySample RunDisplay(BenchRig& rig, const OsdWatcher& watcher, const CpuMete
 void Collect(KindResults& results, const DisplayKind& kind, const DisplaySample& sample, int run, const char* pass) {
     out.Line(Format("display pass=%s kind=\"%s\" run=%d ok=%d player=%s key_call=%.2f shown=%.2f hidden=%.2f "
                     "nominal=%.0f gui_cpu=%.2f open_gui_cpu=%.2f process_cpu=%.2f key_to_first_request=%.1f "
-                    "start_to_shown=%.1f intro=%.0f hold=%.0f outro=%.0f callback_to_hide=%.1f alphas=%s%s%s",
+                    "start_to_shown=%.1f intro=%.0f hold=%.0f outro=%.0f callback_to_hide=%.1f fade_cpu=%.3f "
+                    "fade_unread_end_at_most=%.2f fade_new_threads=%d alphas=%s%s%s%s%s",
                     pass, kind.name, run, sample.ok ? 1 : 0, sample.player.empty() ? "-" : sample.player.c_str(),
                     sample.keyCallMs, sample.shownMs, sample.hiddenMs, sample.nominalMs, sample.guiCpuMs,
                     sample.openGuiCpuMs, sample.processCpuMs, sample.keyToFirstRequestMs, sample.startToShownMs,
-                    sample.introMs, sample.holdMs, sample.outroMs, sample.callbackToHideMs,
-                    AlphaPattern(sample.alphas).c_str(),
+                    sample.introMs, sample.holdMs, sample.outroMs, sample.callbackToHideMs, sample.fade.runMs,
+                    sample.fade.missedAtMostMs, sample.fade.newThreads, AlphaPattern(sample.alphas).c_str(),
+                    sample.fade.problem.empty() ? "" : " fade_problem=", sample.fade.problem.c_str(),
                     sample.problem.empty() ? "" : " problem=", sample.problem.c_str()));
     if (!sample.ok) {
         ++results.failures;
@@ -353,6 +372,12 @@ void Collect(KindResults& results, const DisplayKind& kind, const DisplaySample&
         results.openGui.Add(sample.openGuiCpuMs);
     if (sample.guiCpuMs >= 0 && sample.processCpuMs >= 0)
         results.other.Add(sample.processCpuMs - sample.guiCpuMs);
+    if (sample.fade.ok) {
+        results.fade.Add(sample.fade.runMs);
+        results.fadeMissed.Add(sample.fade.missedAtMostMs);
+    } else {
+        ++results.fadeUnmeasured;
+    }
     if (sample.keyToFirstRequestMs >= 0)
         results.keyToFirstRequest.Add(sample.keyToFirstRequestMs);
     if (sample.startToShownMs >= 0)
@@ -391,6 +416,7 @@ struct Instance {
     OsdWatcher watcher;
     ProcessProbe probe;
     std::unique_ptr<CpuMeter> cpu;
+    std::unique_ptr<FadeMeter> fade;
 };
 
 bool AttachInstance(BenchRig& rig, Instance& instance, std::string& error) {
@@ -408,6 +434,7 @@ bool AttachInstance(BenchRig& rig, Instance& instance, std::string& error) {
         length > 0 && length < sizeof prefix ? std::string("WINEPREFIX=") + prefix : std::string();
     const bool unix = instance.probe.FindUnixProcess(rig.DistFolder() + "RaveloRemote.exe", entry);
     instance.cpu = std::make_unique<CpuMeter>(instance.probe, instance.watcher.GuiThreadId());
+    instance.fade = std::make_unique<FadeMeter>(instance.probe);
     const UnixFigures figures = instance.probe.SampleUnix();
     out.Line(Format("attach pid=%lu unix_pid=%d gui_thread=%lu gui_thread_cpu_api=%.1f first_linux_thread_cpu=%.1f "
                     "gui_cpu_from=%s",
@@ -478,8 +505,8 @@ bool RunKindGroup(BenchRig& rig, Instance& instance, const Movies& movies, Movie
                   const std::vector<const DisplayKind*>& cycle, int reps, ResultsByKind& results, const char* pass) {
     for (int run = 1; run <= reps; ++run) {
         for (const DisplayKind* kind : cycle) {
-            const DisplaySample sample =
-                RunDisplay(rig, instance.watcher, *instance.cpu, *kind, movies.Of(*kind), log, tickResolution, 600);
+            const DisplaySample sample = RunDisplay(rig, instance.watcher, *instance.cpu, *instance.fade, *kind,
+                                                    movies.Of(*kind), log, tickResolution, 600);
             Collect(results[kind], *kind, sample, run, pass);
             if (!rig.ProgramRunning()) {
                 out.Line("error: the program ended during the displays");
@@ -565,7 +592,7 @@ struct MemoryResults {
     std::vector<std::string> problems;
     double loopSeconds = 0;
     double guiCpuMs = -1, processCpuMs = -1;
-    Series overhead, cycle;
+    Series overhead, cycle, fade;
 };
 
 MemoryPoint Snapshot(Instance& instance, const std::string& name) {
@@ -603,8 +630,8 @@ bool MeasureMemory(BenchRig& rig, const Options& options, const Movies& fastMovi
     KindResults loop;
     for (int display = 1; display <= options.displays; ++display) {
         const DisplayKind& kind = display % 2 == 1 ? kProfileOn : kProfileOff;
-        const DisplaySample sample =
-            RunDisplay(rig, instance.watcher, *instance.cpu, kind, fastMovies.Of(kind), nullptr, tickResolution, 50);
+        const DisplaySample sample = RunDisplay(rig, instance.watcher, *instance.cpu, *instance.fade, kind,
+                                                fastMovies.Of(kind), nullptr, tickResolution, 50);
         ++results.displays;
         if (!sample.ok) {
             ++results.failures;
@@ -620,6 +647,8 @@ bool MeasureMemory(BenchRig& rig, const Options& options, const Movies& fastMovi
         } else {
             results.overhead.Add(sample.shownMs - kind.pausesMs);
             results.cycle.Add(sample.hiddenMs);
+            if (sample.fade.ok)
+                results.fade.Add(sample.fade.runMs);
         }
         if (display % 100 == 0)
             out.Line(Format("loop displays=%d seconds=%.0f overhead_median=%.1f cycle_median=%.1f", display,
@@ -734,6 +763,15 @@ void PrintTables(const Options& options, const StartupResults& startup, const Re
     for (const auto& entry : logged)
         for (double v : entry.second.callbackToHide.Values())
             callback.Add(v);
+    Series fadeCpu, fadeMissed;
+    int fadeUnmeasured = 0;
+    for (const auto& entry : plain) {
+        for (double v : entry.second.fade.Values())
+            fadeCpu.Add(v);
+        for (double v : entry.second.fadeMissed.Values())
+            fadeMissed.Add(v);
+        fadeUnmeasured += entry.second.fadeUnmeasured;
+    }
     out.Table("| figure | value |");
     out.Table("|---|---|");
     for (const auto& pattern : patterns)
@@ -741,6 +779,13 @@ void PrintTables(const Options& options, const StartupResults& startup, const Re
     out.Table("| first step (206, due 25 ms after the start) to hidden, ms (nominal 225) | " + firstStep.Summary() +
               " |");
     out.Table("| start (the movie's end call-back) to hidden, ms (nominal 250) | " + callback.Summary() + " |");
+    out.Table(Format("| CPU time of the fade thread, ms (schedstat, from its creation; %d displays, player log off) "
+                     "| %s |",
+                     static_cast<int>(fadeCpu.Count()), fadeCpu.Summary(2).c_str()));
+    out.Table("| its end after the last reading, not counted: at most, ms (wall time to the reading that found it "
+              "gone) | " +
+              fadeMissed.Summary(2) + " |");
+    out.Table(Format("| displays whose fade thread was not made out | %d |", fadeUnmeasured));
 
     out.Table("");
     out.Table("## Idle cost (CPU time of the program's process)");
@@ -805,17 +850,18 @@ void PrintTables(const Options& options, const StartupResults& startup, const Re
     out.Table("");
     out.Table("## CPU time per display (ms)");
     out.Table("");
-    out.Table("| display | GUI thread, key to shown | GUI thread, whole display | other threads (the fade thread, "
-              "the wait threads) |");
-    out.Table("|---|---|---|---|");
+    out.Table("| display | GUI thread, key to shown | GUI thread, whole display | the fade thread | other threads "
+              "(process minus GUI thread, 10-ms steps: the fade, the wait threads, the player drawing ahead) |");
+    out.Table("|---|---|---|---|---|");
     for (const DisplayKind* kind : kKinds) {
         const KindResults& r = plain.at(kind);
-        out.Table(Format("| %s | %s | %s | %s |", kind->name, r.openGui.Summary().c_str(), r.gui.Summary().c_str(),
-                         r.other.Summary(0).c_str()));
+        out.Table(Format("| %s | %s | %s | %s | %s |", kind->name, r.openGui.Summary().c_str(), r.gui.Summary().c_str(),
+                         r.fade.Summary(2).c_str(), r.other.Summary(0).c_str()));
     }
     if (gotMemory && memory.displays > 0 && memory.guiCpuMs >= 0)
-        out.Table(Format("| mean over the %d profile displays of the memory loop (short movies) | | %.1f | %.0f |",
-                         memory.displays, memory.guiCpuMs / memory.displays,
+        out.Table(Format("| over the %d profile displays of the memory loop (short movies; means, the fade thread's "
+                         "median) | | %.1f | %s | %.0f |",
+                         memory.displays, memory.guiCpuMs / memory.displays, memory.fade.Summary(2).c_str(),
                          (memory.processCpuMs - memory.guiCpuMs) / memory.displays));
 }
 
@@ -840,6 +886,7 @@ const char* KeyOf(const DisplayKind* kind) {
 struct Headline {
     std::map<const DisplayKind*, double> overhead, deviation, gui;
     double fadeCpuMs = NAN;
+    double otherCpuMs = NAN;
     double privateMb = NAN;
     double registrationMs = NAN;
 };
@@ -849,10 +896,8 @@ double MedianOrNan(const Series& series) { return series.Empty() ? NAN : series.
 Headline HeadlineOf(const StartupResults& startup, const ResultsByKind& plain, const MemoryResults& memory,
                     bool gotMemory) {
     Headline headline;
-    // The fade thread is the only other thread that works (the wait
-    // threads only sleep), so the other threads' CPU of every display is
-    // the CPU of one fade.
-    Series other;
+    // One fade: the fade thread alone, over the displays of every kind.
+    Series fade, other;
     for (const DisplayKind* kind : kKinds) {
         const auto found = plain.find(kind);
         const KindResults empty;
@@ -860,10 +905,13 @@ Headline HeadlineOf(const StartupResults& startup, const ResultsByKind& plain, c
         headline.overhead[kind] = MedianOrNan(r.overhead);
         headline.deviation[kind] = MedianOrNan(r.deviation);
         headline.gui[kind] = MedianOrNan(r.gui);
+        for (double v : r.fade.Values())
+            fade.Add(v);
         for (double v : r.other.Values())
             other.Add(v);
     }
-    headline.fadeCpuMs = MedianOrNan(other);
+    headline.fadeCpuMs = MedianOrNan(fade);
+    headline.otherCpuMs = MedianOrNan(other);
     if (gotMemory && memory.points.size() >= 2)
         headline.privateMb = memory.points[1].figures.privateBytes / (1024.0 * 1024.0);
     headline.registrationMs = MedianOrNan(startup.registered);
@@ -887,7 +935,8 @@ std::string Json(const Headline& headline) {
     return "{\"overhead_ms\": " + byKind(headline.overhead) +
            ", \"cycle_deviation_ms\": " + byKind(headline.deviation) +
            ", \"gui_cpu_ms_per_display\": " + byKind(headline.gui) +
-           ", \"fade_cpu_ms\": " + JsonNumber(headline.fadeCpuMs) +
+           ", \"fade_cpu_ms\": " + JsonNumber(headline.fadeCpuMs, 2) +
+           ", \"other_threads_cpu_ms\": " + JsonNumber(headline.otherCpuMs) +
            ", \"private_mb_after_displays\": " + JsonNumber(headline.privateMb, 2) +
            ", \"registration_ms\": " + JsonNumber(headline.registrationMs) + "}";
 }
@@ -899,11 +948,11 @@ void PrintComparison(const Headline& current, const Headline& baseline, const st
     out.Table("");
     out.Table("| figure | baseline | this build | ratio | target |");
     out.Table("|---|---|---|---|---|");
-    auto row = [](const std::string& name, double before, double now, const char* target) {
+    auto row = [](const std::string& name, double before, double now, const char* target, int decimals = 1) {
         const std::string ratio =
             std::isnan(before) || std::isnan(now) || before == 0 ? std::string("n/a") : Format("%.2f", now / before);
-        out.Table(Format("| %s | %s | %s | %s | %s |", name.c_str(), JsonNumber(before).c_str(),
-                         JsonNumber(now).c_str(), ratio.c_str(), target));
+        out.Table(Format("| %s | %s | %s | %s | %s |", name.c_str(), JsonNumber(before, decimals).c_str(),
+                         JsonNumber(now, decimals).c_str(), ratio.c_str(), target));
     };
     for (const DisplayKind* kind : kKinds)
         row(std::string("key to shown, overhead: ") + kind->name, baseline.overhead.at(kind), current.overhead.at(kind),
@@ -914,7 +963,8 @@ void PrintComparison(const Headline& current, const Headline& baseline, const st
     for (const DisplayKind* kind : kKinds)
         row(std::string("GUI-thread CPU per display: ") + kind->name, baseline.gui.at(kind), current.gui.at(kind),
             "< 100");
-    row("CPU of one fade (other threads)", baseline.fadeCpuMs, current.fadeCpuMs, "< 10");
+    row("CPU of one fade (the fade thread)", baseline.fadeCpuMs, current.fadeCpuMs, "< 10", 2);
+    row("CPU of the other threads per display (process minus GUI thread)", baseline.otherCpuMs, current.otherCpuMs, "");
     row("private MB after one display of each kind", baseline.privateMb, current.privateMb, "< 25");
     row("process start to registration", baseline.registrationMs, current.registrationMs, "< 100");
 }
