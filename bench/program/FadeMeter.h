@@ -31,9 +31,9 @@ public:
 
     struct Result {
         bool ok = false;
-        double runMs = -1;         // the fade thread's run time, creation to its last reading
+        double runMs = -1;          // the fade thread's run time, creation to its last reading
         double missedAtMostMs = -1; // wall time from that reading to the one that found it gone
-        int newThreads = 0;        // threads alive when the fade was seen that were not there before the key
+        int newThreads = 0;         // threads alive when the fade was seen that were not there before the key
         std::string problem;
     };
     const Result& Get() const { return result_; }
