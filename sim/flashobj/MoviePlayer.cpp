@@ -16,7 +16,9 @@ namespace {
 
 const char kClassName[] = "RaveloFlashPlayer";
 constexpr UINT_PTR kTimerId = 1;
-constexpr UINT kFrameMs = 16; // about 60 frames a second while something moves
+// About 60 frames a second while something moves; the last ticks before a
+// part ends or a change comes to rest are spaced to land on that moment.
+constexpr UINT kFrameMs = 16;
 // Layers drawn ahead for a window that then stays hidden are let go after
 // this long. The program shows a display within its 100 or 200 ms pause of
 // the request, and without retrieving messages in between, so this never
@@ -245,7 +247,7 @@ LRESULT CALLBACK MoviePlayer::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
     if (player == nullptr)
         return DefWindowProcA(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        if (player->timerOn_)
+        if (player->timerMs_ != 0)
             KillTimer(hwnd, kTimerId);
         KillTimer(hwnd, kLetGoTimerId);
         if (player->onScreen_) {
@@ -306,7 +308,7 @@ LRESULT MoviePlayer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgGetStats: {
         auto* stats = reinterpret_cast<FlashPlayerStats*>(lParam);
         *stats = stats_;
-        stats->timerRunning = timerOn_ ? 1 : 0;
+        stats->timerRunning = timerMs_ != 0 ? 1 : 0;
         return 1;
     }
     case WM_TIMER:
@@ -370,10 +372,11 @@ DWORD MoviePlayer::OnRequest(const WCHAR* request) {
 
 void MoviePlayer::OnTick() {
     const TimelineStep step = timeline_.Advance(MovieNow());
+    // The next tick is timed from here, so the frame's drawing does not delay it.
+    UpdateTimer();
     dirty_ = true;
     if (IsWindowVisible(hwnd_))
         Present(false);
-    UpdateTimer();
     if (step.event == TimelineEvent::None)
         return;
 
@@ -541,13 +544,18 @@ void MoviePlayer::ReleaseSurfaces() {
 }
 
 void MoviePlayer::UpdateTimer() {
-    const bool needed = !paused_ && timeline_.NeedsTicks(MovieNow());
-    if (needed && !timerOn_) {
-        timerOn_ = SetTimer(hwnd_, kTimerId, kFrameMs, nullptr) != 0;
-    } else if (!needed && timerOn_) {
-        KillTimer(hwnd_, kTimerId);
-        timerOn_ = false;
+    const UINT delay = paused_ ? 0 : TickDelayMs(timeline_.MsUntilDue(MovieNow()), kFrameMs, USER_TIMER_MINIMUM);
+    if (delay == 0) {
+        if (timerMs_ != 0)
+            KillTimer(hwnd_, kTimerId);
+        timerMs_ = 0;
+        return;
     }
+    // The regular frame timer keeps its beat; a shorter delay was measured
+    // from now, so it is set afresh.
+    if (delay == kFrameMs && timerMs_ == kFrameMs)
+        return;
+    timerMs_ = SetTimer(hwnd_, kTimerId, delay, nullptr) != 0 ? delay : 0;
 }
 
 } // namespace flashobj

@@ -75,7 +75,7 @@ private:
     bool paused_ = false;
     double clockOffset_ = 0; // movie time = real time - offset while playing
     double frozenAt_ = 0;    // movie time while stopped
-    bool timerOn_ = false;
+    UINT timerMs_ = 0;       // the frame timer's delay, 0 while it is off
     bool dirty_ = true;
     bool presenting_ = false;
 

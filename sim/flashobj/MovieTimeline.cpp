@@ -1,5 +1,8 @@
 #include "MovieTimeline.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace flashobj {
 
 double EaseOutCubic(double t) {
@@ -116,10 +119,46 @@ TimelineStep MovieTimeline::Advance(double now) {
     return step;
 }
 
-bool MovieTimeline::NeedsTicks(double now) const {
-    if (entry_ == Entry::Intro || entry_ == Entry::Outro)
-        return true;
-    return LevelProgress(now) < 1.0 || ValueProgress(now) < 1.0;
+bool MovieTimeline::NeedsTicks(double now) const { return MsUntilDue(now) >= 0; }
+
+double MovieTimeline::MsUntilDue(double now) const {
+    double due = -1;
+    const auto consider = [&due, now](double at) {
+        const double left = std::max(0.0, at - now);
+        if (due < 0 || left < due)
+            due = left;
+    };
+    if (entry_ == Entry::Intro)
+        consider(partStart_ + config_.introMs);
+    else if (entry_ == Entry::Outro)
+        consider(partStart_ + config_.outroMs);
+    if (LevelProgress(now) < 1.0)
+        consider(levelStart_ + config_.changeMs);
+    if (ValueProgress(now) < 1.0)
+        consider(valueStart_ + config_.changeMs);
+    return due;
+}
+
+unsigned TickDelayMs(double untilDueMs, unsigned frameMs, unsigned minimumMs) {
+    if (!(untilDueMs >= 0))
+        return 0;
+    const unsigned shortest = std::max(minimumMs, 1u);
+    const unsigned frame = std::max(frameMs, shortest);
+    if (untilDueMs > 1e6)
+        return frame;
+    const unsigned due = static_cast<unsigned>(std::ceil(untilDueMs));
+    if (due <= frame)
+        return std::max(due, shortest);
+    // What is left after this tick must be nothing or fit whole ticks of
+    // shortest to frame ms each; the longest such delay keeps the beat.
+    const auto fits = [shortest, frame](unsigned left) {
+        return left == 0 || (left + frame - 1) / frame * shortest <= left;
+    };
+    for (unsigned delay = frame; delay > shortest; --delay) {
+        if (fits(due - delay))
+            return delay;
+    }
+    return shortest; // the due moment cannot be met: come as close as the system allows
 }
 
 double MovieTimeline::PartProgress(double now) const {

@@ -40,6 +40,10 @@ public:
 
     // True while something moves or a part waits to end (the timer must run).
     bool NeedsTicks(double now) const;
+    // Milliseconds from now to the next moment at which Advance ends a part
+    // or a level or digit change comes to rest (0 when one is already due);
+    // negative when nothing moves.
+    double MsUntilDue(double now) const;
 
     Entry entry() const { return entry_; }
     // Part progress 0..1 of the intro or outro (1 when none is playing).
@@ -79,6 +83,13 @@ private:
     std::wstring label_;
     std::wstring content_;
 };
+
+// The delay, in whole ms, to arm the frame timer with for the next tick,
+// given MsUntilDue: the frame period, or less so that a tick falls on the due
+// moment rather than up to a period after it. The system stretches timers
+// shorter than minimumMs, so the last ticks before a due moment are spaced
+// minimumMs to frameMs apart to land on it. 0 when nothing is due (no timer).
+unsigned TickDelayMs(double untilDueMs, unsigned frameMs, unsigned minimumMs);
 
 double EaseOutCubic(double t);
 double EaseInCubic(double t);

@@ -525,6 +525,54 @@ TEST(Timeline, LevelsAndTheirNumbers) {
     EXPECT_EQ(-1, step.number);
 }
 
+TEST(Timeline, NextDueMomentIsTheNearestEndOfAPartOrChange) {
+    MovieTimeline t(Config(true, true));
+    EXPECT_LT(t.MsUntilDue(0), 0.0); // nothing moves
+    t.Apply(Cmd(CommandType::Show, true, 1), 1000);
+    const struct {
+        double now;
+        double due;
+    } intro[] = {{1000, 300}, {1290.5, 9.5}, {1300, 0}, {1400, 0}};
+    for (const auto& row : intro)
+        EXPECT_DOUBLE_EQ(row.due, t.MsUntilDue(row.now)) << row.now;
+    t.Apply(Cmd(CommandType::Play, true, 2), 1250); // the level comes to rest after the intro's end
+    EXPECT_DOUBLE_EQ(50, t.MsUntilDue(1250));
+    t.Advance(1300);
+    EXPECT_DOUBLE_EQ(50, t.MsUntilDue(1300));
+    EXPECT_LT(t.MsUntilDue(1350), 0.0);
+    t.Apply(Cmd(CommandType::SetDigits, true, 7), 2000);
+    t.Apply(Cmd(CommandType::End), 2050); // the digits come to rest before the outro's end
+    EXPECT_DOUBLE_EQ(50, t.MsUntilDue(2050));
+    EXPECT_DOUBLE_EQ(150, t.MsUntilDue(2100));
+    EXPECT_EQ(TimelineEvent::OutroFinished, t.Advance(2250).event);
+    EXPECT_LT(t.MsUntilDue(2250), 0.0);
+}
+
+TEST(Timeline, TicksLandOnTheDueMomentWithinTheTimerMinimum) {
+    const struct {
+        double untilDue;
+        unsigned delay;
+    } rows[] = {
+        {-1, 0},    {0, 10},  {3.2, 10}, // under the system's minimum: still a tick, the earliest there is
+        {11.3, 12}, {16, 16}, {17, 10},  // 17: no pair of ticks of 10 to 16 ms makes it
+        {22, 12},   {26, 16}, {34, 14},  {380, 16}, {1e9, 16},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.delay, TickDelayMs(row.untilDue, 16, 10)) << row.untilDue;
+    // Followed tick by tick, every due moment from 20 ms on is met exactly,
+    // with every tick 10 to 16 ms after the last.
+    for (double due = 20; due <= 400; due += 0.25) {
+        double left = std::ceil(due);
+        while (left > 0) {
+            const unsigned delay = TickDelayMs(left, 16, 10);
+            ASSERT_GE(delay, 10u) << due;
+            ASSERT_LE(delay, 16u) << due;
+            left -= delay;
+        }
+        EXPECT_EQ(0.0, left) << due;
+    }
+}
+
 TEST(Timeline, TextsAreKept) {
     MovieTimeline t(Config(false, true));
     Command label = Cmd(CommandType::ChangeLabel);
