@@ -81,14 +81,19 @@ DisplayTrace OsdWatcher::Watch(double originMs, DWORD timeoutMs, TickMap* ticks,
     DisplayTrace trace;
     const double end = NowMs() + timeoutMs;
     int lastAlpha = -2;
-    for (;;) {
+    for (unsigned poll = 0;; ++poll) {
         const double now = NowMs();
         if (ticks != nullptr)
             ticks->Note(now, GetTickCount());
         const double at = now - originMs;
         const bool osd = OsdVisible();
+        // Every look at another process's window is a round trip to the
+        // wineserver the program needs too: the six players are looked at
+        // each poll only while the form is up and not yet seen shown, and
+        // every eighth poll otherwise (enough to catch two on screen at once).
         std::string first;
-        const int players = VisiblePlayers(&first);
+        const bool lookAtPlayers = (osd && trace.shownMs < 0) || poll % 8 == 0;
+        const int players = lookAtPlayers ? VisiblePlayers(&first) : 0;
         if (players > trace.mostPlayersVisible)
             trace.mostPlayersVisible = players;
         if (osd && trace.osdVisibleMs < 0)
