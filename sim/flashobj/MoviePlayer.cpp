@@ -437,19 +437,31 @@ void MoviePlayer::Present(bool force) {
     presenting_ = true;
     WaitPrepared();
 
-    const bool whole = force || !framePresented_ || frame_.width() != w || frame_.height() != h;
+    const bool sameSize = w == lastWidth_ && h == lastHeight_;
+    const bool copyKnown =
+        sameSize && (windowClear_ || (!force && framePresented_ && frame_.width() == w && frame_.height() == h));
     if (frame_.width() != w || frame_.height() != h)
         frame_.Resize(w, h);
     framePresented_ = false;
     RECT drawn{0, 0, 0, 0};
     renderer_.Render(in, frame_, &drawn);
-    // Only what this frame drew and what the last one had drawn can differ
-    // from the window's copy: the rest stays clear.
+    // Only what this frame drew and what the window's copy had drawn can
+    // differ from that copy: the rest stays clear.
     RECT dirty{0, 0, w, h};
-    if (!whole)
-        UnionRect(&dirty, &drawn, &lastDrawn_);
-    if (IsRectEmpty(&dirty))
-        dirty = RECT{0, 0, w, h};
+    if (copyKnown) {
+        if (windowClear_)
+            dirty = drawn;
+        else
+            UnionRect(&dirty, &drawn, &lastDrawn_);
+        if (IsRectEmpty(&dirty)) {
+            // Clear on the window and clear here: nothing to hand over.
+            framePresented_ = true;
+            lastInputs_ = in;
+            dirty_ = false;
+            presenting_ = false;
+            return;
+        }
+    }
 
     std::lock_guard<std::mutex> lock(SurfaceMutex());
     DibSurface& surface = SharedSurface();
@@ -478,6 +490,7 @@ void MoviePlayer::Present(bool force) {
             framePresented_ = true;
             lastInputs_ = in;
             lastDrawn_ = drawn;
+            windowClear_ = IsRectEmpty(&drawn) != FALSE;
             lastWidth_ = w;
             lastHeight_ = h;
             dirty_ = false;

@@ -321,6 +321,23 @@ TEST_F(Pictures, ShownOnTheScreen) {
     PumpFor(300);
     ScreenCapture after(250, 20, 400, 650);
     EXPECT_EQ(0u, after.At(200, 300));
+
+    // Hidden and shown again as the program does it (requests while hidden):
+    // the window's kept copy plus what the new frames hand over must give
+    // the same picture as the first time.
+    HidePlayer(player.get());
+    PumpFor(100);
+    Send(player.get(), ChangeLabel(L"Profile A On 4200MHz"));
+    Send(player.get(), External(L"show"));
+    ShowPlayer(player.get(), 250, 20, 400, 650);
+    ASSERT_TRUE(WaitSettled(player.get(), 10000));
+    PumpFor(300);
+    ScreenCapture again(250, 20, 400, 650);
+    int differing = 0;
+    for (int y = 0; y < 650; ++y)
+        for (int x = 0; x < 400; ++x)
+            differing += again.At(x, y) != capture.At(x, y) ? 1 : 0;
+    EXPECT_EQ(0, differing);
 }
 
 } // namespace
