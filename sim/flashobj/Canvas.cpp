@@ -62,6 +62,19 @@ void Canvas::Resize(int width, int height) {
 
 void Canvas::Clear() { std::fill(pixels_.begin(), pixels_.end(), 0u); }
 
+void Canvas::Clear(int left, int top, int right, int bottom) {
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, width_);
+    bottom = std::min(bottom, height_);
+    if (left >= right)
+        return;
+    for (int y = top; y < bottom; ++y) {
+        const auto row = pixels_.begin() + static_cast<ptrdiff_t>(y) * width_;
+        std::fill(row + left, row + right, 0u);
+    }
+}
+
 uint32_t Canvas::Pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return 0;
@@ -242,56 +255,108 @@ void Canvas::BlendMask(int x0, int y0, const uint8_t* mask, int maskWidth, int m
 void Canvas::Compose(const Canvas& src, float scale, float dx, float dy, float opacity) {
     if (src.width_ == 0 || src.height_ == 0 || scale <= 0 || opacity <= 0)
         return;
+    if (scale == 1.0f) {
+        if (dx == std::floor(dx) && dy == std::floor(dy))
+            ComposeWhole(src, static_cast<int>(dx), static_cast<int>(dy), opacity);
+        else
+            ComposeShifted(src, dx, dy, opacity);
+        return;
+    }
     const float inv = 1 / scale;
     const int x0 = std::max(0, static_cast<int>(std::floor(dx)));
     const int y0 = std::max(0, static_cast<int>(std::floor(dy)));
     const int x1 = std::min(width_, static_cast<int>(std::ceil(dx + src.width_ * scale)));
     const int y1 = std::min(height_, static_cast<int>(std::ceil(dy + src.height_ * scale)));
-    const bool exact = scale == 1.0f && dx == std::floor(dx) && dy == std::floor(dy);
-    if (scale == 1.0f && !exact) {
-        ComposeShifted(src, dx, dy, opacity);
+    if (x1 <= x0 || y1 <= y0)
         return;
+    // Where each column samples the source, worked out once for all rows.
+    std::vector<int> columns(static_cast<size_t>(x1 - x0));
+    std::vector<float> fractions(columns.size());
+    for (int x = x0; x < x1; ++x) {
+        const float u = (x + 0.5f - dx) * inv - 0.5f;
+        const int iu = static_cast<int>(std::floor(u));
+        columns[static_cast<size_t>(x - x0)] = iu;
+        fractions[static_cast<size_t>(x - x0)] = u - iu;
     }
-    auto sample = [&src](int u, int v) { return src.PixelOrClear(u, v); };
+    const int sw = src.width_;
     for (int y = y0; y < y1; ++y) {
         uint32_t* row = &pixels_[static_cast<size_t>(y) * width_];
+        const float v = (y + 0.5f - dy) * inv - 0.5f;
+        const int iv = static_cast<int>(std::floor(v));
+        const float fv = v - iv;
+        const bool rowsInside = iv >= 0 && iv + 1 < src.height_;
+        const uint32_t* top = rowsInside ? &src.pixels_[static_cast<size_t>(iv) * sw] : nullptr;
+        const uint32_t* bottom = rowsInside ? top + sw : nullptr;
         for (int x = x0; x < x1; ++x) {
-            float b, g, r, a;
-            if (exact) {
-                const uint32_t p = sample(x - static_cast<int>(dx), y - static_cast<int>(dy));
-                b = static_cast<float>(p & 0xFF);
-                g = static_cast<float>((p >> 8) & 0xFF);
-                r = static_cast<float>((p >> 16) & 0xFF);
-                a = static_cast<float>(p >> 24);
+            const int iu = columns[static_cast<size_t>(x - x0)];
+            const float fu = fractions[static_cast<size_t>(x - x0)];
+            uint32_t p00, p10, p01, p11;
+            if (rowsInside && iu >= 0 && iu + 1 < sw) {
+                p00 = top[iu];
+                p10 = top[iu + 1];
+                p01 = bottom[iu];
+                p11 = bottom[iu + 1];
             } else {
-                const float u = (x + 0.5f - dx) * inv - 0.5f;
-                const float v = (y + 0.5f - dy) * inv - 0.5f;
-                const int iu = static_cast<int>(std::floor(u)), iv = static_cast<int>(std::floor(v));
-                const float fu = u - iu, fv = v - iv;
-                const uint32_t p00 = sample(iu, iv), p10 = sample(iu + 1, iv);
-                const uint32_t p01 = sample(iu, iv + 1), p11 = sample(iu + 1, iv + 1);
-                auto mix = [&](int shift) {
-                    const float c00 = static_cast<float>((p00 >> shift) & 0xFF);
-                    const float c10 = static_cast<float>((p10 >> shift) & 0xFF);
-                    const float c01 = static_cast<float>((p01 >> shift) & 0xFF);
-                    const float c11 = static_cast<float>((p11 >> shift) & 0xFF);
-                    return (c00 * (1 - fu) + c10 * fu) * (1 - fv) + (c01 * (1 - fu) + c11 * fu) * fv;
-                };
-                b = mix(0);
-                g = mix(8);
-                r = mix(16);
-                a = mix(24);
+                p00 = src.PixelOrClear(iu, iv);
+                p10 = src.PixelOrClear(iu + 1, iv);
+                p01 = src.PixelOrClear(iu, iv + 1);
+                p11 = src.PixelOrClear(iu + 1, iv + 1);
             }
+            if ((p00 | p10 | p01 | p11) == 0)
+                continue;
+            auto mix = [&](int shift) {
+                const float c00 = static_cast<float>((p00 >> shift) & 0xFF);
+                const float c10 = static_cast<float>((p10 >> shift) & 0xFF);
+                const float c01 = static_cast<float>((p01 >> shift) & 0xFF);
+                const float c11 = static_cast<float>((p11 >> shift) & 0xFF);
+                return (c00 * (1 - fu) + c10 * fu) * (1 - fv) + (c01 * (1 - fu) + c11 * fu) * fv;
+            };
+            const float a = mix(24);
             if (a <= 0)
                 continue;
-            Blend(row[x], r * opacity, g * opacity, b * opacity, a / 255.0f * opacity);
+            Blend(row[x], mix(16) * opacity, mix(8) * opacity, mix(0) * opacity, a / 255.0f * opacity);
+        }
+    }
+}
+
+// Over a clear pixel the result is the source times the opacity: tables
+// made once by Blend itself give it per channel value.
+void Canvas::ComposeWhole(const Canvas& src, int ox, int oy, float opacity) {
+    uint8_t channel[256];
+    uint8_t alpha[256];
+    for (int c = 0; c < 256; ++c) {
+        uint32_t clear = 0;
+        const float f = static_cast<float>(c);
+        Blend(clear, f * opacity, f * opacity, f * opacity, f / 255.0f * opacity);
+        channel[c] = static_cast<uint8_t>(clear & 0xFF);
+        alpha[c] = static_cast<uint8_t>(clear >> 24);
+    }
+    const int x0 = std::max(0, ox), x1 = std::min(width_, ox + src.width_);
+    const int y0 = std::max(0, oy), y1 = std::min(height_, oy + src.height_);
+    for (int y = y0; y < y1; ++y) {
+        uint32_t* row = &pixels_[static_cast<size_t>(y) * width_];
+        const uint32_t* from = &src.pixels_[static_cast<size_t>(y - oy) * src.width_];
+        for (int x = x0; x < x1; ++x) {
+            const uint32_t p = from[x - ox];
+            const uint32_t a = p >> 24;
+            if (a == 0)
+                continue;
+            const uint32_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            uint32_t& dst = row[x];
+            if (dst == 0) {
+                dst = (static_cast<uint32_t>(alpha[a]) << 24) | (static_cast<uint32_t>(channel[r]) << 16) |
+                      (static_cast<uint32_t>(channel[g]) << 8) | channel[b];
+            } else {
+                Blend(dst, static_cast<float>(r) * opacity, static_cast<float>(g) * opacity,
+                      static_cast<float>(b) * opacity, static_cast<float>(a) / 255.0f * opacity);
+            }
         }
     }
 }
 
 // Every pixel mixes its four source neighbours with the same weights (the
 // frames of a rise or sink), so the weights are worked out once and the mix
-// is done in integers.
+// is done in integers, two channels to a word.
 void Canvas::ComposeShifted(const Canvas& src, float dx, float dy, float opacity) {
     const int x0 = std::max(0, static_cast<int>(std::floor(dx)));
     const int y0 = std::max(0, static_cast<int>(std::floor(dy)));
@@ -304,28 +369,54 @@ void Canvas::ComposeShifted(const Canvas& src, float dx, float dy, float opacity
     const int offV = fy > 0 ? iy + 1 : iy;
     const float fu = fx > 0 ? 1 - fx : 0;
     const float fv = fy > 0 ? 1 - fy : 0;
-    const int w00 = static_cast<int>(std::lround((1 - fu) * (1 - fv) * 256));
-    const int w10 = static_cast<int>(std::lround(fu * (1 - fv) * 256));
-    const int w01 = static_cast<int>(std::lround((1 - fu) * fv * 256));
-    const int w11 = 256 - w00 - w10 - w01;
+    int w00 = static_cast<int>(std::lround((1 - fu) * (1 - fv) * 256));
+    int w10 = static_cast<int>(std::lround(fu * (1 - fv) * 256));
+    int w01 = static_cast<int>(std::lround((1 - fu) * fv * 256));
+    int w11 = 256 - w00 - w10 - w01;
+    if (w11 < 0) {
+        // The three rounded up together: the largest gives the excess back,
+        // so no weight is negative.
+        int& largest = w00 >= w10 && w00 >= w01 ? w00 : (w10 >= w01 ? w10 : w01);
+        largest += w11;
+        w11 = 0;
+    }
     const uint32_t op = static_cast<uint32_t>(std::lround(std::min(1.0f, opacity) * 256));
-    auto sample = [&src](int u, int v) { return src.PixelOrClear(u, v); };
+    const int sw = src.width_, sh = src.height_;
+    const auto at = [sw](const uint32_t* row, int u) { return u >= 0 && u < sw ? row[u] : 0u; };
     for (int y = y0; y < y1; ++y) {
         uint32_t* row = &pixels_[static_cast<size_t>(y) * width_];
+        // Source rows v and v + 1; a row outside the source weighs nothing.
         const int v = y - offV;
+        const bool hasTop = v >= 0 && v < sh, hasBottom = v + 1 >= 0 && v + 1 < sh;
+        if (!hasTop && !hasBottom)
+            continue;
+        const uint32_t* top = &src.pixels_[static_cast<size_t>(hasTop ? v : v + 1) * sw];
+        const uint32_t* bottom = &src.pixels_[static_cast<size_t>(hasBottom ? v + 1 : v) * sw];
+        const uint32_t t00 = hasTop ? w00 : 0, t10 = hasTop ? w10 : 0;
+        const uint32_t t01 = hasBottom ? w01 : 0, t11 = hasBottom ? w11 : 0;
         for (int x = x0; x < x1; ++x) {
             const int u = x - offU;
-            const uint32_t p00 = sample(u, v), p10 = sample(u + 1, v);
-            const uint32_t p01 = sample(u, v + 1), p11 = sample(u + 1, v + 1);
+            uint32_t p00, p10, p01, p11;
+            if (u >= 0 && u + 1 < sw) {
+                p00 = top[u];
+                p10 = top[u + 1];
+                p01 = bottom[u];
+                p11 = bottom[u + 1];
+            } else {
+                p00 = at(top, u);
+                p10 = at(top, u + 1);
+                p01 = at(bottom, u);
+                p11 = at(bottom, u + 1);
+            }
             if ((p00 | p10 | p01 | p11) == 0)
                 continue;
-            uint32_t mixed[4];
-            for (int c = 0; c < 4; ++c) {
-                const int shift = 8 * c;
-                const uint32_t sum = ((p00 >> shift) & 0xFF) * w00 + ((p10 >> shift) & 0xFF) * w10 +
-                                     ((p01 >> shift) & 0xFF) * w01 + ((p11 >> shift) & 0xFF) * w11;
-                mixed[c] = std::min<uint32_t>(255, (sum * op + 32768) >> 16);
-            }
+            // Weights add up to 256, so each channel's sum stays below 2^16.
+            const uint32_t rb =
+                (p00 & 0xFF00FFu) * t00 + (p10 & 0xFF00FFu) * t10 + (p01 & 0xFF00FFu) * t01 + (p11 & 0xFF00FFu) * t11;
+            const uint32_t ga = ((p00 >> 8) & 0xFF00FFu) * t00 + ((p10 >> 8) & 0xFF00FFu) * t10 +
+                                ((p01 >> 8) & 0xFF00FFu) * t01 + ((p11 >> 8) & 0xFF00FFu) * t11;
+            auto scaled = [op](uint32_t sum) { return std::min<uint32_t>(255, (sum * op + 32768) >> 16); };
+            uint32_t mixed[4] = {scaled(rb & 0xFFFF), scaled(ga & 0xFFFF), scaled(rb >> 16), scaled(ga >> 16)};
             const uint32_t a = mixed[3];
             if (a == 0)
                 continue;

@@ -17,6 +17,8 @@ public:
     // Sets the size (clamped to 0..8192) and clears to transparent.
     void Resize(int width, int height);
     void Clear();
+    // Clears the pixels from (left, top) up to (right, bottom).
+    void Clear(int left, int top, int right, int bottom);
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -55,6 +57,8 @@ private:
     void FillShape(int x0, int y0, int x1, int y1, float gradTop, float gradHeight, const Rgba& top, const Rgba& bottom,
                    float opacity, Coverage coverage);
     void Blend(uint32_t& dst, float r, float g, float b, float a);
+    // Compose at scale 1 with an offset of whole pixels.
+    void ComposeWhole(const Canvas& src, int ox, int oy, float opacity);
     // Compose at scale 1 with an offset that is not whole pixels.
     void ComposeShifted(const Canvas& src, float dx, float dy, float opacity);
     // The pixel at (u, v), clear (0) outside the canvas.

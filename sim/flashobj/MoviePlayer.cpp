@@ -440,11 +440,14 @@ void MoviePlayer::Present(bool force) {
     const bool sameSize = w == lastWidth_ && h == lastHeight_;
     const bool copyKnown =
         sameSize && (windowClear_ || (!force && framePresented_ && frame_.width() == w && frame_.height() == h));
-    if (frame_.width() != w || frame_.height() != h)
+    if (frame_.width() != w || frame_.height() != h) {
         frame_.Resize(w, h);
+        frameDrawn_ = RECT{0, 0, 0, 0};
+    }
     framePresented_ = false;
     RECT drawn{0, 0, 0, 0};
-    renderer_.Render(in, frame_, &drawn);
+    renderer_.Render(in, frame_, &drawn, &frameDrawn_);
+    frameDrawn_ = drawn;
     // Only what this frame drew and what the window's copy had drawn can
     // differ from that copy: the rest stays clear.
     RECT dirty{0, 0, w, h};

@@ -87,7 +87,8 @@ private:
     bool onScreen_ = false;
     std::future<void> prepared_; // the renderer belongs to this job while it runs
     RenderInputs lastInputs_;
-    RECT lastDrawn_{0, 0, 0, 0}; // where the frame on the window may not be clear
+    RECT lastDrawn_{0, 0, 0, 0};  // where the frame on the window may not be clear
+    RECT frameDrawn_{0, 0, 0, 0}; // where frame_ may not be clear
     // The window's own copy holds no drawn pixel (its last frame drew nothing),
     // which a layered window keeps while hidden: showing it again then needs
     // only the drawn part of the new frame handed over.

@@ -203,8 +203,11 @@ std::string SceneRenderer::FaceFor(const std::string& faces, const std::string& 
     return chosen;
 }
 
-void SceneRenderer::Render(const RenderInputs& in, Canvas& out, RECT* drawn) {
-    out.Clear();
+void SceneRenderer::Render(const RenderInputs& in, Canvas& out, RECT* drawn, const RECT* stale) {
+    if (stale != nullptr)
+        out.Clear(stale->left, stale->top, stale->right, stale->bottom);
+    else
+        out.Clear();
     if (drawn != nullptr)
         *drawn = RECT{0, 0, 0, 0};
     if (in.visibility <= 0 || out.width() == 0 || out.height() == 0 || scene_.elements.empty())

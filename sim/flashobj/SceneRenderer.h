@@ -35,8 +35,10 @@ public:
 
     // Renders into out, whose size is the window's; the movie is scaled to
     // fit and centred when the sizes differ. drawn, when given, receives
-    // the part of out that may hold anything but transparent pixels.
-    void Render(const RenderInputs& in, Canvas& out, RECT* drawn = nullptr);
+    // the part of out that may hold anything but transparent pixels. stale,
+    // when given, is the only part of out that may (what the last Render
+    // into it drew): only that is cleared first, not the whole of out.
+    void Render(const RenderInputs& in, Canvas& out, RECT* drawn = nullptr, const RECT* stale = nullptr);
     // The scale Render uses for a window of that size.
     float ScaleFor(int width, int height) const;
     // True when Render at scale s would draw the movie's layers again.

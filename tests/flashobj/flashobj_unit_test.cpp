@@ -657,11 +657,12 @@ TEST(Canvas, ComposeScalesAndFades) {
 }
 
 // A rise or sink moves the movie by fractions of a pixel at scale 1: the
-// frame must be the bilinear mix of the source, wherever it is composed.
+// frame must be the bilinear mix of the source, wherever it is composed
+// (at 511/512 of a pixel the rounded weights would add up to 257).
 TEST(Canvas, ComposeByFractionsOfAPixelMixesNeighbours) {
     Canvas src(12, 9);
     src.FillRoundRect(1, 1, 10, 7, 2, Rgba{250, 40, 90, 255}, Rgba{20, 200, 160, 128});
-    for (const Point shift : {Point{3.4f, 0}, Point{0, 5.75f}, Point{-2.5f, 2.25f}}) {
+    for (const Point shift : {Point{3.4f, 0}, Point{0, 5.75f}, Point{-2.5f, 2.25f}, Point{2, 3.998046875f}}) {
         Canvas dst(20, 20);
         dst.Compose(src, 1.0f, shift.x, shift.y, 0.8f);
         for (int y = 0; y < 20; ++y) {
@@ -720,6 +721,20 @@ TEST(SceneRendererTest, DrawsNothingWhileHiddenAndTheCardWhenShown) {
     const uint32_t a = out.Pixel(200, 340) >> 24;
     EXPECT_GT(a, 0x60u);
     EXPECT_LT(a, 0xA0u);
+
+    // Drawn over the last frame, clearing only what that one drew, a frame
+    // is the same as one drawn afresh (the intro rises from lower down).
+    Canvas reused(scene.width, scene.height), fresh(scene.width, scene.height);
+    RECT drawn{}, last{};
+    in.entry = Entry::Intro;
+    in.visibility = 0.4;
+    renderer.Render(in, reused, &last);
+    in.entry = Entry::Shown;
+    in.visibility = 1;
+    renderer.Render(in, reused, &drawn, &last);
+    renderer.Render(in, fresh);
+    EXPECT_TRUE(reused.pixels() == fresh.pixels());
+    EXPECT_GT(last.bottom, drawn.bottom);
 
     // A window of another size gets the movie scaled to fit, centred.
     Canvas small(200, 325);
