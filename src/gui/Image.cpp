@@ -45,7 +45,7 @@ void Image::Paint(HDC dc) const {
             win32::MemoryDC target(dc);
             if (!target || stretched_.Empty())
                 return;
-            win32::SelectObjectScope selectTarget(target.Get(), stretched_.Handle());
+            win32::SelectObjectScope selectTarget(target.Get(), stretched_.DrawingHandle());
             SetStretchBltMode(target.Get(), HALFTONE);
             SetBrushOrgEx(target.Get(), 0, 0, nullptr);
             StretchBlt(target.Get(), 0, 0, width, height, source.Get(), 0, 0, picture_.Width(), picture_.Height(),

@@ -16,6 +16,7 @@
 #include "gui/Form.h"
 #include "gui/Thread.h"
 #include "gui/Timer.h"
+#include "win32/Handles.h"
 
 namespace {
 
@@ -210,6 +211,67 @@ TEST(BitmapTest, FormatsRowsAndConversion) {
     EXPECT_EQ(gui::PixelFormat::pf32bit, copy.Format());
     EXPECT_EQ(0, std::memcmp(copy.ScanLine(2), bitmap.ScanLine(2), 20));
     EXPECT_NE(copy.ScanLine(0), bitmap.ScanLine(0));
+}
+
+// Assign shares the pixels; whichever bitmap changes first, by any path,
+// must leave what the others show as it was.
+TEST(BitmapTest, AssignedBitmapsChangeApart) {
+    const auto fill = [](gui::Bitmap& bitmap, std::uint8_t value) {
+        for (int y = 0; y < bitmap.Height(); ++y)
+            std::memset(bitmap.ScanLine(y), value, static_cast<size_t>(bitmap.Stride()));
+    };
+    const auto holds = [](const gui::Bitmap& bitmap, std::uint8_t value) {
+        if (bitmap.Empty())
+            return false;
+        for (int y = 0; y < bitmap.Height(); ++y)
+            for (int x = 0; x < bitmap.Width() * bitmap.BytesPerPixel(); ++x)
+                if (bitmap.ScanLine(y)[x] != value)
+                    return false;
+        return true;
+    };
+    gui::Bitmap source;
+    source.SetPixelFormat(gui::PixelFormat::pf32bit);
+    source.SetSize(6, 4);
+    fill(source, 7);
+
+    gui::Bitmap a;
+    gui::Bitmap b;
+    gui::Bitmap c;
+    gui::Bitmap d;
+    gui::Bitmap e;
+    for (gui::Bitmap* copy : {&a, &b, &c, &d, &e})
+        copy->Assign(source);
+
+    fill(a, 1);      // a writer among sharers
+    fill(source, 9); // the source writes while four others still share
+    EXPECT_TRUE(holds(a, 1));
+    EXPECT_TRUE(holds(source, 9));
+    EXPECT_TRUE(holds(b, 7));
+
+    b.SetSize(3, 2);
+    c.SetPixelFormat(gui::PixelFormat::pf24bit);
+    d.Clear();
+    EXPECT_TRUE(holds(b, 7));
+    EXPECT_EQ(3, b.Width());
+    EXPECT_TRUE(holds(c, 7));
+    EXPECT_TRUE(d.Empty());
+    EXPECT_TRUE(holds(e, 7));
+    EXPECT_EQ(6, e.Width());
+    EXPECT_EQ(gui::PixelFormat::pf32bit, e.Format());
+
+    // Drawing through the handle, as painting does.
+    b.Assign(e);
+    win32::MemoryDC dc;
+    ASSERT_TRUE(dc);
+    {
+        win32::SelectObjectScope select(dc.Get(), b.DrawingHandle());
+        const RECT all{0, 0, 6, 4};
+        win32::GdiObject<HBRUSH> brush(CreateSolidBrush(RGB(3, 3, 3)));
+        FillRect(dc.Get(), &all, brush.Get());
+    }
+    GdiFlush();
+    EXPECT_EQ(3, b.ScanLine(3)[5 * 4]);
+    EXPECT_TRUE(holds(e, 7));
 }
 
 TEST(FileStreamTest, MissingFileRaisesTheFileOpenErrorWithItsName) {
