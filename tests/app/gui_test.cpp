@@ -14,6 +14,7 @@
 #include "gui/Exceptions.h"
 #include "gui/FileStream.h"
 #include "gui/Form.h"
+#include "gui/Image.h"
 #include "gui/Thread.h"
 #include "gui/Timer.h"
 #include "win32/Handles.h"
@@ -272,6 +273,72 @@ TEST(BitmapTest, AssignedBitmapsChangeApart) {
     GdiFlush();
     EXPECT_EQ(3, b.ScanLine(3)[5 * 4]);
     EXPECT_TRUE(holds(e, 7));
+}
+
+// A stretched picture assigned from a bitmap that changes later still
+// shows what it was given, in the colours a halftone stretch gives at the
+// picture's own format.
+TEST(ImageTest, StretchedPictureKeepsItsPixelsAndColours) {
+    constexpr int kWidth = 23;
+    constexpr int kHeight = 17;
+    constexpr int kOutWidth = 61;
+    constexpr int kOutHeight = 40;
+    gui::Bitmap source;
+    source.SetPixelFormat(gui::PixelFormat::pf32bit);
+    source.SetSize(kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            std::uint8_t* pixel = source.ScanLine(y) + x * 4;
+            pixel[0] = static_cast<std::uint8_t>(x * 11);
+            pixel[1] = static_cast<std::uint8_t>(y * 15);
+            pixel[2] = static_cast<std::uint8_t>((x * y) & 0xFF);
+            pixel[3] = static_cast<std::uint8_t>(180 + x);
+        }
+    gui::Bitmap original;
+    original.SetPixelFormat(gui::PixelFormat::pf32bit);
+    original.SetSize(kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        std::memcpy(original.ScanLine(y), source.ScanLine(y), static_cast<size_t>(source.Stride()));
+
+    ProbeForm form;
+    gui::Image image(form);
+    image.SetStretch(true);
+    image.SetBounds(0, 0, kOutWidth, kOutHeight);
+    image.Picture().SetPixelFormat(gui::PixelFormat::pf32bit);
+    image.Picture().Assign(source);
+    for (int y = 0; y < kHeight; ++y)
+        std::memset(source.ScanLine(y), 0xEE, static_cast<size_t>(source.Stride()));
+
+    gui::Bitmap painted;
+    gui::Bitmap expected;
+    for (gui::Bitmap* target : {&painted, &expected}) {
+        target->SetPixelFormat(gui::PixelFormat::pf32bit);
+        target->SetSize(kOutWidth, kOutHeight);
+    }
+    win32::MemoryDC dc;
+    ASSERT_TRUE(dc);
+    {
+        win32::SelectObjectScope select(dc.Get(), painted.DrawingHandle());
+        image.Paint(dc.Get());
+        image.Paint(dc.Get()); // the second paint copies the kept stretch
+    }
+    {
+        win32::MemoryDC from;
+        ASSERT_TRUE(from);
+        win32::SelectObjectScope selectSource(from.Get(), original.Handle());
+        win32::SelectObjectScope select(dc.Get(), expected.DrawingHandle());
+        SetStretchBltMode(dc.Get(), HALFTONE);
+        SetBrushOrgEx(dc.Get(), 0, 0, nullptr);
+        StretchBlt(dc.Get(), 0, 0, kOutWidth, kOutHeight, from.Get(), 0, 0, kWidth, kHeight, SRCCOPY);
+    }
+    GdiFlush();
+    int differing = 0;
+    for (int y = 0; y < kOutHeight; ++y)
+        for (int x = 0; x < kOutWidth; ++x)
+            for (int channel = 0; channel < 3; ++channel)
+                differing += painted.ScanLine(y)[x * 4 + channel] != expected.ScanLine(y)[x * 4 + channel] ? 1 : 0;
+    EXPECT_EQ(0, differing);
+    EXPECT_NE(0xEE, painted.ScanLine(0)[0]);
 }
 
 TEST(FileStreamTest, MissingFileRaisesTheFileOpenErrorWithItsName) {
