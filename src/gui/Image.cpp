@@ -40,29 +40,16 @@ void Image::Paint(HDC dc) const {
         if (width <= 0 || height <= 0)
             return;
         if (!stretchedValid_ || stretched_.Width() != width || stretched_.Height() != height) {
-            // Painting copies only colour out of the stretched picture, so
-            // it is kept at 24 bits. The halftone stretch itself runs at the
-            // picture's own format (under Wine several times faster from 32
-            // to 32 bits than into 24) and is then copied down.
-            stretched_.Clear();
-            Bitmap full;
-            full.SetPixelFormat(picture_.Format());
-            full.SetSize(width, height);
+            stretched_.SetPixelFormat(picture_.Format());
+            stretched_.SetSize(width, height);
             win32::MemoryDC target(dc);
-            if (!target || full.Empty())
+            if (!target || stretched_.Empty())
                 return;
-            win32::SelectObjectScope selectTarget(target.Get(), full.DrawingHandle());
+            win32::SelectObjectScope selectTarget(target.Get(), stretched_.DrawingHandle());
             SetStretchBltMode(target.Get(), HALFTONE);
             SetBrushOrgEx(target.Get(), 0, 0, nullptr);
             StretchBlt(target.Get(), 0, 0, width, height, source.Get(), 0, 0, picture_.Width(), picture_.Height(),
                        SRCCOPY);
-            stretched_.SetPixelFormat(PixelFormat::pf24bit);
-            stretched_.SetSize(width, height);
-            win32::MemoryDC kept(dc);
-            if (!kept || stretched_.Empty())
-                return;
-            win32::SelectObjectScope selectKept(kept.Get(), stretched_.DrawingHandle());
-            BitBlt(kept.Get(), 0, 0, width, height, target.Get(), 0, 0, SRCCOPY);
             stretchedValid_ = true;
         }
         win32::MemoryDC stretchedSource(dc);
