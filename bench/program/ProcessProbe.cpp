@@ -297,22 +297,33 @@ double ProcessProbe::UnixLeaderRunMs() const {
     return runMs;
 }
 
-std::map<int, double> ProcessProbe::UnixThreadRunMs() const {
-    std::map<int, double> threads;
-    if (unixPid_ <= 0)
-        return threads;
-    const std::string folder = "Z:\\proc\\" + std::to_string(unixPid_) + "\\task\\";
+namespace {
+
+// Calls visit(thread id, run ms, slices) for every thread of the process
+// whose schedstat could be read; false when the task folder cannot be listed.
+template <typename Visit>
+bool ForEachTask(int unixPid, Visit visit) {
+    const std::string folder = "Z:\\proc\\" + std::to_string(unixPid) + "\\task\\";
     WIN32_FIND_DATAA found{};
     FindHandle find(FindFirstFileA((folder + "*").c_str(), &found));
     if (!find.Valid())
-        return threads;
+        return false;
     do {
         if (!IsNumber(found.cFileName))
             continue;
         double runMs = 0, slices = 0;
         if (ReadSchedStat(folder + found.cFileName + "\\schedstat", runMs, slices))
-            threads[std::atoi(found.cFileName)] = runMs;
+            visit(std::atoi(found.cFileName), runMs, slices);
     } while (FindNextFileA(find.Get(), &found));
+    return true;
+}
+
+} // namespace
+
+std::map<int, double> ProcessProbe::UnixThreadRunMs() const {
+    std::map<int, double> threads;
+    if (unixPid_ > 0)
+        ForEachTask(unixPid_, [&threads](int id, double runMs, double) { threads[id] = runMs; });
     return threads;
 }
 
@@ -338,21 +349,11 @@ UnixFigures ProcessProbe::SampleUnix() const {
         return figures;
     if (!ReadSchedStat(leader + "schedstat", figures.leaderRunMs, figures.leaderSlices))
         return figures;
-    WIN32_FIND_DATAA found{};
-    FindHandle find(FindFirstFileA((folder + "task\\*").c_str(), &found));
-    if (!find.Valid())
-        return figures;
-    do {
-        if (!IsNumber(found.cFileName))
-            continue;
-        double runMs = 0, slices = 0;
-        if (ReadSchedStat(folder + "task\\" + found.cFileName + "\\schedstat", runMs, slices)) {
-            figures.tasksRunMs += runMs;
-            figures.tasksSlices += slices;
-            ++figures.tasks;
-        }
-    } while (FindNextFileA(find.Get(), &found));
-    figures.valid = true;
+    figures.valid = ForEachTask(unixPid_, [&figures](int, double runMs, double slices) {
+        figures.tasksRunMs += runMs;
+        figures.tasksSlices += slices;
+        ++figures.tasks;
+    });
     return figures;
 }
 
