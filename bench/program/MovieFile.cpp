@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "ProcessProbe.h"
+#include "TestSupport.h"
 
 namespace bench {
 
@@ -30,15 +31,9 @@ MovieLengths ReadMovieLengths(const std::string& path, double speed) {
     const std::string text = ReadWholeFile(path, 64 * 1024 + 1);
     MovieLengths found;
     bool header = false;
-    size_t start = 0;
-    while (text.size() <= 64 * 1024 && start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    const std::vector<std::string> lines =
+        text.size() <= 64 * 1024 ? testsupport::Lines(text) : std::vector<std::string>();
+    for (const std::string& line : lines) {
         const size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == '#' || line[first] == ';')
             continue;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "ProcessProbe.h"
+#include "TestSupport.h"
 
 namespace bench {
 
@@ -49,18 +50,10 @@ bool ParseLine(const std::string& line, MovieEvent& event) {
 
 std::vector<MovieEvent> ParseMovieLog(const std::string& text) {
     std::vector<MovieEvent> events;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    for (const std::string& line : testsupport::Lines(text)) {
         MovieEvent event;
         if (ParseLine(line, event))
             events.push_back(event);
-        start = end + 1;
     }
     return events;
 }

@@ -151,14 +151,7 @@ protected:
     // The movies' requests, as "<movie> <request>", in order.
     static std::vector<std::string> Requests(const std::string& movie = std::string()) {
         std::vector<std::string> requests;
-        const std::string text = testsupport::ReadTextFile(osdLog_);
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find('\n', start);
-            if (end == std::string::npos)
-                end = text.size();
-            const std::string line = text.substr(start, end - start);
-            start = end + 1;
+        for (const std::string& line : testsupport::Lines(testsupport::ReadTextFile(osdLog_))) {
             const size_t afterTick = line.find(' ');
             if (afterTick == std::string::npos)
                 continue;

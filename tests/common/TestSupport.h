@@ -85,6 +85,8 @@ private:
 
 bool WriteTextFile(const std::string& path, const std::string& text);
 using win32::ReadTextFile;
+// The lines of a text, without their line ends (LF or CR LF).
+std::vector<std::string> Lines(const std::string& text);
 bool CopyFileTo(const std::string& from, const std::string& to);
 // Copies a folder tree (folders end in a backslash), leaving out the files
 // named in skip (paths relative to from).

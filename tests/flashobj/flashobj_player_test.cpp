@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "PlayerHarness.h"
@@ -529,12 +527,7 @@ TEST_F(Player, IdlePlayersRunNoTimerAndDrawNothing) {
 // ---------------------------------------------------------------- the log
 
 std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line))
-        lines.push_back(line);
-    return lines;
+    return testsupport::Lines(testsupport::ReadTextFile(path));
 }
 
 // The part of a log line after "<tick> ".

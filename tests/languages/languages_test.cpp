@@ -9,7 +9,6 @@
 #include <cctype>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,17 +18,7 @@ namespace {
 
 std::string LangFolder() { return testsupport::SourceFolder() + "resources\\LangFiles\\"; }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
+using testsupport::Lines;
 
 // key=value pairs of one section, keys compared as written.
 std::map<std::string, std::string> Section(const std::string& text, const std::string& name) {

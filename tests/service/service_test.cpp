@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -203,17 +202,7 @@ std::string ReadFileText(const std::string& path) {
     return text;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    std::string line;
-    while (std::getline(stream, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
+using testsupport::Lines;
 
 std::string WindowText(HWND window) {
     char text[16];
