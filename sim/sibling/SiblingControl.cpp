@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "win32/ModulePath.h"
+#include "win32/TopWindows.h"
 
 namespace siblings {
 namespace {
@@ -146,16 +147,11 @@ bool SiblingProcess::Stop(DWORD timeoutMs) {
         return false;
     if (!IsRunning())
         return true;
-    HWND window = nullptr;
-    for (int guard = 0; guard < 4096; ++guard) {
-        window = FindWindowExA(nullptr, window, kWindowClass, nullptr);
-        if (window == nullptr)
-            break;
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == pid_)
+    win32::FindTopWindow(kWindowClass, nullptr, [this](HWND window) {
+        if (win32::OwnerProcess(window) == pid_)
             PostMessageA(window, WM_CLOSE, 0, 0);
-    }
+        return false; // every window of the process
+    });
     if (WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0)
         return true;
     TerminateProcess(process_, 3);
@@ -179,17 +175,8 @@ bool RunToEnd(const std::string& executable, const SiblingEnvironment& environme
 }
 
 HWND FindWindowOfProcess(const char* windowClass, const char* caption, DWORD pid) {
-    HWND window = nullptr;
-    for (int guard = 0; guard < 4096; ++guard) {
-        window = FindWindowExA(nullptr, window, windowClass, caption);
-        if (window == nullptr)
-            return nullptr;
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == pid)
-            return window;
-    }
-    return nullptr;
+    return win32::FindTopWindow(windowClass, caption,
+                                [pid](HWND window) { return win32::OwnerProcess(window) == pid; });
 }
 
 bool WaitForLogText(const std::string& path, const std::string& text, DWORD timeoutMs) {

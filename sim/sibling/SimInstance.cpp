@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "SimLog.h"
+#include "win32/TopWindows.h"
 
 namespace sibling {
 
@@ -51,17 +52,9 @@ void TagWindow(HWND window, DWORD scope) {
 }
 
 HWND FindScopedWindow(const char* windowClass, const char* caption, DWORD scope) {
-    HWND window = nullptr;
-    // Bounded walk: the list of top-level windows is finite, but a window
-    // torn down mid-walk must not make this spin.
-    for (int guard = 0; guard < 4096; ++guard) {
-        window = FindWindowExA(nullptr, window, windowClass, caption);
-        if (window == nullptr)
-            return nullptr;
-        if (static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(GetPropA(window, kScopeProperty))) == scope)
-            return window;
-    }
-    return nullptr;
+    return win32::FindTopWindow(windowClass, caption, [scope](HWND window) {
+        return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(GetPropA(window, kScopeProperty))) == scope;
+    });
 }
 
 bool CloseRunningCopy(const char* windowClass, const char* caption, DWORD scope, DWORD timeoutMs) {

@@ -10,6 +10,7 @@
 
 #include "ProcessList.h"
 #include "ServiceControl.h"
+#include "win32/TopWindows.h"
 #include "app/OvMultiLang.h"
 #include "orva/OvAcpi.h"
 
@@ -148,13 +149,10 @@ size_t Stage::KelvoLines(const std::string& text) const { return siblings::Count
 
 size_t CountWindows(const char* className, const char* caption) {
     size_t count = 0;
-    HWND window = nullptr;
-    for (int guard = 0; guard < 4096; ++guard) {
-        window = FindWindowExA(nullptr, window, className, caption);
-        if (window == nullptr)
-            break;
+    win32::FindTopWindow(className, caption, [&count](HWND) {
         ++count;
-    }
+        return false; // count them all
+    });
     return count;
 }
 
