@@ -15,9 +15,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -67,36 +65,33 @@ const Language* SystemLanguage() {
     return nullptr;
 }
 
-// A value of the [Translations] section, in the file's own bytes.
-std::string Translation(const std::string& path, const std::string& key) {
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
+// The lines of a language file's [Translations] section, in its own bytes.
+std::vector<std::string> TranslationLines(const std::string& path) {
+    std::vector<std::string> lines;
     bool inSection = false;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && line[0] == '[') {
+    for (const std::string& line : testsupport::Lines(testsupport::ReadTextFile(path))) {
+        if (!line.empty() && line[0] == '[')
             inSection = line == "[Translations]";
-            continue;
-        }
-        if (inSection && line.compare(0, key.size() + 1, key + "=") == 0)
+        else if (inSection)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+// A value of the [Translations] section.
+std::string Translation(const std::string& path, const std::string& key) {
+    for (const std::string& line : TranslationLines(path)) {
+        if (line.compare(0, key.size() + 1, key + "=") == 0)
             return line.substr(key.size() + 1);
     }
     return std::string();
 }
 
-// Every [Translations] value of a language file, in the file's own bytes.
+// Every [Translations] value of a language file.
 std::vector<std::string> TranslationValues(const std::string& path) {
     std::vector<std::string> values;
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    bool inSection = false;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && line[0] == '[')
-            inSection = line == "[Translations]";
-        else if (inSection && line[0] != ';' && line.find('=') != std::string::npos)
+    for (const std::string& line : TranslationLines(path)) {
+        if (!line.empty() && line[0] != ';' && line.find('=') != std::string::npos)
             values.push_back(line.substr(line.find('=') + 1));
     }
     return values;
@@ -271,9 +266,7 @@ TEST_F(LanguageOnScreen, NotRunningWarningIsDrawnWithEveryCharacter) {
     std::printf("saved %s\n", picture.c_str());
 
     // Every character has a glyph: the player names those it has none for.
-    std::istringstream lines(Requests());
-    std::string line;
-    while (std::getline(lines, line))
+    for (const std::string& line : testsupport::Lines(Requests()))
         EXPECT_EQ(std::string::npos, line.find(" Warning missing ")) << line;
 
     // Both texts are drawn: a bold title and two lines of message cover far
