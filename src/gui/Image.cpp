@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "gui/Form.h"
+#include "gui/Resample.h"
 #include "win32/Handles.h"
 
 namespace gui {
@@ -42,14 +43,13 @@ void Image::Paint(HDC dc) const {
         if (!stretchedValid_ || stretched_.Width() != width || stretched_.Height() != height) {
             stretched_.SetPixelFormat(picture_.Format());
             stretched_.SetSize(width, height);
-            win32::MemoryDC target(dc);
-            if (!target || stretched_.Empty())
+            if (stretched_.Empty())
                 return;
-            win32::SelectObjectScope selectTarget(target.Get(), stretched_.DrawingHandle());
-            SetStretchBltMode(target.Get(), HALFTONE);
-            SetBrushOrgEx(target.Get(), 0, 0, nullptr);
-            StretchBlt(target.Get(), 0, 0, width, height, source.Get(), 0, 0, picture_.Width(), picture_.Height(),
-                       SRCCOPY);
+            // The picture may have been drawn into through GDI.
+            GdiFlush();
+            StretchBilinear(picture_.ScanLine(0), PixelLayout{picture_.Width(), picture_.Height(), picture_.Stride()},
+                            stretched_.ScanLine(0), PixelLayout{width, height, stretched_.Stride()},
+                            picture_.BytesPerPixel());
             stretchedValid_ = true;
         }
         win32::MemoryDC stretchedSource(dc);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "TestSupport.h"
 #include "gui/Application.h"
@@ -15,6 +16,7 @@
 #include "gui/FileStream.h"
 #include "gui/Form.h"
 #include "gui/Image.h"
+#include "gui/Resample.h"
 #include "gui/Thread.h"
 #include "gui/Timer.h"
 #include "win32/Handles.h"
@@ -276,8 +278,7 @@ TEST(BitmapTest, AssignedBitmapsChangeApart) {
 }
 
 // A stretched picture assigned from a bitmap that changes later still
-// shows what it was given, in the colours a halftone stretch gives at the
-// picture's own format.
+// shows what it was given.
 TEST(ImageTest, StretchedPictureKeepsItsPixelsAndColours) {
     constexpr int kWidth = 23;
     constexpr int kHeight = 17;
@@ -322,15 +323,8 @@ TEST(ImageTest, StretchedPictureKeepsItsPixelsAndColours) {
         image.Paint(dc.Get());
         image.Paint(dc.Get()); // the second paint copies the kept stretch
     }
-    {
-        win32::MemoryDC from;
-        ASSERT_TRUE(from);
-        win32::SelectObjectScope selectSource(from.Get(), original.Handle());
-        win32::SelectObjectScope select(dc.Get(), expected.DrawingHandle());
-        SetStretchBltMode(dc.Get(), HALFTONE);
-        SetBrushOrgEx(dc.Get(), 0, 0, nullptr);
-        StretchBlt(dc.Get(), 0, 0, kOutWidth, kOutHeight, from.Get(), 0, 0, kWidth, kHeight, SRCCOPY);
-    }
+    gui::StretchBilinear(original.ScanLine(0), gui::PixelLayout{kWidth, kHeight, original.Stride()},
+                         expected.ScanLine(0), gui::PixelLayout{kOutWidth, kOutHeight, expected.Stride()}, 4);
     GdiFlush();
     int differing = 0;
     for (int y = 0; y < kOutHeight; ++y)
@@ -339,6 +333,48 @@ TEST(ImageTest, StretchedPictureKeepsItsPixelsAndColours) {
                 differing += painted.ScanLine(y)[x * 4 + channel] != expected.ScanLine(y)[x * 4 + channel] ? 1 : 0;
     EXPECT_EQ(0, differing);
     EXPECT_NE(0xEE, painted.ScanLine(0)[0]);
+}
+
+// The stretch samples at pixel centres and clamps at the edges: a
+// two-pixel ramp doubled, a ramp halved, one pixel spread, at 24 and 32 bits.
+TEST(ImageTest, StretchMixesTheNearestPixelsAtTheirCentres) {
+    struct Case {
+        std::vector<std::uint8_t> source;
+        int width;
+        int height;
+        int outWidth;
+        int outHeight;
+        std::vector<std::uint8_t> expected; // first channel of each pixel
+    };
+    const Case cases[] = {
+        {{0, 255}, 2, 1, 4, 1, {0, 64, 191, 255}},
+        {{0, 255}, 1, 2, 1, 4, {0, 64, 191, 255}},
+        {{0, 100, 200, 250}, 4, 1, 2, 1, {50, 225}},
+        {{77}, 1, 1, 3, 2, {77, 77, 77, 77, 77, 77}},
+    };
+    for (int bytes : {3, 4}) {
+        for (const Case& c : cases) {
+            const int stride = c.width * bytes + 3;
+            std::vector<std::uint8_t> from(static_cast<size_t>(stride * c.height), 0);
+            for (int i = 0; i < c.width * c.height; ++i)
+                for (int channel = 0; channel < bytes; ++channel)
+                    from[static_cast<size_t>((i / c.width) * stride + (i % c.width) * bytes + channel)] =
+                        c.source[static_cast<size_t>(i)];
+            const int outStride = c.outWidth * bytes;
+            std::vector<std::uint8_t> to(static_cast<size_t>(outStride * c.outHeight), 0xEE);
+            gui::StretchBilinear(from.data(), gui::PixelLayout{c.width, c.height, stride}, to.data(),
+                                 gui::PixelLayout{c.outWidth, c.outHeight, outStride}, bytes);
+            std::vector<std::uint8_t> got;
+            for (int i = 0; i < c.outWidth * c.outHeight; ++i)
+                for (int channel = 0; channel < bytes; ++channel)
+                    if (channel == 0)
+                        got.push_back(to[static_cast<size_t>(i * bytes)]);
+                    else
+                        EXPECT_EQ(to[static_cast<size_t>(i * bytes)], to[static_cast<size_t>(i * bytes + channel)]);
+            EXPECT_EQ(c.expected, got) << c.width << "x" << c.height << " to " << c.outWidth << "x" << c.outHeight
+                                       << " at " << bytes * 8 << " bits";
+        }
+    }
 }
 
 TEST(FileStreamTest, MissingFileRaisesTheFileOpenErrorWithItsName) {
