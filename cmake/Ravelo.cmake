@@ -16,16 +16,25 @@ function(ravelo_dist_dir source dest)
   set_property(GLOBAL APPEND PROPERTY RAVELO_DIST_DIRS "${source}|${dest}")
 endfunction()
 
+# The configuration besides the default one (a 32-bit prefix, Wine's own
+# Windows version, 1920x1080) that the test command also runs the tests
+# marked WIN64_4K in: a 64-bit prefix, where the 32-bit program runs under
+# WOW64 as on most users' Windows, on a 3840x2160 screen. scripts/matrix.sh
+# runs every test labelled "matrix" in each configuration.
+set(RAVELO_WIN64_4K_ENVIRONMENT RAVELO_WINEARCH=win64 RAVELO_WINVER= RAVELO_SCREEN=3840x2160)
+
 # ravelo_test(name SOURCES ... [LIBS ...] [E2E] [OWN_MAIN] [TIMEOUT s] [LABELS ...]
-#             [SHARDS n] [COST s])
+#             [SHARDS n] [COST s] [WIN64_4K])
 # One test executable is one CTest entry: a Wine process start is the
 # expensive part, so a file groups many cases. SHARDS n splits a long one
 # into n entries (name-1 .. name-n) that each run every n-th case (gtest's
 # own sharding), so its cases wait side by side. COST is the expected run
 # time in seconds: ctest starts the costly entries first when it has no
-# times of its own yet.
+# times of its own yet. E2E tests are labelled "matrix" (scripts/matrix.sh
+# runs them in every configuration); WIN64_4K adds the entry name@win64-4k,
+# the test in the 64-bit 4K configuration, labelled "win64-4k".
 function(ravelo_test name)
-  cmake_parse_arguments(T "E2E;OWN_MAIN" "TIMEOUT;SHARDS;COST" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "E2E;OWN_MAIN;WIN64_4K" "TIMEOUT;SHARDS;COST" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ravelo_win32 GTest::gmock GTest::gtest)
   if(NOT T_OWN_MAIN)
@@ -39,7 +48,7 @@ function(ravelo_test name)
     set(T_TIMEOUT 600)
   endif()
   set(environment RAVELO_DIST=${RAVELO_DIST_DIR} RAVELO_BIN=${CMAKE_BINARY_DIR}/bin RAVELO_SOURCE=${CMAKE_SOURCE_DIR}
-    RAVELO_BUILD=${CMAKE_BINARY_DIR} RAVELO_WINE_TEMPLATE=${CMAKE_BINARY_DIR}/wine/template)
+    RAVELO_BUILD=${CMAKE_BINARY_DIR} RAVELO_WINE_TEMPLATES=${CMAKE_BINARY_DIR}/wine)
   if(T_SHARDS)
     math(EXPR last "${T_SHARDS} - 1")
     foreach(index RANGE ${last})
@@ -54,10 +63,22 @@ function(ravelo_test name)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}")
     set(tests ${name})
   endif()
-  set_tests_properties(${tests} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_E2E)
+    list(APPEND T_LABELS matrix)
+  endif()
   if(T_LABELS)
     set_tests_properties(${tests} PROPERTIES LABELS "${T_LABELS}")
   endif()
+  if(T_WIN64_4K)
+    if(T_SHARDS)
+      message(FATAL_ERROR "ravelo_test(${name}): WIN64_4K takes an unsharded test")
+    endif()
+    add_test(NAME ${name}@win64-4k COMMAND ${name} --gtest_color=no)
+    set_tests_properties(${name}@win64-4k PROPERTIES ENVIRONMENT "${environment};${RAVELO_WIN64_4K_ENVIRONMENT}"
+      LABELS win64-4k)
+    list(APPEND tests ${name}@win64-4k)
+  endif()
+  set_tests_properties(${tests} PROPERTIES TIMEOUT ${T_TIMEOUT})
   if(T_COST)
     set_tests_properties(${tests} PROPERTIES COST ${T_COST})
   endif()

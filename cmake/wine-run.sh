@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Runs a Windows executable under Wine for CTest. Once scripts/test.sh has
-# made the template prefix (RAVELO_WINE_TEMPLATE, set by ravelo_test), each
-# test process gets a Wine session of its own: a copy of the template, its
-# own wineserver and its own X display. The program allows one copy per
-# logon, so this is what lets tests run side by side; the own display keeps
-# a test's pictures and keys free of another test's windows.
-# Without the template (a test run by hand before any test.sh), the test
+# made the template prefixes (in RAVELO_WINE_TEMPLATES, set by ravelo_test),
+# each test process gets a Wine session of its own: a copy of the template
+# of its configuration (RAVELO_WINEARCH, RAVELO_WINVER; scripts/lib.sh), its
+# own wineserver and its own X display of the configuration's size
+# (RAVELO_SCREEN). The program allows one copy per logon, so this is what
+# lets tests run side by side; the own display keeps a test's pictures and
+# keys free of another test's windows.
+# Without the templates (a test run by hand before any test.sh), the test
 # runs in the checkout's prefix on the current display.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-template=${RAVELO_WINE_TEMPLATE:-}
-if [ -z "$template" ] || [ ! -f "$template/.ready" ]; then
+templates=${RAVELO_WINE_TEMPLATES:-}
+if [ -z "$templates" ] || [ ! -d "$templates" ]; then
   export WINEPREFIX=${WINEPREFIX:-$here/.wineprefix}
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
@@ -17,8 +19,10 @@ if [ -z "$template" ] || [ ! -f "$template/.ready" ]; then
 fi
 
 source "$here/scripts/lib.sh"
-WINE_TEMPLATE=$template
-sessions=$(dirname "$template")/sessions
+WINE_TEMPLATES=$templates
+template=$(wine_template)
+[ -f "$template/.ready" ] || { log "no template prefix $template: scripts/test.sh or scripts/matrix.sh makes it"; exit 1; }
+sessions=$WINE_TEMPLATES/sessions
 session=$sessions/$(basename "$1" .exe)-$$
 export WINEPREFIX=$session/prefix
 

@@ -6,16 +6,26 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 export WINEPREFIX=${WINEPREFIX:-$ROOT/.wineprefix}
 export WINEDEBUG=-all
-export WINEARCH=win32
+# The configuration the tests run in; scripts/matrix.sh runs them in each:
+#   RAVELO_WINEARCH  win32 (default) or win64: a 64-bit prefix, where the
+#                    32-bit program runs under WOW64 as on most users' Windows
+#   RAVELO_WINVER    the Windows version Wine reports (winxp, win7, win81,
+#                    win10); empty for Wine's own default (win7 in Wine 8)
+#   RAVELO_SCREEN    the X screen, WxH (default 1920x1080)
+# The first two are properties of the prefix (one template each), the
+# screen is the X server's.
+export WINEARCH=${RAVELO_WINEARCH:-win32}
 # No Mono/Gecko prompts: the prefix needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 RAVELO_PACKAGES=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  mingw-w64-i686-dev googletest libstb-dev wine wine32:i386 xvfb xauth x11-utils imagemagick nsis
-  fonts-dejavu-core fonts-wine fonts-wqy-microhei picom clang-format ccache)
+  mingw-w64-i686-dev googletest libstb-dev wine wine32:i386 wine64 libxrandr2:i386 xvfb xauth x11-utils imagemagick
+  nsis fonts-dejavu-core fonts-wine fonts-wqy-microhei picom clang-format ccache)
 # fonts-wine: the movies' Tahoma (Latin and Cyrillic); fonts-wqy-microhei:
 # the Japanese and Chinese texts; fonts-dejavu-core: the demo labels its
-# overview in DejaVu Sans. picom: see start_display.
+# overview in DejaVu Sans. picom: see start_display. wine64: the 64-bit
+# prefixes. libxrandr2:i386: the 32-bit Wine changes and lists display
+# modes through it (a display change broadcasts WM_DISPLAYCHANGE).
 # The native fuzz targets: clang with its libFuzzer and sanitizer runtimes.
 FUZZ_PACKAGES=(cmake make clang libclang-rt-dev libstb-dev)
 
@@ -72,9 +82,10 @@ start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     return 0
   fi
-  local numfile n="" i
+  local numfile n="" i screen=${RAVELO_SCREEN:-1920x1080}
+  [[ "$screen" =~ ^[1-9][0-9]{2,4}x[1-9][0-9]{2,4}$ ]] || { log "RAVELO_SCREEN must be WxH, not $screen"; return 1; }
   numfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$numfile" </dev/null >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$numfile" </dev/null >/dev/null 2>&1 &
   XVFB_PID=$!
   for i in $(seq 1 200); do
     n=$(cat "$numfile" 2>/dev/null)
@@ -168,31 +179,50 @@ wine_settings() {
 }
 
 # The test processes run in Wine sessions of their own (cmake/wine-run.sh):
-# copies of a template prefix, booted once per build folder, each with its
-# own wineserver. The program allows one copy per logon, and a wineserver
-# is one logon, so the tests can run side by side.
-# The template is made again when the settings or Wine change.
-WINE_TEMPLATE=$BUILD_DIR/wine/template
+# copies of a template prefix, booted once per build folder and
+# configuration, each with its own wineserver. The program allows one copy
+# per logon, and a wineserver is one logon, so the tests can run side by
+# side. A template is made again when the settings or Wine change.
+WINE_TEMPLATES=$BUILD_DIR/wine
+
+# The template of the configuration in force: template, template-win64,
+# template-winxp, template-win64-win10 ...
+wine_template() {
+  local name=template
+  [ "$WINEARCH" = win32 ] || name+=-$WINEARCH
+  [ -z "${RAVELO_WINVER:-}" ] || name+=-$RAVELO_WINVER
+  echo "$WINE_TEMPLATES/$name"
+}
+
 make_wine_template() {
-  local stamp
-  stamp=$( (wine --version; declare -f wine_settings) | md5sum)
-  [ "$(cat "$WINE_TEMPLATE/.ready" 2>/dev/null)" = "$stamp" ] && return 0
-  log "creating the template Wine prefix $WINE_TEMPLATE"
-  rm -rf "$WINE_TEMPLATE"
-  mkdir -p "$WINE_TEMPLATE"
+  local stamp template
+  template=$(wine_template)
+  case "$WINEARCH" in win32 | win64) ;; *) log "RAVELO_WINEARCH must be win32 or win64"; return 1 ;; esac
+  case "${RAVELO_WINVER:-}" in "" | winxp | win7 | win8 | win81 | win10) ;;
+    *) log "RAVELO_WINVER must be winxp, win7, win8, win81 or win10"; return 1 ;;
+  esac
+  stamp=$( (wine --version; declare -f wine_settings; echo "$WINEARCH ${RAVELO_WINVER:-}") | md5sum)
+  [ "$(cat "$template/.ready" 2>/dev/null)" = "$stamp" ] && return 0
+  log "creating the template Wine prefix $template"
+  rm -rf "$template"
+  mkdir -p "$template"
   (
-    export WINEPREFIX=$WINE_TEMPLATE
+    export WINEPREFIX=$template
     wineboot -i </dev/null >/dev/null 2>&1
     wine_settings
+    # What GetVersionEx reports to every program of the prefix.
+    if [ -n "${RAVELO_WINVER:-}" ]; then
+      wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d "$RAVELO_WINVER" /f </dev/null >/dev/null 2>&1
+    fi
     wineserver -w </dev/null >/dev/null 2>&1
   )
-  echo "$stamp" >"$WINE_TEMPLATE/.ready"
+  echo "$stamp" >"$template/.ready"
 }
 
 # Session folders whose test process is gone (killed on a time-out).
 remove_stale_sessions() {
   local dir
-  for dir in "$WINE_TEMPLATE"/../sessions/*-[0-9]*; do
+  for dir in "$WINE_TEMPLATES"/sessions/*-[0-9]*; do
     [ -d "$dir" ] || continue
     kill -0 "${dir##*-}" 2>/dev/null || rm -rf "$dir"
   done

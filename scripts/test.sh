@@ -21,8 +21,22 @@ run_fuzz=${RAVELO_FUZZ:-$([ $# -eq 0 ] && echo 1 || echo 0)}
 ensure_packages
 [ "$run_fuzz" = 1 ] && ensure_packages "${FUZZ_PACKAGES[@]}"
 bash "$ROOT/scripts/check_format.sh"
-build_project
-make_wine_template
+# The template prefixes boot while the build runs: the default one and the
+# 64-bit one of the tests that also run in the 64-bit 4K configuration
+# (name@win64-4k, cmake/Ravelo.cmake).
+mkdir -p "$WINE_TEMPLATES"
+(make_wine_template) >"$WINE_TEMPLATES/template.log" 2>&1 &
+template_pid=$!
+(RAVELO_WINVER="" WINEARCH=win64 make_wine_template) >"$WINE_TEMPLATES/template-win64.log" 2>&1 &
+template64_pid=$!
+build_status=0
+build_project || build_status=$?
+templates_status=0
+wait "$template_pid" || templates_status=$?
+wait "$template64_pid" || templates_status=$?
+cat "$WINE_TEMPLATES"/template*.log >&2
+[ "$build_status" -eq 0 ] || exit "$build_status"
+[ "$templates_status" -eq 0 ] || { log "could not make the template prefixes"; exit 1; }
 remove_stale_sessions
 
 # ---- fuzz targets, side by side with the tests ----
