@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ActionsTestSupport.h"
 #include "ProgramHarness.h"
@@ -16,6 +17,7 @@
 #include "TestSupport.h"
 #include "app/Config.h"
 #include "app/Director.h"
+#include "app/Flashosd.h"
 #include "app/Main.h"
 #include "app/OcEngine.h"
 #include "app/OvMultiLang.h"
@@ -29,6 +31,7 @@ constexpr DWORD kLongWait = 30000;
 constexpr DWORD kClockItem = 0x03010011;
 constexpr DWORD kModeItem = 0x0B000001;
 constexpr char kApexMarkerKey[] = "Software\\Orva\\Ravelo Apex";
+constexpr char kBindingsKey[] = "Software\\Orva\\Ravelo Profile";
 
 std::string g_distFolder;
 std::string DistProgramFolder() { return g_distFolder; }
@@ -126,13 +129,53 @@ protected:
         ASSERT_NE(nullptr, kelvo_.WaitForWindow("TMainForm", "Kelvo Engine", kLongWait));
     }
 
-    // Waits for a display to come up and then to fade out.
+    // The program's movie windows on screen.
+    std::vector<HWND> MoviesOnScreen() const {
+        std::vector<HWND> movies;
+        for (HWND window : testsupport::WindowsOfProcess(program_.Id()))
+            if (IsWindowVisible(window) && testsupport::WindowClass(window) == "RaveloFlashPlayer")
+                movies.push_back(window);
+        return movies;
+    }
+
+    // Once a movie is on screen: the OSD covers the screen, whatever its
+    // size, and each movie sits where the placement rule puts one of its
+    // size on it.
+    ::testing::AssertionResult LaidOutForTheScreen(HWND osd) const {
+        if (!WaitUntil([&] { return !MoviesOnScreen().empty() || !IsWindowVisible(osd); }, kLongWait) ||
+            !IsWindowVisible(osd))
+            return ::testing::AssertionFailure() << "no movie came on screen during the display";
+        const int width = GetSystemMetrics(SM_CXSCREEN);
+        const int height = GetSystemMetrics(SM_CYSCREEN);
+        RECT rect{};
+        GetWindowRect(osd, &rect);
+        if (rect.left != 0 || rect.top != 0 || rect.right != width || rect.bottom != height)
+            return ::testing::AssertionFailure()
+                   << "the OSD covers (" << rect.left << ", " << rect.top << ")-(" << rect.right << ", " << rect.bottom
+                   << ") of a " << width << "x" << height << " screen";
+        for (HWND movie : MoviesOnScreen()) {
+            GetWindowRect(movie, &rect);
+            const MoviePlacement place =
+                PlaceMovieOnScreen(width, height, rect.right - rect.left, rect.bottom - rect.top);
+            if (rect.left != place.x || rect.top != place.y)
+                return ::testing::AssertionFailure()
+                       << testsupport::WindowText(movie) << " at (" << rect.left << ", " << rect.top << ") on a "
+                       << width << "x" << height << " screen, not at (" << place.x << ", " << place.y << ")";
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    // Waits for a display to come up, laid out for the screen, and then to
+    // fade out.
     ::testing::AssertionResult DisplayRuns() {
         const HWND osd = program_.Window("TFlashOsdForm");
         if (osd == nullptr)
             return ::testing::AssertionFailure() << "the program has no OSD window";
         if (!WaitUntil([osd] { return IsWindowVisible(osd) != FALSE; }, kLongWait))
             return ::testing::AssertionFailure() << "no display came up; movie requests:\n" << Requests();
+        const ::testing::AssertionResult laidOut = LaidOutForTheScreen(osd);
+        if (!laidOut)
+            return laidOut;
         if (!WaitUntil([osd] { return IsWindowVisible(osd) == FALSE; }, kLongWait))
             return ::testing::AssertionFailure() << "the display did not end; movie requests:\n" << Requests();
         return ::testing::AssertionSuccess();
@@ -272,4 +315,97 @@ TEST_F(ActionsEndToEnd, KeyAWithTheOverclockingProgramNotRunningWarnsAndSendsNot
     EXPECT_EQ(std::string::npos, Requests().find("RaveloProfileOn")) << Requests();
     EXPECT_TRUE(windows.Messages(command).empty());
     EXPECT_EQ(0, Item(ActiveProfileItem));
+}
+
+TEST_F(ActionsEndToEnd, ButtonBindingsComeFromTheRootTheReportedVersionPicks) {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+    ASSERT_TRUE(GetVersionExA(&version));
+    // The version the configuration asks Wine to report (scripts/lib.sh) is
+    // in force: from 8.1 on, a program without a compatibility manifest is
+    // told 6.2.
+    char wanted[16] = {};
+    if (GetEnvironmentVariableA("RAVELO_WINVER", wanted, sizeof(wanted)) > 0) {
+        const struct {
+            const char* name;
+            DWORD major;
+            DWORD minor;
+        } reports[] = {{"winxp", 5, 1}, {"win7", 6, 1}, {"win8", 6, 2}, {"win81", 6, 2}, {"win10", 6, 2}};
+        bool known = false;
+        for (const auto& report : reports)
+            if (std::string(wanted) == report.name) {
+                known = true;
+                EXPECT_EQ(report.major, version.dwMajorVersion) << wanted;
+                EXPECT_EQ(report.minor, version.dwMinorVersion) << wanted;
+            }
+        EXPECT_TRUE(known) << wanted;
+    }
+    // Major version 6 reads the user's bindings, any other the machine's.
+    const bool user = version.dwMajorVersion == 6;
+    const HKEY root = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    const HKEY other = user ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    // Button A on the second firmware profile (Silent, clock step 12) in the
+    // root that counts, on the first (Gaming, step 32) in the other.
+    SavedValue index(root, kBindingsKey, "RRProfileAIndex");
+    SavedValue conflicting(other, kBindingsKey, "RRProfileAIndex");
+    ASSERT_TRUE(index.SetDword(1));
+    ASSERT_TRUE(conflicting.SetDword(0));
+
+    StartApex();
+    StartProgram();
+    ASSERT_TRUE(Press(kKeyProfileA));
+    EXPECT_TRUE(siblings::WaitForLogText(apexLog_, "firmware profile 1 \"Silent\"", kLongWait))
+        << "version " << version.dwMajorVersion << "." << version.dwMinorVersion << "\n"
+        << testsupport::ReadTextFile(apexLog_);
+    EXPECT_TRUE(ItemBecomes(kClockItem, 12)) << "clock item " << Item(kClockItem);
+    ASSERT_TRUE(DisplayRuns());
+    EXPECT_TRUE(Requested("RaveloProfileOn", "changeLabel " + Text("ProfileAOn") + " 3300MHz")) << Requests();
+}
+
+TEST_F(ActionsEndToEnd, DisplayChangeDuringADisplayMovesTheStatusWindowAndTheDisplaysGoOn) {
+    StartApex();
+    StartProgram();
+    const HWND osd = program_.Window("TFlashOsdForm");
+    const HWND status = program_.Window("TStatusForm");
+    ASSERT_NE(nullptr, osd);
+    ASSERT_NE(nullptr, status);
+    ASSERT_TRUE(Press(kKeyProfileA));
+    ASSERT_TRUE(WaitUntil([osd] { return IsWindowVisible(osd) != FALSE; }, kLongWait)) << Requests();
+    // Start-up (over once a display is up) left the status window where
+    // the form stores it, out of its corner.
+    RECT rect{};
+    GetClientRect(status, &rect);
+    const int statusWidth = rect.right;
+    GetWindowRect(status, &rect);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    ASSERT_NE(width - statusWidth - 10, rect.left);
+
+    // The display settings applied again, as the display settings of the
+    // system do: Wine sets the mode through XRandR and broadcasts
+    // WM_DISPLAYCHANGE to every top-level window, the program's too. Under
+    // Xvfb the screen keeps its size (Wine sees one mode), so the other
+    // sizes are the screens of scripts/matrix.sh, where every display here
+    // is checked against the screen.
+    DEVMODEA mode{};
+    mode.dmSize = sizeof(mode);
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode));
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
+    ASSERT_EQ(DISP_CHANGE_SUCCESSFUL, ChangeDisplaySettingsExA(nullptr, &mode, nullptr, CDS_RESET, nullptr));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            GetWindowRect(status, &rect);
+            return rect.left == width - statusWidth - 10 && rect.top == 10;
+        },
+        kLongWait))
+        << "status window " << statusWidth << " wide at (" << rect.left << ", " << rect.top << ") on a screen " << width
+        << " wide";
+    EXPECT_FALSE(IsWindowVisible(status));
+    ASSERT_TRUE(DisplayRuns());
+    EXPECT_TRUE(ItemBecomes(ActiveProfileItem, 1)) << "active-profile item " << Item(ActiveProfileItem);
+
+    // The next display is laid out for the screen as it is now.
+    ASSERT_TRUE(Press(kKeyProfileA));
+    ASSERT_TRUE(DisplayRuns());
+    EXPECT_TRUE(ItemBecomes(ActiveProfileItem, 0)) << "active-profile item " << Item(ActiveProfileItem);
+    EXPECT_TRUE(program_.Process().Running());
 }
