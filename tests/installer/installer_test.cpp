@@ -1,6 +1,8 @@
 // The Windows installer, silently: files and keys in place, the program
 // started at logon, and an uninstaller that quits a running copy and takes
-// away only what the installer brought.
+// away only what the installer brought. On 64-bit Windows (a 64-bit prefix)
+// the 32-bit program belongs in "Program Files (x86)" and its keys in the
+// 32-bit registry view, where Windows looks for a 32-bit program's.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -17,13 +19,14 @@ constexpr char kSettingsKey[] = "Software\\Orva\\Ravelo Profile";
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A string value, or "<missing>".
-std::string RegString(HKEY root, const char* key, const char* name) {
+// A string value, or "<missing>". view: 0 for the process's own registry
+// view (the 32-bit one here), KEY_WOW64_64KEY for the 64-bit one.
+std::string RegString(HKEY root, const char* key, const char* name, REGSAM view = 0) {
     char buffer[1024] = {};
     DWORD size = sizeof(buffer) - 1;
     DWORD type = 0;
     HKEY handle = nullptr;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, key, 0, KEY_READ | view, &handle) != ERROR_SUCCESS)
         return "<missing>";
     const LONG result = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(handle);
@@ -44,25 +47,35 @@ DWORD RunSetup(const std::string& commandLine) {
     return child.ExitCode();
 }
 
-bool KeyExists(HKEY root, const char* key) {
+bool KeyExists(HKEY root, const char* key, REGSAM view = 0) {
     HKEY handle = nullptr;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, key, 0, KEY_READ | view, &handle) != ERROR_SUCCESS)
         return false;
     RegCloseKey(handle);
     return true;
 }
 
-std::string CommonAppData() {
+std::string ShellFolder(int csidl) {
     char path[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path);
+    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
     return path;
 }
+
+bool OnWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 } // namespace
 
 TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
-    testsupport::TempFolder temp;
-    const std::string installDir = temp.Path() + "Ravelo Remote";
+    // The folder the installer picks by itself: the Program Files folder a
+    // 32-bit program is given, "Program Files (x86)" on 64-bit Windows.
+    const std::string programFiles = ShellFolder(CSIDL_PROGRAM_FILES);
+    ASSERT_FALSE(programFiles.empty());
+    const std::string installDir = programFiles + "\\Orva\\Ravelo Remote";
     const std::string setup = testsupport::BuildFolder() + "RaveloRemote-Setup.exe";
     ASSERT_TRUE(FileExists(setup)) << setup;
 
@@ -73,13 +86,13 @@ TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
     const char binding[] = "Gaming";
     RegSetValueExA(settings, "InstallerTestKeep", 0, REG_SZ, reinterpret_cast<const BYTE*>(binding), sizeof(binding));
     RegCloseKey(settings);
-    const std::string profiles = CommonAppData() + "\\Orva OC Profiles\\";
+    const std::string profiles = ShellFolder(CSIDL_COMMON_APPDATA) + "\\Orva OC Profiles\\";
     CreateDirectoryA(profiles.c_str(), nullptr);
     const std::string profileFile = profiles + "InstallerTestKeep.oc";
     ASSERT_TRUE(testsupport::WriteTextFile(profileFile, "profile"));
 
-    // /D must come last and unquoted.
-    ASSERT_EQ(0u, RunSetup("\"" + setup + "\" /S /D=" + installDir));
+    ASSERT_FALSE(FileExists(installDir));
+    ASSERT_EQ(0u, RunSetup("\"" + setup + "\" /S"));
 
     const std::string dir = installDir + "\\";
     for (const char* file : {"RaveloRemote.exe", "OVACPI.DLL", "ORVASERVICE.DLL", "flashobj.dll", "pngio.dll",
@@ -91,6 +104,20 @@ TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
     EXPECT_EQ("Orva", RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher"));
     EXPECT_NE("<missing>", RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"));
     EXPECT_EQ("\"" + dir + "Uninstall.exe\"", RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
+    if (OnWow64()) {
+        // Seen from the 64-bit side: the folder is the 32-bit programs' one,
+        // nothing landed in the 64-bit Program Files, and the keys are only
+        // in the 32-bit view.
+        EXPECT_EQ(programFiles,
+                  RegString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir (x86)", KEY_WOW64_64KEY));
+        const std::string programFiles64 =
+            RegString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir", KEY_WOW64_64KEY);
+        EXPECT_NE(programFiles, programFiles64);
+        EXPECT_FALSE(FileExists(programFiles64 + "\\Orva"));
+        EXPECT_EQ("<missing>", RegString(HKEY_LOCAL_MACHINE, kRunKey, "Ravelo Remote", KEY_WOW64_64KEY));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_64KEY));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY));
+    }
 
     // The installed program runs (as the logon would start it) ...
     testsupport::ChildProcess program;
@@ -105,6 +132,7 @@ TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
     // the last thing it does.
     EXPECT_TRUE(WaitUntil([&] { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); }, 60000));
     EXPECT_FALSE(FileExists(installDir));
+    EXPECT_FALSE(FileExists(programFiles + "\\Orva"));
     EXPECT_EQ("<missing>", RegString(HKEY_LOCAL_MACHINE, kRunKey, "Ravelo Remote"));
 
     EXPECT_EQ("Gaming", RegString(HKEY_CURRENT_USER, kSettingsKey, "InstallerTestKeep"));
