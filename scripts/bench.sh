@@ -4,7 +4,10 @@
 # handles and threads. Prints markdown tables; the whole output of the run
 # goes to docs/bench/last-run.txt. The last line of standard output is one
 # JSON object with the headline figures (medians).
-# Usage: scripts/bench.sh [--compare REV] [program_bench options, e.g. --quick or --displays 200]
+# Usage: scripts/bench.sh [--compare REV] [--screen WxH] [program_bench options, e.g. --quick or --displays 200]
+#   --screen WxH   runs on an X server of its own of that size (the stretched
+#                  smoke and the display's pictures grow with the screen);
+#                  the raw output then goes to docs/bench/screen-WxH.txt.
 #   --compare REV  also builds REV (any git revision) in a folder of its own
 #                  (BENCH_BASELINE_DIR, default /tmp/ravelo-bench-<commit>)
 #                  and runs both program folders in one session, alternating
@@ -18,12 +21,16 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 compare=""
+screen=""
 args=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --compare)
       [ $# -ge 2 ] || { log "--compare needs a revision"; exit 2; }
       compare=$2; shift 2 ;;
+    --screen)
+      [[ "${2:-}" =~ ^[1-9][0-9]{2,4}x[1-9][0-9]{2,4}$ ]] || { log "--screen needs WxH, e.g. 3840x2160"; exit 2; }
+      screen=$2; shift 2 ;;
     *) args+=("$1"); shift ;;
   esac
 done
@@ -63,6 +70,11 @@ if [ -n "$compare" ]; then
   raw="$ROOT/docs/bench/compare-run.txt"
 fi
 
+if [ -n "$screen" ]; then
+  export RAVELO_SCREEN=$screen
+  unset DISPLAY
+  [ -n "$compare" ] || raw="$ROOT/docs/bench/screen-$screen.txt"
+fi
 start_display
 start_wine
 
