@@ -13,6 +13,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 templates=${RAVELO_WINE_TEMPLATES:-}
 if [ -z "$templates" ] || [ ! -d "$templates" ]; then
   export WINEPREFIX=${WINEPREFIX:-$here/.wineprefix}
+  export WINEARCH=${WINEARCH:-win32}
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
   exec wine "$@"
