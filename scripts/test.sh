@@ -27,13 +27,16 @@ bash "$ROOT/scripts/check_format.sh"
 mkdir -p "$WINE_TEMPLATES"
 (make_wine_template) >"$WINE_TEMPLATES/template.log" 2>&1 &
 template_pid=$!
-(RAVELO_WINVER="" WINEARCH=win64 make_wine_template) >"$WINE_TEMPLATES/template-win64.log" 2>&1 &
-template64_pid=$!
+template64_pid=""
+if [ "$(RAVELO_WINVER="" WINEARCH=win64 wine_template)" != "$(wine_template)" ]; then
+  (RAVELO_WINVER="" WINEARCH=win64 make_wine_template) >"$WINE_TEMPLATES/template-win64.log" 2>&1 &
+  template64_pid=$!
+fi
 build_status=0
 build_project || build_status=$?
 templates_status=0
 wait "$template_pid" || templates_status=$?
-wait "$template64_pid" || templates_status=$?
+[ -z "$template64_pid" ] || wait "$template64_pid" || templates_status=$?
 cat "$WINE_TEMPLATES"/template*.log >&2
 [ "$build_status" -eq 0 ] || exit "$build_status"
 [ "$templates_status" -eq 0 ] || { log "could not make the template prefixes"; exit 1; }
