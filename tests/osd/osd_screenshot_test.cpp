@@ -84,7 +84,22 @@ Desktop& TheDesktop() {
     return desktop;
 }
 
-const RECT kCorner{0, 0, 200, 150};
+// The smoke in the screen's top-left corner: the same part of the picture
+// stretched to the screen on every screen (200 x 150 pixels of 1920 x 1080),
+// and above the movie.
+RECT SmokeCorner(const RECT& movie) {
+    const LONG bottom = GetSystemMetrics(SM_CYSCREEN) * 150 / 1080;
+    return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN) * 200 / 1920, bottom < movie.top ? bottom : movie.top};
+}
+
+// The part of a window on the screen: a movie larger than the screen runs
+// off its edges.
+RECT OnScreen(const RECT& window) {
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT part{};
+    IntersectRect(&part, &window, &screen);
+    return part;
+}
 
 class DisplayPictureTest : public ::testing::Test {
 protected:
@@ -114,17 +129,23 @@ protected:
         EXPECT_TRUE(shot.SaveBmp(path)) << path;
         std::printf("saved %s\n", path.c_str());
 
-        RECT movie{};
-        GetWindowRect(player, &movie);
+        RECT window{};
+        GetWindowRect(player, &window);
+        const RECT movie = OnScreen(window);
+        const RECT smoke = SmokeCorner(window);
+        ASSERT_GE(smoke.bottom, 20) << fileName << ": no smoke above the movie";
         // The movie is drawn: a card with text has many shades.
         EXPECT_GT(shot.DistinctColours(movie), 100u) << fileName;
         // Around it the desktop is darkened by the smoke (229 of 255), yet
         // shows through it a little: no smoke pixel is pure black.
-        const double corner = shot.MeanBrightness(kCorner);
+        const double corner = shot.MeanBrightness(smoke);
         EXPECT_LT(corner, kDesktopBrightness / 2) << fileName;
         EXPECT_GT(corner, kDesktopBrightness * 0.08) << fileName << ": the desktop does not show through the smoke";
-        EXPECT_EQ(0, LongestBlackRun(shot, kCorner)) << fileName;
-        EXPECT_GT(shot.MeanBrightness(movie), corner) << fileName;
+        EXPECT_EQ(0, LongestBlackRun(shot, smoke)) << fileName;
+        // The movie's area is about as light as the smoke: the dark card
+        // covers more of it on a small screen, an opaque black frame would
+        // take it far below.
+        EXPECT_GT(shot.MeanBrightness(movie), corner * 3 / 4) << fileName;
         // The card's shadow and the movie's transparent margin blend into
         // the smoke: no black frame around the card.
         EXPECT_LT(LongestBlackRun(shot, movie), 4) << fileName << ": a black frame around the card";
@@ -203,8 +224,10 @@ TEST_F(DisplayPictureTest, FadeLetsTheDesktopThrough) {
     ASSERT_FALSE(midFade.Empty());
     EXPECT_TRUE(midFade.SaveBmp(folder_ + "osd-7-mid-fade.bmp"));
 
-    const double smoke = held.MeanBrightness(kCorner);
-    const double between = midFade.MeanBrightness(kCorner);
+    RECT movie{};
+    GetWindowRect(FlashOsdForm->Item(static_cast<int>(MovieKind::Warning)).player->PlayerWindow(), &movie);
+    const double smoke = held.MeanBrightness(SmokeCorner(movie));
+    const double between = midFade.MeanBrightness(SmokeCorner(movie));
     std::printf("corner brightness: held %.1f, mid-fade %.1f, desktop %.1f\n", smoke, between, kDesktopBrightness);
     // At alpha 114 of 229 the desktop's share of the blend grows from a tenth
     // to about a half: well clear of both ends.
