@@ -366,13 +366,13 @@ TEST_F(ActionsEndToEnd, DisplayChangeDuringADisplayMovesTheStatusWindowAndTheDis
     StartApex();
     StartProgram();
     const HWND osd = program_.Window("TFlashOsdForm");
-    const HWND status = program_.Window("TStatusForm");
     ASSERT_NE(nullptr, osd);
-    ASSERT_NE(nullptr, status);
     ASSERT_TRUE(Press(kKeyProfileA));
     ASSERT_TRUE(WaitUntil([osd] { return IsWindowVisible(osd) != FALSE; }, kLongWait)) << Requests();
     // Start-up (over once a display is up) left the status window where
     // the form stores it, out of its corner.
+    const HWND status = program_.Window("TStatusForm");
+    ASSERT_NE(nullptr, status);
     RECT rect{};
     GetClientRect(status, &rect);
     const int statusWidth = rect.right;
