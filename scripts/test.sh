@@ -21,6 +21,7 @@ run_fuzz=${RAVELO_FUZZ:-$([ $# -eq 0 ] && echo 1 || echo 0)}
 ensure_packages
 [ "$run_fuzz" = 1 ] && ensure_packages "${FUZZ_PACKAGES[@]}"
 bash "$ROOT/scripts/check_format.sh"
+bash "$ROOT/scripts/check_layers.sh"
 build_project
 make_wine_template
 remove_stale_sessions

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Director.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/Flashosd.h"
+#include "actions/Director.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/Flashosd.h"
 #include "app/Main.h"
 #include "gui/Application.h"
 

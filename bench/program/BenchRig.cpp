@@ -1,7 +1,7 @@
 #include "BenchRig.h"
 
 #include "OsdWatcher.h"
-#include "app/Config.h"
+#include "settings/Config.h"
 #include "ProgramHarness.h"
 
 namespace bench {

@@ -11,9 +11,6 @@
 #include "gui/Form.h"
 #include "gui/Timer.h"
 
-class TFlashOsdForm;
-class TStatusForm;
-
 // The program's identity: names the instance mutex and, as UTF-16, is the
 // registration identity towards the service.
 extern const char kProgramIdentity[];
@@ -50,8 +47,6 @@ private:
     bool registered_ = false;
 };
 
-// The three forms, created at start-up in this order and kept for the
-// life of the process.
+// The main window, the first of the three forms created at start-up and
+// kept for the life of the process.
 extern TMainForm* MainForm;
-extern TFlashOsdForm* FlashOsdForm;
-extern TStatusForm* StatusForm;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/ProfileFile.h"
 #include "MessageRecorder.h"
 #include "ProgramHarness.h"
 

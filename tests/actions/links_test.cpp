@@ -10,11 +10,11 @@
 
 #include "ActionsTestSupport.h"
 #include "TestSupport.h"
-#include "app/Config.h"
-#include "app/KelvoEngine.h"
+#include "settings/Config.h"
+#include "suite/KelvoEngine.h"
 #include "app/Main.h"
-#include "app/OcEngine.h"
-#include "app/RemoteActions.h"
+#include "suite/OcEngine.h"
+#include "actions/RemoteActions.h"
 #include "orva/BiosInterface.h"
 
 using namespace actions_test;
@@ -105,22 +105,23 @@ RecordingWindows* LinksTest::windows_ = nullptr;
 
 TEST_F(LinksTest, ProfileFileGivesTheFirstClockRecordOfVersionZeroOrOne) {
     const std::string path = profiles_ + "Fast.oc";
-    ASSERT_TRUE(WriteProfileFile(path, 1, 3, {{0x03020012, 7}, {kClockSettingId, 44}, {kClockSettingId, 50}}));
+    ASSERT_TRUE(
+        WriteProfileFile(path, 1, 3, {{0x03020012, 7}, {profile::kClockSetting, 44}, {profile::kClockSetting, 50}}));
     EXPECT_EQ(44u, ReadProfileClock(path));
     EXPECT_EQ(44u, OcEngine::Instance().ReadProfileFile("Fast"));
-    ASSERT_TRUE(WriteProfileFile(path, 0, 1, {{kClockSettingId, 9}}));
+    ASSERT_TRUE(WriteProfileFile(path, 0, 1, {{profile::kClockSetting, 9}}));
     EXPECT_EQ(9u, OcEngine::Instance().ReadProfileFile("Fast"));
 }
 
 TEST_F(LinksTest, ProfileFileOfVersionTwoReadsAsRawZero) {
     const std::string path = profiles_ + "Future.oc";
-    ASSERT_TRUE(WriteProfileFile(path, 2, 1, {{kClockSettingId, 44}}));
+    ASSERT_TRUE(WriteProfileFile(path, 2, 1, {{profile::kClockSetting, 44}}));
     EXPECT_EQ(0u, ReadProfileClock(path));
 }
 
 TEST_F(LinksTest, ProfileFileClaimingFiveRecordsWithThreeScansTheThree) {
     const std::string path = profiles_ + "Short.oc";
-    ASSERT_TRUE(WriteProfileFile(path, 1, 5, {{1, 1}, {2, 2}, {kClockSettingId, 36}}));
+    ASSERT_TRUE(WriteProfileFile(path, 1, 5, {{1, 1}, {2, 2}, {profile::kClockSetting, 36}}));
     EXPECT_EQ(36u, ReadProfileClock(path));
     // A half record after the three complete ones is not a record.
     std::string bytes = testsupport::ReadTextFile(path);
@@ -134,19 +135,19 @@ TEST_F(LinksTest, ProfileFileClaimingFiveRecordsWithThreeScansTheThree) {
 TEST_F(LinksTest, ProfileFileWithAnOverflowingOrHugeCountIsSafe) {
     const std::string path = profiles_ + "Huge.oc";
     // 0x20000000 records of 8 bytes do not fit in 32 bits: rejected.
-    ASSERT_TRUE(WriteProfileFile(path, 1, 0x20000000, {{kClockSettingId, 20}}));
+    ASSERT_TRUE(WriteProfileFile(path, 1, 0x20000000, {{profile::kClockSetting, 20}}));
     EXPECT_EQ(0u, ReadProfileClock(path));
-    ASSERT_TRUE(WriteProfileFile(path, 1, 0xFFFFFFFF, {{kClockSettingId, 20}}));
+    ASSERT_TRUE(WriteProfileFile(path, 1, 0xFFFFFFFF, {{profile::kClockSetting, 20}}));
     EXPECT_EQ(0u, ReadProfileClock(path));
     // The largest count that fits, with two records present: both are read.
-    ASSERT_TRUE(WriteProfileFile(path, 1, 0x1FFFFFFF, {{5, 5}, {kClockSettingId, 21}}));
+    ASSERT_TRUE(WriteProfileFile(path, 1, 0x1FFFFFFF, {{5, 5}, {profile::kClockSetting, 21}}));
     EXPECT_EQ(21u, ReadProfileClock(path));
 }
 
 TEST_F(LinksTest, ProfileFileThatIsMissingEmptyOrShortReadsAsRawZero) {
     EXPECT_EQ(0u, OcEngine::Instance().ReadProfileFile("NoSuchProfile"));
     const std::string path = profiles_ + "Bad.oc";
-    ASSERT_TRUE(WriteProfileFile(path, 1, 0, {{kClockSettingId, 20}}));
+    ASSERT_TRUE(WriteProfileFile(path, 1, 0, {{profile::kClockSetting, 20}}));
     EXPECT_EQ(0u, ReadProfileClock(path));
     ASSERT_TRUE(testsupport::WriteTextFile(path, std::string("\x01\x00\x00\x00\x01\x00\x00", 7)));
     EXPECT_EQ(0u, ReadProfileClock(path));
@@ -158,14 +159,14 @@ TEST_F(LinksTest, ProfileFileThatIsMissingEmptyOrShortReadsAsRawZero) {
 
 TEST_F(LinksTest, ButtonBoundBelowTheFirmwareCountTakesThatFirmwareProfile) {
     BindButton('B', 1, "Gaming");
-    ASSERT_TRUE(WriteProfileFile(profiles_ + "Gaming.oc", 1, 1, {{kClockSettingId, 60}}));
+    ASSERT_TRUE(WriteProfileFile(profiles_ + "Gaming.oc", 1, 1, {{profile::kClockSetting, 60}}));
     EXPECT_EQ(Mhz(12), OcEngine::Instance().ProfileFrequency(2));
     EXPECT_EQ((std::vector<DWORD>{32, 12}), OcEngine::Instance().FirmwareProfileValues());
 }
 
 TEST_F(LinksTest, ButtonBoundAtOrAboveTheFirmwareCountTakesItsProfileFile) {
     BindButton('B', 2, "Turbo");
-    ASSERT_TRUE(WriteProfileFile(profiles_ + "Turbo.oc", 1, 2, {{0x03020012, 3}, {kClockSettingId, 48}}));
+    ASSERT_TRUE(WriteProfileFile(profiles_ + "Turbo.oc", 1, 2, {{0x03020012, 3}, {profile::kClockSetting, 48}}));
     EXPECT_EQ(Mhz(48), OcEngine::Instance().ProfileFrequency(2));
     BindButton('C', 7, "Missing");
     EXPECT_EQ(Mhz(0), OcEngine::Instance().ProfileFrequency(3));
@@ -216,13 +217,13 @@ TEST_F(LinksTest, MissingDefaultProfileMakesTheDefaultClockThatOfRawZero) {
     OcEngine& oc = OcEngine::Instance();
     EXPECT_EQ(Mhz(0), oc.DefaultFrequency());
     BindButton('A', 5, "Slowest");
-    ASSERT_TRUE(WriteProfileFile(profiles_ + "Slowest.oc", 1, 1, {{kClockSettingId, 0}}));
+    ASSERT_TRUE(WriteProfileFile(profiles_ + "Slowest.oc", 1, 1, {{profile::kClockSetting, 0}}));
     EXPECT_TRUE(oc.CanApplyProfile(1));
 
-    ASSERT_TRUE(WriteProfileFile(DefaultProfilePath(), 1, 1, {{kClockSettingId, 4}}));
+    ASSERT_TRUE(WriteProfileFile(DefaultProfilePath(), 1, 1, {{profile::kClockSetting, 4}}));
     EXPECT_EQ(Mhz(4), oc.DefaultFrequency());
     EXPECT_FALSE(oc.CanApplyProfile(1));
-    ASSERT_TRUE(WriteProfileFile(profiles_ + "Slowest.oc", 1, 1, {{kClockSettingId, 4}}));
+    ASSERT_TRUE(WriteProfileFile(profiles_ + "Slowest.oc", 1, 1, {{profile::kClockSetting, 4}}));
     EXPECT_TRUE(oc.CanApplyProfile(1));
 }
 

@@ -13,15 +13,15 @@
 
 #include "ActionsTestSupport.h"
 #include "TestSupport.h"
-#include "app/Config.h"
-#include "app/Director.h"
-#include "app/Flashosd.h"
-#include "app/KelvoEngine.h"
+#include "settings/Config.h"
+#include "actions/Director.h"
+#include "osd/Flashosd.h"
+#include "suite/KelvoEngine.h"
 #include "app/Main.h"
-#include "app/OcEngine.h"
-#include "app/OvMultiLang.h"
-#include "app/RemoteActions.h"
-#include "app/Status.h"
+#include "suite/OcEngine.h"
+#include "settings/OvMultiLang.h"
+#include "actions/RemoteActions.h"
+#include "osd/Status.h"
 #include "gui/Application.h"
 
 using namespace actions_test;
@@ -95,8 +95,8 @@ protected:
         Bind('A', 0, "Gaming");
         Bind('B', 1, "Silent");
         Bind('C', 5, "Turbo");
-        ASSERT_TRUE(WriteProfileFile(profiles_ + "Turbo.oc", 1, 1, {{kClockSettingId, 40}}));
-        ASSERT_TRUE(WriteProfileFile(profiles_ + "Default\\Default.oc", 1, 1, {{kClockSettingId, 4}}));
+        ASSERT_TRUE(WriteProfileFile(profiles_ + "Turbo.oc", 1, 1, {{profile::kClockSetting, 40}}));
+        ASSERT_TRUE(WriteProfileFile(profiles_ + "Default\\Default.oc", 1, 1, {{profile::kClockSetting, 4}}));
         windows_->DestroyAll();
         windows_->Clear();
         apexMain_ = windows_->Create("TMainForm", "Ravelo");
@@ -264,7 +264,7 @@ TEST_F(StatesTest, ProfileCIsTestedAgainstFour) {
 }
 
 TEST_F(StatesTest, ProfileBelowTheDefaultClockWarnsForFiveSecondsAndSendsNothing) {
-    ASSERT_TRUE(WriteProfileFile(profiles_ + "Default\\Default.oc", 1, 1, {{kClockSettingId, 40}}));
+    ASSERT_TRUE(WriteProfileFile(profiles_ + "Default\\Default.oc", 1, 1, {{profile::kClockSetting, 40}}));
     const DWORD shown = RunDisplay(kKeyProfileA);
     EXPECT_TRUE(Warned("Clock below default")) << AllRequests();
     EXPECT_GE(shown, 5000u);

@@ -8,17 +8,18 @@
 #include <memory>
 #include <string>
 
+#include "settings/ProfileFile.h"
 #include "ActionsTestSupport.h"
 #include "ProgramHarness.h"
 #include "SavedSettings.h"
 #include "ServiceControl.h"
 #include "SiblingControl.h"
 #include "TestSupport.h"
-#include "app/Config.h"
-#include "app/Director.h"
+#include "settings/Config.h"
+#include "actions/Director.h"
 #include "app/Main.h"
-#include "app/OcEngine.h"
-#include "app/OvMultiLang.h"
+#include "suite/OcEngine.h"
+#include "settings/OvMultiLang.h"
 
 using namespace actions_test;
 using testsupport::WaitUntil;
@@ -60,7 +61,7 @@ protected:
         const std::string profiles = ProfilesFolder();
         CreateDirectoryA((profiles + "Default").c_str(), nullptr);
         defaultProfile_ = std::make_unique<SavedFile>(profiles + "Default\\Default.oc");
-        WriteProfileFile(profiles + "Default\\Default.oc", 1, 1, {{kClockSettingId, 4}});
+        WriteProfileFile(profiles + "Default\\Default.oc", 1, 1, {{profile::kClockSetting, 4}});
         // The overclocking program counts as installed even while its
         // stand-in does not run.
         apexMarker_ = std::make_unique<SavedValue>(HKEY_LOCAL_MACHINE, kApexMarkerKey, "CaptionName");

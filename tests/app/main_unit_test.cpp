@@ -4,7 +4,7 @@
 
 #include "TestSupport.h"
 #include "app/Main.h"
-#include "app/ProgramFolders.h"
+#include "settings/ProgramFolders.h"
 
 using testsupport::BinFolder;
 

@@ -1,7 +1,7 @@
 // Prints ModuleFolder and ResourceFolder, one per line, for the path tests.
 #include <cstdio>
 
-#include "app/ProgramFolders.h"
+#include "settings/ProgramFolders.h"
 
 int main() {
     std::printf("%s\n%s\n", ModuleFolder().c_str(), ResourceFolder().c_str());

@@ -27,7 +27,7 @@
 #include "ScreenShot.h"
 #include "ServiceControl.h"
 #include "TestSupport.h"
-#include "app/Director.h"
+#include "actions/Director.h"
 
 using testsupport::WaitUntil;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/TransFlash.h"
+#include "osd/TransFlash.h"
 
 namespace fakeflash {
 

@@ -1,8 +1,8 @@
 #include "OsdHarness.h"
 
-#include "app/FlashOsdManipulator.h"
-#include "app/Flashosd.h"
-#include "app/Main.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/Flashosd.h"
+#include "osd/OsdEvents.h"
 #include "gui/Application.h"
 #include "win32/ModulePath.h"
 
@@ -56,7 +56,7 @@ bool StartOsd() {
     FlashOsdForm = app.CreateForm<TFlashOsdForm>();
     if (FlashOsdForm == nullptr || FlashOsdForm->Handle() == nullptr)
         return false;
-    // The display's part of the Director's start, in its order.
+    // The display's part of the program's start, in its order.
     FlashOsdManipulator::Instance().Initialize();
     FlashClass1Manipulator::Instance().Reset();
     FlashClass2Manipulator::Instance().Reset();
@@ -68,7 +68,10 @@ bool StartOsd() {
         if (FlashOsdForm->Item(i).used && FlashOsdForm->Item(i).player == FlashOsdForm->Current())
             facts.currentSlot = i;
     }
-    Director::Instance().SetCurrent(&State());
+    OsdEventHandlers handlers;
+    handlers.idleTimer = [] { State().OnOsdTimer(); };
+    handlers.finished = [] { State().OnOsdFinished(); };
+    SetOsdEventHandlers(handlers);
     return true;
 }
 

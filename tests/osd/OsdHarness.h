@@ -8,17 +8,16 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "app/Director.h"
 
 namespace osdtest {
 
-// Stands in for the action states: counts the OSD events and records when
-// they came, and can run something on the idle timer (as the level and
+// Stands in for the action state machine: counts the OSD events and records
+// when they came, and can run something on the idle timer (as the level and
 // tuning states do).
-class TestState : public RcState {
+class TestState {
 public:
-    void OnOsdTimer() override;
-    void OnOsdFinished() override;
+    void OnOsdTimer();
+    void OnOsdFinished();
     void Clear();
 
     int timers = 0;
@@ -30,7 +29,7 @@ public:
     std::function<void()> onFinished; // runs after the count
 };
 
-// What the display looked like right after the Director's start.
+// What the display looked like right after the display's start.
 struct StartupFacts {
     LONG phase = -1;
     int currentSlot = -1; // the table slot whose player is current
@@ -41,7 +40,8 @@ const StartupFacts& Startup();
 
 // Creates the application window and the OSD form (once per process), sets
 // the FlashOsdForm global and runs the display's part of the start-up
-// (Initialize, then the drivers' resets) with the test state current.
+// (Initialize, then the drivers' resets) with the test state taking the
+// display's events.
 // Returns false if the form could not be created.
 bool StartOsd();
 TestState& State();

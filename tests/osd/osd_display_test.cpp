@@ -8,10 +8,9 @@
 #include <string>
 
 #include "OsdHarness.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/Flashosd.h"
-#include "app/Main.h"
-#include "app/TransFlash.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/Flashosd.h"
+#include "osd/TransFlash.h"
 #include "gui/Screen.h"
 
 using osdtest::State;

@@ -9,9 +9,8 @@
 
 #include "FakeFlash.h"
 #include "OsdHarness.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/Flashosd.h"
-#include "app/Main.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/Flashosd.h"
 #include "gui/Application.h"
 #include "gui/Screen.h"
 
@@ -305,7 +304,7 @@ TEST_F(OsdFormTest, TuningPhaseArmsTheIdleTimer) {
     EXPECT_EQ(PhaseOf(MovieKind::OCTuning), OsdPhase);
 }
 
-TEST_F(OsdFormTest, IdleTimerFiresOnceAndReportsToTheDirector) {
+TEST_F(OsdFormTest, IdleTimerFiresOnceAndIsReported) {
     FlashOsdLayout::Instance().SetIdleTimer(true);
     ASSERT_TRUE(WaitUntil([] { return State().timers == 1; }, 20000));
     EXPECT_FALSE(FlashOsdForm->Timer.Enabled());

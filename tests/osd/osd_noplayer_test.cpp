@@ -6,10 +6,9 @@
 #include <cstdio>
 
 #include "OsdHarness.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/Flashosd.h"
-#include "app/Main.h"
-#include "app/TransFlash.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/Flashosd.h"
+#include "osd/TransFlash.h"
 
 using osdtest::State;
 using testsupport::PumpFor;

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/FlashOsdManipulator.h"
-#include "app/Flashosd.h"
-#include "app/TransFlash.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/Flashosd.h"
+#include "osd/TransFlash.h"
 
 namespace {
 

@@ -17,9 +17,8 @@
 #include "OsdHarness.h"
 #include "ScreenShot.h"
 #include "TestSupport.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/Flashosd.h"
-#include "app/Main.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/Flashosd.h"
 #include "win32/Handles.h"
 
 using osdtest::State;

@@ -8,9 +8,8 @@
 
 #include "BoxWatcher.h"
 #include "OsdHarness.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/Flashosd.h"
-#include "app/Main.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/Flashosd.h"
 #include "gui/Application.h"
 #include "gui/Exceptions.h"
 #include "gui/Screen.h"
@@ -51,7 +50,6 @@ std::string PumpForError(DWORD timeoutMs) {
 class DisplayScriptTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(&State(), Director::Instance().Current());
         State().Clear();
         ASSERT_FALSE(FlashOsdForm->Visible());
     }

@@ -1,6 +1,6 @@
 #include "PictureFiles.h"
 
-#include "app/PngReader.h"
+#include "osd/PngReader.h"
 #include "win32/Handles.h"
 #include "win32/ModulePath.h"
 

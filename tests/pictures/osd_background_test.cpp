@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "PicturesHarness.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/Flashosd.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/Flashosd.h"
 #include "app/Main.h"
 #include "gui/Screen.h"
 

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "PicturesHarness.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/Flashosd.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/Flashosd.h"
 #include "app/Main.h"
-#include "app/Status.h"
-#include "app/TransFlash.h"
+#include "osd/Status.h"
+#include "osd/TransFlash.h"
 #include "gui/Application.h"
 #include "gui/Exceptions.h"
 

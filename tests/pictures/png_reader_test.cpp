@@ -11,7 +11,7 @@
 
 #include "PictureFiles.h"
 #include "TestSupport.h"
-#include "app/PngReader.h"
+#include "osd/PngReader.h"
 #include "gui/Bitmap.h"
 #include "gui/Exceptions.h"
 #include "gui/FileStream.h"

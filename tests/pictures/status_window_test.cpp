@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "PicturesHarness.h"
-#include "app/FlashOsdManipulator.h"
+#include "osd/FlashOsdManipulator.h"
 #include "app/Main.h"
-#include "app/Status.h"
+#include "osd/Status.h"
 #include "gui/Screen.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "ProcessList.h"
 #include "ServiceControl.h"
 #include "win32/TopWindows.h"
-#include "app/OvMultiLang.h"
+#include "settings/OvMultiLang.h"
 #include "orva/OvAcpi.h"
 
 namespace rely {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "TestFiles.h"
-#include "app/Config.h"
+#include "settings/Config.h"
 #include "fileutl/FileNames.h"
 #include "system/SystemInfo.h"
 

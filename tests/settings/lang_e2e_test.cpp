@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/OvMultiLang.h"
+#include "settings/OvMultiLang.h"
 
 namespace {
 

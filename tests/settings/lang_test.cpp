@@ -5,7 +5,7 @@
 #include <string>
 
 #include "TestFiles.h"
-#include "app/OvMultiLang.h"
+#include "settings/OvMultiLang.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "ProgramHarness.h"
 #include "app/Main.h"
-#include "app/OcEngine.h"
+#include "suite/OcEngine.h"
 
 using harness::Program;
 using testsupport::WaitUntil;

@@ -1,10 +1,10 @@
-#include "app/PngReader.h"
+#include "osd/PngReader.h"
 
 #include <climits>
 #include <cstdint>
 #include <utility>
 
-#include "app/ProgramFolders.h"
+#include "settings/ProgramFolders.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/Config.h"
+#include "settings/Config.h"
 
 #include <shlobj.h>
 
@@ -9,13 +9,13 @@
 #include "orva/BiosInterface.h"
 #include "orva/OvAcpi.h"
 #include "system/SystemInfo.h"
+#include "settings/ProfileFile.h"
 #include "system/WinRegistry.h"
 
 namespace {
 
 const char kSettingsKeyPath[] = "Software\\Orva\\Ravelo Profile";
 const char kProfilesSubfolder[] = "Orva OC Profiles\\";
-const char kProfileExtension[] = ".oc";
 
 constexpr std::uint32_t kProfileGroup = 5;
 constexpr std::uint32_t kProfileItemNumber = 2;
@@ -109,7 +109,7 @@ void Config::ListProfileFiles(std::vector<std::string>& names) const {
     files.Open(ProfilesFolder(), false); // an unreadable folder yields nothing
     for (; !files.IsDone(); files.Next()) {
         const std::string path = files.FullName();
-        if (EqualsNoCase(ExtensionOf(path), kProfileExtension))
+        if (EqualsNoCase(ExtensionOf(path), profile::kProfileExtension))
             names.push_back(StripExtension(FileNameOf(path)));
     }
 }

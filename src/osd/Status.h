@@ -29,6 +29,10 @@ protected:
     void CreateParams(gui::CreateParams& params) override;
 };
 
+// The status window, created at start-up after the OSD window and kept for
+// the life of the process; null before and after.
+extern TStatusForm* StatusForm;
+
 // Where the status window goes: its left edge for a screen and client width.
 int StatusWindowLeft(int screenWidth, int clientWidth);
 constexpr int kStatusWindowMargin = 10;

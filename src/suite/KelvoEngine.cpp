@@ -1,10 +1,9 @@
-#include "app/KelvoEngine.h"
+#include "suite/KelvoEngine.h"
 
 #include <cstdio>
 #include <memory>
 
-#include "app/ServiceMessages.h"
-#include "app/SiblingLink.h"
+#include "suite/SiblingLink.h"
 #include "orva/BiosInterface.h"
 #include "orva/OvAcpi.h"
 #include "system/WinRegistry.h"

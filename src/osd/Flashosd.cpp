@@ -1,14 +1,13 @@
-#include "app/Flashosd.h"
+#include "osd/Flashosd.h"
 
 #include <float.h>
 
-#include "app/Director.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/Main.h"
-#include "app/ProgramFolders.h"
-#include "app/PngReader.h"
+#include "osd/FlashOsdManipulator.h"
+#include "settings/ProgramFolders.h"
+#include "osd/PngReader.h"
 #include "gui/Screen.h"
 
+TFlashOsdForm* FlashOsdForm = nullptr;
 LONG OsdPhase = PhaseOf(MovieKind::RaveloProfileOn);
 OsdNotify MovieFinishedHandler;
 
@@ -283,7 +282,7 @@ void TFlashOsdForm::SetFinishedHandler(OsdNotify handler) { MovieFinishedHandler
 
 void TFlashOsdForm::OnTimer() {
     Timer.SetEnabled(false);
-    Director::Instance().OnOsdTimer();
+    ReportOsdTimer();
 }
 
 void TFlashOsdForm::OnFlashCall(DWORD, DWORD, DWORD, DWORD) {
@@ -319,46 +318,46 @@ FlashOsdLayout& FlashOsdLayout::Instance() {
 }
 
 void FlashOsdLayout::Initialize() {
-    if (FlashOsdForm == nullptr)
-        return;
-    window_ = FlashOsdForm->Handle();
-    if (flicker_.Control() == nullptr)
-        flicker_.Attach(FlashOsdForm);
-    layered_.SetAlphaEnabled(true);
-    layered_.SetClickThrough(false);
-    // The smoke behind every display; a missing file raises the file-open
-    // error before any movie is registered.
-    LoadPngFile(ResourceFolder() + "bg_smoke01.png", background_);
-    gui::Bitmap& shown = FlashOsdForm->Background.Picture();
-    shown.SetPixelFormat(gui::PixelFormat::pf32bit);
-    shown.Assign(background_);
-    FitToScreen();
-    for (int kind = 0; kind < kMovieKindCount; ++kind) {
-        const MovieInfo& movie = kMovies[kind];
-        FlashOsdForm->AddMovie(movie.name, movie.fileName, movie.width, movie.height);
-    }
-    FlashOsdForm->Hide();
+    WithForm([&](TFlashOsdForm& form) {
+        window_ = form.Handle();
+        if (flicker_.Control() == nullptr)
+            flicker_.Attach(&form);
+        layered_.SetAlphaEnabled(true);
+        layered_.SetClickThrough(false);
+        // The smoke behind every display; a missing file raises the file-open
+        // error before any movie is registered.
+        LoadPngFile(ResourceFolder() + "bg_smoke01.png", background_);
+        gui::Bitmap& shown = form.Background.Picture();
+        shown.SetPixelFormat(gui::PixelFormat::pf32bit);
+        shown.Assign(background_);
+        FitToScreen();
+        for (int kind = 0; kind < kMovieKindCount; ++kind) {
+            const MovieInfo& movie = kMovies[kind];
+            form.AddMovie(movie.name, movie.fileName, movie.width, movie.height);
+        }
+        form.Hide();
+    });
 }
 
 void FlashOsdLayout::FitToScreen() {
-    if (FlashOsdForm == nullptr)
-        return;
-    const int width = gui::Screen::Width();
-    const int height = gui::Screen::Height();
-    RECT rect{};
-    GetWindowRect(FlashOsdForm->Handle(), &rect);
-    if (rect.right - rect.left == width && rect.bottom - rect.top == height)
-        return;
-    FlashOsdForm->Background.SetBounds(0, 0, width, height);
-    FlashOsdForm->SetBounds(0, 0, width, height);
-    FlashOsdForm->Invalidate();
+    WithForm([&](TFlashOsdForm& form) {
+        const int width = gui::Screen::Width();
+        const int height = gui::Screen::Height();
+        RECT rect{};
+        GetWindowRect(form.Handle(), &rect);
+        if (rect.right - rect.left == width && rect.bottom - rect.top == height)
+            return;
+        form.Background.SetBounds(0, 0, width, height);
+        form.SetBounds(0, 0, width, height);
+        form.Invalidate();
+    });
 }
 
 void FlashOsdLayout::PlaceMovie(MovieKind kind) {
-    if (FlashOsdForm == nullptr)
-        return;
-    const MovieInfo& movie = MovieOf(kind);
-    FlashOsdForm->PlaceMovie(movie.name, movie.width, movie.height);
+    WithForm([&](TFlashOsdForm& form) {
+        const MovieInfo& movie = MovieOf(kind);
+        form.PlaceMovie(movie.name, movie.width, movie.height);
+    });
 }
 
 void FlashOsdLayout::SetAlpha(BYTE alpha) {
@@ -370,13 +369,13 @@ void FlashOsdLayout::SetAlpha(BYTE alpha) {
 }
 
 void FlashOsdLayout::ShowCaption(MovieKind kind, const char* label) {
-    if (FlashOsdForm == nullptr)
-        return;
-    const std::string command = FormatTextCommand(kFlashChangeLabel, label, kLabelCommandSize);
-    FlashOsdForm->SelectMovie(kind);
-    FlashOsdForm->SendLabel(command);
-    FlashOsdForm->SendShow();
-    FlashOsdForm->Show();
+    WithForm([&](TFlashOsdForm& form) {
+        const std::string command = FormatTextCommand(kFlashChangeLabel, label, kLabelCommandSize);
+        form.SelectMovie(kind);
+        form.SendLabel(command);
+        form.SendShow();
+        form.Show();
+    });
 }
 
 void FlashOsdLayout::ShowProfileOn(const char* label) { ShowCaption(MovieKind::RaveloProfileOn, label); }
@@ -386,82 +385,81 @@ void FlashOsdLayout::ShowProfileOff(const char* label) { ShowCaption(MovieKind::
 void FlashOsdLayout::ShowKelvoAuto(const char* label) { ShowCaption(MovieKind::KelvoAuto, label); }
 
 void FlashOsdLayout::ShowWarning(const char* title, const char* message) {
-    if (FlashOsdForm == nullptr)
-        return;
-    const std::string label = FormatTextCommand(kFlashChangeLabel, title, kWarningCommandSize);
-    const std::string content = FormatTextCommand(kFlashChangeContent, message, kWarningCommandSize);
-    FlashOsdForm->SelectMovie(MovieKind::Warning);
-    FlashOsdForm->SendLabel(label);
-    FlashOsdForm->SendContent(content);
-    FlashOsdForm->SendShow();
-    FlashOsdForm->Show();
+    WithForm([&](TFlashOsdForm& form) {
+        const std::string label = FormatTextCommand(kFlashChangeLabel, title, kWarningCommandSize);
+        const std::string content = FormatTextCommand(kFlashChangeContent, message, kWarningCommandSize);
+        form.SelectMovie(MovieKind::Warning);
+        form.SendLabel(label);
+        form.SendContent(content);
+        form.SendShow();
+        form.Show();
+    });
 }
 
 void FlashOsdLayout::EndMovie() {
-    if (FlashOsdForm != nullptr)
-        FlashOsdForm->SendEnd();
+    WithForm([&](TFlashOsdForm& form) { form.SendEnd(); });
 }
 
 void FlashOsdLayout::ShowLevel(LONG level) {
-    if (FlashOsdForm == nullptr)
-        return;
-    FlashOsdForm->SelectMovie(MovieKind::KelvoManual);
-    FlashOsdForm->SendShowNumber(level);
-    FlashOsdForm->Show();
+    WithForm([&](TFlashOsdForm& form) {
+        form.SelectMovie(MovieKind::KelvoManual);
+        form.SendShowNumber(level);
+        form.Show();
+    });
 }
 
 void FlashOsdLayout::PlayLevel(LONG level) {
-    if (FlashOsdForm != nullptr)
-        FlashOsdForm->SendPlayNumber(level);
+    WithForm([&](TFlashOsdForm& form) { form.SendPlayNumber(level); });
 }
 
 void FlashOsdLayout::EndLevel(LONG level) {
-    if (FlashOsdForm != nullptr)
-        FlashOsdForm->SendEndNumber(level);
+    WithForm([&](TFlashOsdForm& form) { form.SendEndNumber(level); });
 }
 
 void FlashOsdLayout::PresetDigits(LONG value) {
-    if (FlashOsdForm == nullptr)
-        return;
-    FlashOsdForm->SelectMovie(MovieKind::OCTuning);
-    FlashOsdForm->SendDigits(value);
+    WithForm([&](TFlashOsdForm& form) {
+        form.SelectMovie(MovieKind::OCTuning);
+        form.SendDigits(value);
+    });
 }
 
 void FlashOsdLayout::ShowDigits(LONG value) {
-    if (FlashOsdForm == nullptr)
-        return;
-    FlashOsdForm->SelectMovie(MovieKind::OCTuning);
-    FlashOsdForm->SendDigits(value);
-    FlashOsdForm->SendIn();
-    FlashOsdForm->Show();
+    WithForm([&](TFlashOsdForm& form) {
+        form.SelectMovie(MovieKind::OCTuning);
+        form.SendDigits(value);
+        form.SendIn();
+        form.Show();
+    });
 }
 
 void FlashOsdLayout::SetDigits(LONG value) {
-    if (FlashOsdForm != nullptr)
-        FlashOsdForm->SendDigits(value);
+    WithForm([&](TFlashOsdForm& form) { form.SendDigits(value); });
 }
 
 void FlashOsdLayout::SendOut() {
-    if (FlashOsdForm != nullptr)
-        FlashOsdForm->SendOut();
+    WithForm([&](TFlashOsdForm& form) { form.SendOut(); });
 }
 
 void FlashOsdLayout::SetIdleTimer(bool on) {
-    if (FlashOsdForm == nullptr)
-        return;
-    if (on) {
-        FlashOsdForm->Timer.SetInterval(kIdleTimerIntervalMs);
-        FlashOsdForm->Timer.SetEnabled(true);
-    } else {
-        FlashOsdForm->Timer.SetEnabled(false);
-    }
+    WithForm([&](TFlashOsdForm& form) {
+        if (on) {
+            form.Timer.SetInterval(kIdleTimerIntervalMs);
+            form.Timer.SetEnabled(true);
+        } else {
+            form.Timer.SetEnabled(false);
+        }
+    });
+}
+
+void FlashOsdLayout::SetFinishedHandler(OsdNotify handler) {
+    WithForm([&](TFlashOsdForm& form) { form.SetFinishedHandler(handler); });
 }
 
 void FlashOsdLayout::Detach() { window_ = nullptr; }
 
 void FlashOsdLayout::Hide() {
-    if (FlashOsdForm == nullptr)
-        return;
-    FlashOsdForm->HideCurrent();
-    FlashOsdForm->Hide();
+    WithForm([&](TFlashOsdForm& form) {
+        form.HideCurrent();
+        form.Hide();
+    });
 }

@@ -1,4 +1,4 @@
-#include "app/SiblingLink.h"
+#include "suite/SiblingLink.h"
 
 #include "orva/BiosInterface.h"
 #include "orva/OvAcpi.h"
@@ -30,6 +30,8 @@ bool IsInstalled(const char* product) {
 }
 
 HWND FindMainWindow(const char* caption) { return FindWindowA(kWindowClass, caption); }
+
+FirmwareItemCache::FirmwareItemCache(DWORD group, DWORD itemNumber) : group_(group), itemNumber_(itemNumber) {}
 
 FirmwareItemCache::~FirmwareItemCache() = default;
 

@@ -1,10 +1,10 @@
-#include "app/RemoteActions.h"
+#include "actions/RemoteActions.h"
 
-#include "app/FlashOsdManipulator.h"
-#include "app/KelvoEngine.h"
-#include "app/OcEngine.h"
-#include "app/OvMultiLang.h"
-#include "app/TransFlash.h"
+#include "osd/FlashOsdManipulator.h"
+#include "suite/KelvoEngine.h"
+#include "suite/OcEngine.h"
+#include "settings/OvMultiLang.h"
+#include "osd/TransFlash.h"
 
 namespace {
 

@@ -1,12 +1,11 @@
-#include "app/OcEngine.h"
+#include "suite/OcEngine.h"
 
 #include <cmath>
 #include <memory>
 
-#include "app/Config.h"
-#include "app/ServiceMessages.h"
-#include "app/ProfileFile.h"
-#include "app/SiblingLink.h"
+#include "settings/Config.h"
+#include "settings/ProfileFile.h"
+#include "suite/SiblingLink.h"
 #include "win32/Handles.h"
 #include "orva/BiosInterface.h"
 #include "orva/OvAcpi.h"
@@ -20,7 +19,6 @@ constexpr char kCommandCaption[] = "RaveloHelp";
 // The default profile: Default.oc in the sub-folder Default of the profiles
 // folder (the file system takes the forward slash as a separator).
 constexpr char kDefaultProfile[] = "Default/Default";
-constexpr char kProfileExtension[] = ".oc";
 
 constexpr DWORD kEndOfRecord = 0xFFFFFFFF;
 // Records are read in slices of this many, so a file claiming millions of
@@ -159,14 +157,14 @@ void OcEngine::LoadFirmwareProfiles() {
         for (DWORD p = 1; p + 1 < words; p += 2) {
             if (record[p] == kEndOfRecord)
                 break;
-            if (record[p] == kClockSettingId)
+            if (record[p] == profile::kClockSetting)
                 firmwareProfileValues_.push_back(record[p + 1]);
         }
     }
 }
 
 DWORD OcEngine::ReadProfileFile(const std::string& name) {
-    return ReadProfileClock(ProfilesFolder() + name + kProfileExtension);
+    return ReadProfileClock(ProfilesFolder() + name + profile::kProfileExtension);
 }
 
 DWORD OcEngine::ProfileFrequency(LONG button) {

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "app/CommandText.h"
-#include "app/Director.h"
+#include "osd/CommandText.h"
+#include "actions/Director.h"
 
 // Display times of the notices, in milliseconds.
 constexpr DWORD kNoticeTimeMs = 3000;

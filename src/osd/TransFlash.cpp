@@ -1,4 +1,4 @@
-#include "app/TransFlash.h"
+#include "osd/TransFlash.h"
 
 #include <cstring>
 #include <memory>

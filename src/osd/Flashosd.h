@@ -9,12 +9,12 @@
 #include <atomic>
 #include <string>
 
-#include "app/TransFlash.h"
+#include "osd/TransFlash.h"
 #include "gui/Bitmap.h"
-#include "gui/BoundCall.h"
 #include "gui/Form.h"
 #include "gui/Image.h"
 #include "gui/Timer.h"
+#include "osd/OsdEvents.h"
 #include "widget/Flicker.h"
 #include "widget/LayeredWindow.h"
 
@@ -40,10 +40,6 @@ constexpr LONG PhaseOf(MovieKind kind) { return static_cast<LONG>(kind); }
 // Which movie is current and, for the profile and tuning movies, which
 // call-back comes next. Changed on the GUI thread only.
 extern LONG OsdPhase;
-
-// A call-back of the display scripts; the argument (the sender) is always
-// null.
-using OsdNotify = gui::BoundCall<void*>;
 
 // What a movie call-back in an ending phase runs. Set by the end steps of
 // the display scripts and never emptied again.
@@ -137,6 +133,10 @@ private:
     FlashItem items_[kSlotCount];
 };
 
+// The OSD window, created at start-up after the main window and kept for the
+// life of the process; null before and after.
+extern TFlashOsdForm* FlashOsdForm;
+
 // The layout of the display: owns the background picture, the form's
 // layered-window maker and its flicker eliminator, registers the movies and
 // offers one operation per kind of display. Everything runs on the GUI
@@ -165,6 +165,7 @@ public:
     void SetDigits(LONG value);
     void SendOut();
     void SetIdleTimer(bool on);
+    void SetFinishedHandler(OsdNotify handler);
     void Hide();
     // Forgets the OSD window before the form goes: a fade still running
     // then applies its steps to nothing.
@@ -177,6 +178,13 @@ public:
 private:
     FlashOsdLayout() = default;
     void ShowCaption(MovieKind kind, const char* label);
+    // The one way the layout reaches the OSD window: nothing happens before
+    // the form is created or after it has gone.
+    template <class Operation>
+    void WithForm(Operation operation) {
+        if (FlashOsdForm != nullptr)
+            operation(*FlashOsdForm);
+    }
 
     gui::Bitmap background_;
     LayeredWindowMaker layered_;

@@ -1,10 +1,11 @@
-#include "app/Director.h"
+#include "actions/Director.h"
 
-#include "app/Config.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/KelvoEngine.h"
-#include "app/OcEngine.h"
-#include "app/RemoteActions.h"
+#include "settings/Config.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/OsdEvents.h"
+#include "suite/KelvoEngine.h"
+#include "suite/OcEngine.h"
+#include "actions/RemoteActions.h"
 
 bool IsProgressDialogVisible() {
     const HWND dialog = FindWindowA("TProgressDialog", "ProgressDialog");
@@ -17,6 +18,11 @@ Director& Director::Instance() {
 }
 
 void Director::Start() {
+    // The display reports its idle timer and its end to the current state.
+    OsdEventHandlers handlers;
+    handlers.idleTimer = [] { Director::Instance().OnOsdTimer(); };
+    handlers.finished = [] { Director::Instance().OnOsdFinished(); };
+    SetOsdEventHandlers(handlers);
     FlashOsdManipulator::Instance().Initialize();
     // No profile is active until the user switches one on.
     OcEngine::Instance().Reset();

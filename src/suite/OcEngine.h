@@ -23,10 +23,9 @@ constexpr UINT kApplyStepMessage = WM_USER + 36;    // 1060, sent: lParam the ra
 // not answer (a hung one is given up at once).
 constexpr UINT kApplyStepTimeoutMs = 3000;
 
-// The firmware record of a stored profile, queried by profile index, and the
-// setting id under which records and files keep the clock step.
+// The firmware record of a stored profile, queried by profile index; its
+// records keep the clock step under the same setting id as profile files.
 constexpr DWORD kProfileRecordItem = 0x05080002;
-constexpr DWORD kClockSettingId = 0x03010011;
 constexpr DWORD kClockGroup = 3;
 constexpr DWORD kClockItemNumber = 17;
 

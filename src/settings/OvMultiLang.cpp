@@ -1,6 +1,6 @@
-#include "app/OvMultiLang.h"
+#include "settings/OvMultiLang.h"
 
-#include "app/ProgramFolders.h"
+#include "settings/ProgramFolders.h"
 #include "system/IniAccess.h"
 
 namespace {

@@ -8,6 +8,8 @@
 
 namespace profile {
 
+// What a profile file's name ends with.
+constexpr char kProfileExtension[] = ".oc";
 constexpr std::size_t kHeaderBytes = 12;
 constexpr std::size_t kRecordBytes = 8;
 constexpr std::uint32_t kNewestVersion = 1;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandText.h"
+#include "osd/CommandText.h"
 
 // The call-back the players make; its four arguments are not read.
 typedef void(WINAPI* FlashCallFunc)(DWORD, DWORD, DWORD, DWORD);

@@ -1,4 +1,4 @@
-#include "app/CommandText.h"
+#include "osd/CommandText.h"
 
 #include <cstring>
 

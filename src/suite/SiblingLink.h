@@ -9,6 +9,11 @@
 
 class BiosItem;
 
+// The suite's programs mark their own messages with this in wParam: the
+// program sets it on every message to a sibling and checks it on every
+// message from the system service.
+constexpr WPARAM kSuiteMark = 0x55;
+
 namespace suite {
 
 // The registry folder the suite's programs keep their keys under,
@@ -30,7 +35,7 @@ HWND FindMainWindow(const char* caption);
 // on first use and kept for the process (until Forget).
 class FirmwareItemCache {
 public:
-    FirmwareItemCache(DWORD group, DWORD itemNumber) : group_(group), itemNumber_(itemNumber) {}
+    FirmwareItemCache(DWORD group, DWORD itemNumber);
     ~FirmwareItemCache();
     FirmwareItemCache(const FirmwareItemCache&) = delete;
     FirmwareItemCache& operator=(const FirmwareItemCache&) = delete;

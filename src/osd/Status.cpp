@@ -1,11 +1,12 @@
-#include "app/Status.h"
+#include "osd/Status.h"
 
-#include "app/Main.h"
-#include "app/ProgramFolders.h"
-#include "app/PngReader.h"
+#include "settings/ProgramFolders.h"
+#include "osd/PngReader.h"
 #include "gui/Screen.h"
 
 int StatusWindowLeft(int screenWidth, int clientWidth) { return screenWidth - clientWidth - kStatusWindowMargin; }
+
+TStatusForm* StatusForm = nullptr;
 
 TStatusForm::TStatusForm() : Background(*this) {
     Background.SetBounds(16, 16, 57, 49);
