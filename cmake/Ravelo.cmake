@@ -19,7 +19,8 @@ endfunction()
 # ravelo_test(name SOURCES ... [LIBS ...] [E2E] [OWN_MAIN] [TIMEOUT s] [LABELS ...]
 #             [SHARDS n] [COST s])
 # One test executable is one CTest entry: a Wine process start is the
-# expensive part, so a file groups many cases. SHARDS n splits a long one
+# expensive part, so a file groups many cases. Every test links the tests'
+# support library (tests/support). SHARDS n splits a long one
 # into n entries (name-1 .. name-n) that each run every n-th case (gtest's
 # own sharding), so its cases wait side by side. COST is the expected run
 # time in seconds: ctest starts the costly entries first when it has no
@@ -27,11 +28,10 @@ endfunction()
 function(ravelo_test name)
   cmake_parse_arguments(T "E2E;OWN_MAIN" "TIMEOUT;SHARDS;COST" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} ravelo_win32 GTest::gmock GTest::gtest)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} ravelo_testsupport ravelo_win32 GTest::gmock GTest::gtest)
   if(NOT T_OWN_MAIN)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common)
   ravelo_warnings(${name})
   # Link the console subsystem so gtest output reaches the terminal.
   target_link_options(${name} PRIVATE -mconsole)
@@ -69,6 +69,32 @@ function(ravelo_test name)
   endif()
 endfunction()
 
+# ravelo_program_folder(target folder [PLAYER] [MOVIES dir] [DLLS target ...]):
+# the target runs from build/<folder>, laid out like the program's folder:
+# the stand-ins of the libraries the program imports (OVACPI.DLL,
+# ORVASERVICE.DLL) and pngio.dll beside it, the shipped pictures and movies
+# in Resource\. PLAYER adds the movie player (flashobj.dll), MOVIES puts the
+# movie files of dir over the shipped ones, DLLS copies more libraries beside it.
+function(ravelo_program_folder target folder)
+  cmake_parse_arguments(F "PLAYER" "MOVIES" "DLLS" ${ARGN})
+  set(dir ${CMAKE_BINARY_DIR}/${folder})
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${dir})
+  set(dlls ovacpi_sim orvaservice_sim pngio ${F_DLLS})
+  if(F_PLAYER)
+    list(APPEND dlls flashobj)
+  endif()
+  add_dependencies(${target} ${dlls})
+  set(commands)
+  foreach(dll IN LISTS dlls)
+    list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${dll}> ${dir}/)
+  endforeach()
+  list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/resources/Resource ${dir}/Resource)
+  if(F_MOVIES)
+    list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_directory ${F_MOVIES} ${dir}/Resource)
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD ${commands} VERBATIM)
+endfunction()
+
 # Called once at the end of the top-level file: copies everything marked
 # with ravelo_dist/ravelo_dist_dir into build/dist.
 function(ravelo_finish_dist)
@@ -88,8 +114,9 @@ function(ravelo_finish_dist)
   if(targets)
     add_dependencies(ravelo_dist ${targets})
   endif()
+  # End-to-end tests run the program folder with the whole simulated suite.
   get_property(e2e GLOBAL PROPERTY RAVELO_E2E_TESTS)
   foreach(t IN LISTS e2e)
-    add_dependencies(${t} ravelo_dist)
+    add_dependencies(${t} ravelo_dist RemoteService RaveloApexSim KelvoEngineSim)
   endforeach()
 endfunction()

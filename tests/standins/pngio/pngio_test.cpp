@@ -242,7 +242,7 @@ Bytes ReadBinary(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-Bytes LoadFile(const std::string& name) { return ReadBinary(SourceFolder("tests/pngio/data") + name); }
+Bytes LoadFile(const std::string& name) { return ReadBinary(SourceFolder("tests/standins/pngio/data") + name); }
 
 struct Expected {
     DWORD width = 0;

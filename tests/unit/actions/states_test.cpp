@@ -53,7 +53,7 @@ protected:
         Config::Instance().SetSettingsKey(HKEY_CURRENT_USER, registry_->Base() + "Ravelo Profile");
         OcEngine::SetRegistryBase(registry_->Base());
         KelvoEngine::SetRegistryBase(registry_->Base());
-        g_programFolder = testsupport::SourceFolder() + "tests\\actions\\data\\";
+        g_programFolder = testsupport::SourceFolder() + "tests\\unit\\actions\\data\\";
         OvMultiLang::SetFolderSource(&TestProgramFolder);
         OvMultiLang::SetLangIdSource(&English);
 
