@@ -51,6 +51,12 @@ struct KernelTraits {
     static void Close(HANDLE handle) { CloseHandle(handle); }
 };
 
+// A folder search: FindFirstFileA fails with INVALID_HANDLE_VALUE.
+struct FindTraits {
+    static bool Owns(HANDLE search) { return search != nullptr && search != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE search) { FindClose(search); }
+};
+
 struct RegKeyTraits {
     static bool Owns(HKEY key) { return key != nullptr; }
     static void Close(HKEY key) { RegCloseKey(key); }
@@ -69,6 +75,8 @@ struct GdiTraits {
 
 // A kernel object: file, mutex, event, process, thread (CloseHandle).
 using UniqueHandle = UniqueOwner<HANDLE, KernelTraits>;
+// A folder search (FindClose).
+using FindHandle = UniqueOwner<HANDLE, FindTraits>;
 // An open registry key (RegCloseKey).
 using RegKey = UniqueOwner<HKEY, RegKeyTraits>;
 // A loaded library (FreeLibrary).

@@ -1,6 +1,7 @@
-// Shared by the remote-action tests: a private firmware database, private
-// registry keys and profile files; the recording sibling windows and the
-// message-table comparison come from the test support library.
+// Shared by the remote-action tests: the firmware they run on; the private
+// firmware database, registry keys and profile files, the recording sibling
+// windows and the message-table comparison come from the test support
+// library.
 #pragma once
 #include <windows.h>
 
@@ -12,6 +13,8 @@
 #include "settings/ProfileFile.h"
 #include "MessageRecorder.h"
 #include "ProgramHarness.h"
+#include "SavedSettings.h"
+#include "TestSupport.h"
 
 namespace actions_test {
 
@@ -20,24 +23,6 @@ using testsupport::Received;
 using testsupport::RecordingWindows;
 using testsupport::SameMessages;
 using testsupport::Sent;
-
-// The firmware database this process's OVACPI.DLL reads (OVACPI_DB), in a
-// file of its own; restored to the previous setting on destruction.
-class FirmwareDatabase {
-public:
-    explicit FirmwareDatabase(const std::string& folder);
-    ~FirmwareDatabase();
-    FirmwareDatabase(const FirmwareDatabase&) = delete;
-    FirmwareDatabase& operator=(const FirmwareDatabase&) = delete;
-
-    bool Write(const std::string& text);
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-    std::string previous_;
-    bool hadPrevious_ = false;
-};
 
 // Firmware statements shared by the tests: the clock item (kind 1: 3000 MHz
 // and up in 25 MHz steps, now step 8 = 3200 MHz), two stored profiles
@@ -53,32 +38,8 @@ std::string StandardFirmware();
 
 using harness::ReadFirmwareItem;
 using harness::WriteFirmwareItem;
-
-// A private key path "Software\RaveloActionsTest-<pid>\" (with trailing
-// backslash) under HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, deleted with
-// everything below it on destruction.
-class PrivateRegistry {
-public:
-    PrivateRegistry();
-    ~PrivateRegistry();
-    PrivateRegistry(const PrivateRegistry&) = delete;
-    PrivateRegistry& operator=(const PrivateRegistry&) = delete;
-
-    const std::string& Base() const { return base_; }
-    bool SetString(HKEY root, const std::string& subKey, const char* name, const std::string& value) const;
-    bool SetDword(HKEY root, const std::string& subKey, const char* name, DWORD value) const;
-    bool DeleteValue(HKEY root, const std::string& subKey, const char* name) const;
-    bool DeleteKey(HKEY root, const std::string& subKey) const;
-    bool KeyExists(HKEY root, const std::string& subKey) const;
-
-private:
-    std::string base_;
-};
-
-// Writes a profile file: first word, version, record count, then the
-// records (setting id, value) as given; a record count that differs from
-// the records written makes a damaged file.
-bool WriteProfileFile(const std::string& path, DWORD version, DWORD count,
-                      const std::vector<std::pair<DWORD, DWORD>>& records);
+using testsupport::FirmwareDatabase;
+using testsupport::PrivateRegistry;
+using testsupport::WriteProfileFile;
 
 } // namespace actions_test

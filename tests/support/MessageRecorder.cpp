@@ -104,32 +104,28 @@ struct RecordingWindows::Shared {
     std::map<HWND, std::vector<Received>> received;
     std::set<std::string> classes;
     std::vector<HWND> windows;
-    HANDLE ready = nullptr;
+    win32::UniqueHandle ready{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
 RecordingWindows::RecordingWindows() : shared_(std::make_shared<Shared>()) {
-    shared_->ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, &RecordingWindows::ThreadMain, shared_.get(), 0, &threadId_);
-    if (thread_ != nullptr)
-        WaitForSingleObject(shared_->ready, 20000);
+    thread_.Reset(CreateThread(nullptr, 0, &RecordingWindows::ThreadMain, shared_.get(), 0, &threadId_));
+    if (thread_)
+        WaitForSingleObject(shared_->ready.Get(), 20000);
 }
 
 RecordingWindows::~RecordingWindows() {
-    if (thread_ != nullptr) {
+    if (thread_) {
         HWND unused = nullptr;
         Run(kQuit, nullptr, nullptr, false, unused);
-        WaitForSingleObject(thread_, 20000);
-        CloseHandle(thread_);
+        WaitForSingleObject(thread_.Get(), 20000);
     }
-    if (shared_->ready != nullptr)
-        CloseHandle(shared_->ready);
 }
 
 DWORD WINAPI RecordingWindows::ThreadMain(void* parameter) {
     auto* shared = static_cast<Shared*>(parameter);
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue exists from here on
-    SetEvent(shared->ready);
+    SetEvent(shared->ready.Get());
     bool quit = false;
     while (!quit && GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (msg.hwnd != nullptr || msg.message != kRequestMessage) {
@@ -218,12 +214,12 @@ void RecordingWindows::Run(int kind, const char* className, const char* caption,
     request.caption = caption;
     request.visible = visible;
     request.window = window;
-    request.done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const win32::UniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    request.done = done.Get();
     if (PostThreadMessageA(threadId_, kRequestMessage, 0, reinterpret_cast<LPARAM>(&request))) {
         // Pump this thread meanwhile: the window thread may be sending to it.
         testsupport::WaitUntil([&] { return WaitForSingleObject(request.done, 0) == WAIT_OBJECT_0; }, 20000, 5);
     }
-    CloseHandle(request.done);
     window = request.window;
 }
 

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "win32/Handles.h"
+
 namespace testsupport {
 
 // One message as a recording window received it.
@@ -67,7 +69,7 @@ private:
     void Run(int kind, const char* className, const char* caption, bool visible, HWND& window);
 
     std::shared_ptr<Shared> shared_;
-    HANDLE thread_ = nullptr;
+    win32::UniqueHandle thread_;
     DWORD threadId_ = 0;
 };
 

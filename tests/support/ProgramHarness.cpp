@@ -23,6 +23,15 @@ bool WriteFirmwareItem(DWORD id, LONG value) {
     return (AcpiSetItem(id, value, 1) & 1) != 0;
 }
 
+bool WaitForFirmwareItem(DWORD id, LONG expected, DWORD timeoutMs) {
+    return testsupport::WaitUntil(
+        [id, expected] {
+            LONG value = 0;
+            return ReadFirmwareItem(id, value) && value == expected;
+        },
+        timeoutMs, 50);
+}
+
 bool Program::Start(const std::vector<std::string>& environment) {
     const std::string folder = testsupport::DistFolder();
     return process_.Start("\"" + folder + "RaveloRemote.exe\"", folder, environment);

@@ -19,6 +19,8 @@ std::string PrepareSuite(const testsupport::TempFolder& folder);
 // Reads or writes a firmware item through the simulator, as the program does.
 bool ReadFirmwareItem(DWORD id, LONG& value);
 bool WriteFirmwareItem(DWORD id, LONG value);
+// Polls until the item holds the value; false after timeoutMs.
+bool WaitForFirmwareItem(DWORD id, LONG expected, DWORD timeoutMs);
 
 // A window of that process is registered with the service as the program
 // (main window class and identity).

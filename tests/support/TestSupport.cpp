@@ -83,82 +83,97 @@ void PumpFor(DWORD ms) {
     WaitUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
 }
 
-ChildProcess::~ChildProcess() {
-    Kill();
-    Close();
-}
+ChildProcess::~ChildProcess() { Kill(); }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : process_(std::exchange(other.process_, nullptr)), id_(std::exchange(other.id_, 0)) {}
+    : process_(std::move(other.process_)), id_(std::exchange(other.id_, 0)) {}
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     if (this != &other) {
         Kill();
-        Close();
-        process_ = std::exchange(other.process_, nullptr);
+        process_ = std::move(other.process_);
         id_ = std::exchange(other.id_, 0);
     }
     return *this;
 }
 
-void ChildProcess::Close() {
-    if (process_ != nullptr)
-        CloseHandle(process_);
-    process_ = nullptr;
+namespace {
+
+// A file a child writes its output to; inheritable.
+win32::UniqueHandle OutputFile(const std::string& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return win32::UniqueHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+} // namespace
+
 bool ChildProcess::Start(const std::string& commandLine, const std::string& folder,
-                         const std::vector<std::string>& extraEnvironment) {
+                         const std::vector<std::string>& extraEnvironment, const std::string& outputFile,
+                         const std::string& errorFile) {
     Kill();
-    Close();
+    process_.Reset();
     STARTUPINFOA si{};
     si.cb = sizeof(si);
+    win32::UniqueHandle output;
+    win32::UniqueHandle error;
+    const bool redirect = !outputFile.empty() || !errorFile.empty();
+    if (redirect) {
+        output = OutputFile(outputFile.empty() ? "NUL" : outputFile);
+        error = OutputFile(errorFile.empty() ? "NUL" : errorFile);
+        if (!output || !error)
+            return false;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        si.hStdOutput = output.Get();
+        si.hStdError = error.Get();
+    }
     PROCESS_INFORMATION pi{};
     std::vector<char> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back('\0');
     std::vector<char> environment = EnvironmentWith(extraEnvironment);
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, environment.data(),
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, redirect ? TRUE : FALSE, 0, environment.data(),
                         folder.empty() ? nullptr : folder.c_str(), &si, &pi))
         return false;
-    CloseHandle(pi.hThread);
-    process_ = pi.hProcess;
+    win32::UniqueHandle thread(pi.hThread);
+    process_.Reset(pi.hProcess);
     id_ = pi.dwProcessId;
     return true;
 }
 
-bool ChildProcess::Running() const { return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+bool ChildProcess::Running() const { return process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
 
 bool ChildProcess::Wait(DWORD timeoutMs) {
-    return process_ != nullptr && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+    return process_ && WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 DWORD ChildProcess::ExitCode() const {
     DWORD code = ~0u;
-    if (process_ != nullptr)
-        GetExitCodeProcess(process_, &code);
+    if (process_)
+        GetExitCodeProcess(process_.Get(), &code);
     return code;
 }
 
 void ChildProcess::Kill() {
     if (Running()) {
-        TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 10000);
+        TerminateProcess(process_.Get(), 99);
+        WaitForSingleObject(process_.Get(), 10000);
     }
 }
 
 DWORD RunCommand(const std::string& commandLine, std::string* output, DWORD timeoutMs,
                  const std::vector<std::string>& extraEnvironment) {
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    HANDLE readPipe = nullptr;
-    HANDLE writePipe = nullptr;
-    if (!CreatePipe(&readPipe, &writePipe, &sa, 0))
+    win32::UniqueHandle readPipe;
+    win32::UniqueHandle writePipe;
+    if (!CreatePipe(readPipe.Receive(), writePipe.Receive(), &sa, 0))
         return ~0u;
-    SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(readPipe.Get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writePipe;
-    si.hStdError = writePipe;
+    si.hStdOutput = writePipe.Get();
+    si.hStdError = writePipe.Get();
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
     std::vector<char> cmd(commandLine.begin(), commandLine.end());
@@ -166,24 +181,22 @@ DWORD RunCommand(const std::string& commandLine, std::string* output, DWORD time
     std::vector<char> environment = EnvironmentWith(extraEnvironment);
     const BOOL started =
         CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, environment.data(), nullptr, &si, &pi);
-    CloseHandle(writePipe);
-    if (!started) {
-        CloseHandle(readPipe);
+    writePipe.Reset();
+    if (!started)
         return ~0u;
-    }
-    CloseHandle(pi.hThread);
+    win32::UniqueHandle thread(pi.hThread);
+    win32::UniqueHandle process(pi.hProcess);
     std::string text;
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(readPipe, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    while (ReadFile(readPipe.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
         text.append(buffer, read);
-    CloseHandle(readPipe);
+    readPipe.Reset();
     DWORD code = ~0u;
-    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
+    if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.Get(), &code);
     else
-        TerminateProcess(pi.hProcess, 99);
-    CloseHandle(pi.hProcess);
+        TerminateProcess(process.Get(), 99);
     if (output != nullptr)
         *output = text;
     return code;
@@ -234,12 +247,13 @@ HWND FindWindowOfProcess(DWORD processId, const char* className, const char* cap
     return nullptr;
 }
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder(const std::string& tag) {
     char base[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, base);
     static LONG counter = 0;
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::string candidate = std::string(base) + "ravelo-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+        const std::string candidate = std::string(base) + "ravelo-" + tag + "-" +
+                                      std::to_string(GetCurrentProcessId()) + "-" +
                                       std::to_string(InterlockedIncrement(&counter)) + "\\";
         if (CreateDirectoryA(candidate.c_str(), nullptr)) {
             path_ = candidate;
@@ -269,15 +283,22 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-bool WriteTextFile(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool ReplaceFile(const std::string& path, const std::string& bytes) {
+    const std::string temporary = path + ".new";
+    if (!WriteTextFile(temporary, bytes))
         return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == text.size();
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return true;
+        Sleep(20); // a reader may hold the file for a moment
+    }
+    DeleteFileA(temporary.c_str());
+    return false;
 }
+
+bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
 
 bool CopyFileTo(const std::string& from, const std::string& to) {
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
@@ -285,29 +306,48 @@ bool CopyFileTo(const std::string& from, const std::string& to) {
 
 namespace {
 
+// Hands each entry of a folder (ending in a backslash) but "." and ".." to
+// visit; false when the folder cannot be listed.
+template <typename Visit>
+bool ForEachEntry(const std::string& folder, Visit visit) {
+    WIN32_FIND_DATAA data;
+    win32::FindHandle find(FindFirstFileA((folder + "*").c_str(), &data));
+    if (!find)
+        return false;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            visit(name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    } while (FindNextFileA(find.Get(), &data));
+    return true;
+}
+
 bool CopyTreeBelow(const std::string& from, const std::string& to, const std::set<std::string>& skip,
                    const std::string& relative) {
     if (!CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return false;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((from + "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return false;
     bool ok = true;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == ".." || skip.count(relative + name) != 0)
-            continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    const bool listed = ForEachEntry(from, [&](const std::string& name, bool folder) {
+        if (skip.count(relative + name) != 0)
+            return;
+        if (folder)
             ok = CopyTreeBelow(from + name + "\\", to + name + "\\", skip, relative + name + "\\") && ok;
         else
             ok = CopyFileTo(from + name, to + name) && ok;
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return ok;
+    });
+    return listed && ok;
 }
 
 } // namespace
+
+std::vector<std::string> FolderEntries(const std::string& folder, bool filesOnly) {
+    std::vector<std::string> names;
+    ForEachEntry(folder, [&](const std::string& name, bool isFolder) {
+        if (!(filesOnly && isFolder))
+            names.push_back(name);
+    });
+    return names;
+}
 
 bool CopyTree(const std::string& from, const std::string& to, const std::set<std::string>& skip) {
     return CopyTreeBelow(from, to, skip, std::string());
@@ -317,24 +357,54 @@ bool RemoveTree(const std::string& folder) {
     std::string base = folder;
     if (!base.empty() && base.back() != '\\')
         base += '\\';
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((base + "*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string full = base + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
+    ForEachEntry(base, [&](const std::string& name, bool isFolder) {
+        const std::string full = base + name;
+        if (isFolder)
+            RemoveTree(full);
+        else {
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(full.c_str());
+        }
+    });
     return RemoveDirectoryA(base.c_str()) != FALSE;
+}
+
+std::string ProfileFileBytes(DWORD version, DWORD count, const std::vector<std::pair<DWORD, DWORD>>& records) {
+    std::string bytes;
+    auto word = [&bytes](DWORD value) {
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    };
+    word(0x4F525641); // the first word is not read
+    word(version);
+    word(count);
+    for (const auto& record : records) {
+        word(record.first);
+        word(record.second);
+    }
+    return bytes;
+}
+
+bool WriteProfileFile(const std::string& path, DWORD version, DWORD count,
+                      const std::vector<std::pair<DWORD, DWORD>>& records) {
+    return WriteTextFile(path, ProfileFileBytes(version, count, records));
+}
+
+FirmwareDatabase::FirmwareDatabase(const std::string& text, const std::string& folder) {
+    if (folder.empty())
+        own_ = std::make_unique<TempFolder>("firmware");
+    path_ = (folder.empty() ? own_->Path() : folder) + "firmware.txt";
+    Write(text);
+    SetEnvironmentVariableA("OVACPI_DB", path_.c_str());
+}
+
+FirmwareDatabase::~FirmwareDatabase() {
+    // Only while it still names this file: a newer database may have taken over.
+    char current[MAX_PATH * 2] = {};
+    const DWORD n = GetEnvironmentVariableA("OVACPI_DB", current, sizeof current);
+    if (n > 0 && n < sizeof current && path_ == current)
+        SetEnvironmentVariableA("OVACPI_DB", nullptr);
+    DeleteFileA(path_.c_str());
 }
 
 } // namespace testsupport

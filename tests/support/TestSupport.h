@@ -1,12 +1,14 @@
 // Helpers shared by the test executables: child processes, polling waits,
-// the windows of another process and the folders of the build.
+// the windows of another process, the folders of the build, and files.
 #pragma once
 #include <windows.h>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "win32/Files.h"
@@ -42,20 +44,21 @@ public:
     ChildProcess& operator=(ChildProcess&& other) noexcept;
 
     // Starts commandLine in folder (empty: the current one) with extra
-    // environment variables ("NAME=value") added to this process's own.
+    // environment variables ("NAME=value") added to this process's own; its
+    // standard output and error go to the files named, when named.
     bool Start(const std::string& commandLine, const std::string& folder = std::string(),
-               const std::vector<std::string>& extraEnvironment = {});
+               const std::vector<std::string>& extraEnvironment = {}, const std::string& outputFile = std::string(),
+               const std::string& errorFile = std::string());
     bool Running() const;
     // Waits for the end; returns false on time-out.
     bool Wait(DWORD timeoutMs);
     DWORD ExitCode() const;
     DWORD Id() const { return id_; }
-    HANDLE Handle() const { return process_; }
+    HANDLE Handle() const { return process_.Get(); }
     void Kill();
 
 private:
-    void Close();
-    HANDLE process_ = nullptr;
+    win32::UniqueHandle process_;
     DWORD id_ = 0;
 };
 
@@ -70,10 +73,13 @@ HWND FindWindowOfProcess(DWORD processId, const char* className, const char* cap
 std::string WindowClass(HWND window);
 std::string WindowText(HWND window);
 
-// A fresh temporary folder, removed with its files at scope end.
+// ---- files and folders ------------------------------------------------------
+
+// A fresh temporary folder ("ravelo-<tag>-<pid>-<n>" under the temp
+// folder), removed with its files at scope end.
 class TempFolder {
 public:
-    TempFolder();
+    explicit TempFolder(const std::string& tag = "test");
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -83,14 +89,51 @@ private:
     std::string path_;
 };
 
-bool WriteTextFile(const std::string& path, const std::string& text);
+bool FileExists(const std::string& path);
 using win32::ReadTextFile;
+using win32::WriteTextFile;
+// Replaces the file in one step (written beside it, then moved over it), so
+// another process reading it never sees half of it.
+bool ReplaceFile(const std::string& path, const std::string& bytes);
+bool MakeFolder(const std::string& path);
 // The lines of a text, without their line ends (LF or CR LF).
 std::vector<std::string> Lines(const std::string& text);
 bool CopyFileTo(const std::string& from, const std::string& to);
+// The names in a folder (ending in a backslash), in the order the platform
+// lists them, without "." and ".."; only the files when filesOnly.
+std::vector<std::string> FolderEntries(const std::string& folder, bool filesOnly = false);
 // Copies a folder tree (folders end in a backslash), leaving out the files
 // named in skip (paths relative to from).
 bool CopyTree(const std::string& from, const std::string& to, const std::set<std::string>& skip = {});
 bool RemoveTree(const std::string& folder);
+
+// A profile file as the overclocking program writes it: a first word that
+// is not read, the format version, the record count, then the (setting id,
+// value) records as given; a count other than the records written makes a
+// damaged file.
+std::string ProfileFileBytes(DWORD version, DWORD count, const std::vector<std::pair<DWORD, DWORD>>& records);
+bool WriteProfileFile(const std::string& path, DWORD version, DWORD count,
+                      const std::vector<std::pair<DWORD, DWORD>>& records);
+
+// A firmware database of the test's own for the simulated OVACPI.DLL, which
+// reads the file named by OVACPI_DB on every call; this process's children
+// inherit the setting. Unset again at the end while it still names this file.
+class FirmwareDatabase {
+public:
+    // In folder (empty: a temporary folder of its own), holding text.
+    explicit FirmwareDatabase(const std::string& text = std::string(), const std::string& folder = std::string());
+    ~FirmwareDatabase();
+    FirmwareDatabase(const FirmwareDatabase&) = delete;
+    FirmwareDatabase& operator=(const FirmwareDatabase&) = delete;
+
+    const std::string& Path() const { return path_; }
+    bool Write(const std::string& text) const { return ReplaceFile(path_, text); }
+    // The file's text now (the library rewrites it when an item is set).
+    std::string Text() const { return ReadTextFile(path_); }
+
+private:
+    std::unique_ptr<TempFolder> own_;
+    std::string path_;
+};
 
 } // namespace testsupport

@@ -5,8 +5,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <windows.h>
@@ -16,6 +14,7 @@
 #include "MovieTimeline.h"
 #include "SceneFile.h"
 #include "SceneRenderer.h"
+#include "TestSupport.h"
 
 using namespace flashobj;
 
@@ -28,21 +27,8 @@ std::wstring Invoke(const std::wstring& name, const std::wstring& argument) {
 }
 std::wstring External(const std::wstring& argument) { return Invoke(L"externalCommand", argument); }
 
-std::string SourceFile(const std::string& relative) {
-    char buffer[1024] = {};
-    const DWORD n = GetEnvironmentVariableA("RAVELO_SOURCE", buffer, sizeof(buffer));
-    std::string path = "Z:";
-    for (DWORD i = 0; i < n; ++i)
-        path.push_back(buffer[i] == '/' ? '\\' : buffer[i]);
-    return path + "\\" + relative;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string SourceFile(const std::string& relative) { return testsupport::SourceFolder() + relative; }
+using testsupport::ReadTextFile;
 
 // ---------------------------------------------------------------- requests
 
@@ -200,7 +186,7 @@ const MovieRow kMovies[] = {
 TEST(SceneFile, ShippedMoviesAreCompleteScenes) {
     for (const MovieRow& row : kMovies) {
         SCOPED_TRACE(row.file);
-        const std::string text = ReadFile(SourceFile(std::string("resources\\Resource\\") + row.file));
+        const std::string text = ReadTextFile(SourceFile(std::string("resources\\Resource\\") + row.file));
         ASSERT_FALSE(text.empty());
         const Scene scene = ParseScene(text);
         EXPECT_TRUE(scene.loaded);
@@ -224,7 +210,7 @@ TEST(SceneFile, ShippedMoviesAreCompleteScenes) {
 
 TEST(SceneFile, ShippedMoviesShowWhatTheProgramSends) {
     auto uses = [](const char* file, const char* field) {
-        const Scene scene = ParseScene(ReadFile(SourceFile(std::string("resources\\Resource\\") + file)));
+        const Scene scene = ParseScene(ReadTextFile(SourceFile(std::string("resources\\Resource\\") + file)));
         for (const SceneElement& e : scene.elements) {
             if (e.text.find(field) != std::string::npos)
                 return true;
@@ -696,7 +682,7 @@ TEST(SceneText, FieldsAreFilledAndOthersKept) {
 }
 
 TEST(SceneRendererTest, DrawsNothingWhileHiddenAndTheCardWhenShown) {
-    const Scene scene = ParseScene(ReadFile(SourceFile("resources\\Resource\\RaveloProfileOn.swf")));
+    const Scene scene = ParseScene(ReadTextFile(SourceFile("resources\\Resource\\RaveloProfileOn.swf")));
     ASSERT_TRUE(scene.loaded);
     SceneRenderer renderer(scene);
     Canvas out(scene.width, scene.height);

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "AcpiDatabase.h"
+#include "TestSupport.h"
+#include "win32/ModulePath.h"
 #include "orva/OvAcpi.h"
 
 namespace {
@@ -17,127 +19,40 @@ namespace {
 constexpr DWORD kBuf = orva::kAcpiBufferSize;
 constexpr DWORD kEndOfRecord = 0xFFFFFFFFu;
 
-std::string ReadFileText(const std::string& path) {
-    std::string text;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(h, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        text.append(chunk, got);
-    CloseHandle(h);
-    return text;
-}
+using testsupport::FirmwareDatabase;
+using testsupport::ReadTextFile;
 
-bool WriteFileText(const std::string& path, const std::string& text) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD put = 0;
-    const BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &put, nullptr);
-    CloseHandle(h);
-    return ok && put == text.size();
-}
-
-std::string TempName(const char* tag) {
-    static int counter = 0;
-    char folder[MAX_PATH + 1] = {};
-    GetTempPathA(MAX_PATH, folder);
-    return std::string(folder) + "ovacpi-" + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-           std::to_string(++counter) + ".txt";
-}
-
-// A database file of the test's own, named by OVACPI_DB while it lives.
-class TempDatabase {
+// AcpiTool.exe from beside this test, with its output in files.
+class Tool {
 public:
-    explicit TempDatabase(const std::string& text) : path_(TempName("db")) {
-        WriteFileText(path_, text);
-        SetEnvironmentVariableA("OVACPI_DB", path_.c_str());
-    }
-    ~TempDatabase() {
-        SetEnvironmentVariableA("OVACPI_DB", nullptr);
-        DeleteFileA(path_.c_str());
-    }
-    TempDatabase(const TempDatabase&) = delete;
-    TempDatabase& operator=(const TempDatabase&) = delete;
-    const std::string& path() const { return path_; }
-    std::string Text() const { return ReadFileText(path_); }
-    void Rewrite(const std::string& text) const { WriteFileText(path_, text); }
-
-private:
-    std::string path_;
-};
-
-std::string OwnFolder() {
-    char name[MAX_PATH * 4] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, name, sizeof name);
-    std::string path(name, n);
-    return path.substr(0, path.find_last_of("\\/") + 1);
-}
-
-class Process {
-public:
-    Process() = default;
-    ~Process() {
-        if (info_.hProcess)
-            CloseHandle(info_.hProcess);
-        if (info_.hThread)
-            CloseHandle(info_.hThread);
-    }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    // Starts AcpiTool.exe from beside this test with its output in files.
     bool Start(const std::string& args) {
-        outPath_ = TempName("out");
-        errPath_ = TempName("err");
-        SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-        HANDLE out = CreateFileA(outPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-        HANDLE err = CreateFileA(errPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        si.hStdOutput = out;
-        si.hStdError = err;
-        std::string command = "\"" + OwnFolder() + "AcpiTool.exe\" " + args;
-        const BOOL ok = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-                        CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &info_);
-        if (out != INVALID_HANDLE_VALUE)
-            CloseHandle(out);
-        if (err != INVALID_HANDLE_VALUE)
-            CloseHandle(err);
-        return ok != FALSE;
+        return process_.Start("\"" + win32::ModuleFolder() + "AcpiTool.exe\" " + args, std::string(), {}, Out(), Err());
     }
 
-    bool Running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+    bool Running() const { return process_.Running(); }
 
     // Generous: process start under Wine on a busy machine is slow.
     bool Finish(DWORD* exitCode, std::string* out = nullptr, std::string* err = nullptr) {
-        if (!info_.hProcess || WaitForSingleObject(info_.hProcess, 120000) != WAIT_OBJECT_0)
+        if (!process_.Wait(120000))
             return false;
-        GetExitCodeProcess(info_.hProcess, exitCode);
+        *exitCode = process_.ExitCode();
         if (out)
-            *out = ReadFileText(outPath_);
+            *out = ReadTextFile(Out());
         if (err)
-            *err = ReadFileText(errPath_);
-        DeleteFileA(outPath_.c_str());
-        DeleteFileA(errPath_.c_str());
+            *err = ReadTextFile(Err());
         return true;
     }
 
 private:
-    PROCESS_INFORMATION info_{};
-    std::string outPath_;
-    std::string errPath_;
+    std::string Out() const { return folder_.Path() + "out.txt"; }
+    std::string Err() const { return folder_.Path() + "err.txt"; }
+
+    testsupport::TempFolder folder_{"acpitool"};
+    testsupport::ChildProcess process_;
 };
 
 DWORD RunTool(const std::string& args, std::string* out = nullptr, std::string* err = nullptr) {
-    Process p;
+    Tool p;
     DWORD code = 0xDEAD;
     if (!p.Start(args) || !p.Finish(&code, out, err))
         return 0xDEAD;
@@ -236,7 +151,7 @@ const char* const kBoard =
 // ---------------------------------------------------------------- walking
 
 TEST(OvAcpiWalk, GroupListHoldsTheGroupsItemsInFileOrder) {
-    TempDatabase db(kBoard);
+    FirmwareDatabase db(kBoard);
     EXPECT_EQ(1u, AcpiInit() & 1);
     Package g = ListGroup(3);
     ASSERT_NE(0u, g.result);
@@ -256,7 +171,7 @@ TEST(OvAcpiWalk, GroupListHoldsTheGroupsItemsInFileOrder) {
 }
 
 TEST(OvAcpiWalk, DescriptionsFollowTheItemLayouts) {
-    TempDatabase db(kBoard);
+    FirmwareDatabase db(kBoard);
     {
         Package p = Describe(0x0300001A); // numeric with extra texts
         ASSERT_NE(0u, p.result);
@@ -303,7 +218,7 @@ TEST(OvAcpiWalk, DescriptionsFollowTheItemLayouts) {
 }
 
 TEST(OvAcpiWalk, WalkingPastTheLastElementStaysInsideThePackage) {
-    TempDatabase db(kBoard);
+    FirmwareDatabase db(kBoard);
     Package p = Describe(0x05080002);
     ASSERT_NE(0u, p.result);
     const View v = p.view();
@@ -328,7 +243,7 @@ TEST(OvAcpiWalk, WalkingPastTheLastElementStaysInsideThePackage) {
 }
 
 TEST(OvAcpiWalk, ByteCopyAtAnotherAddressStaysWalkable) {
-    TempDatabase db(kBoard);
+    FirmwareDatabase db(kBoard);
     for (DWORD id : {0x0300001Au, 0x05080002u}) {
         Package original = Describe(id);
         ASSERT_NE(0u, original.result);
@@ -361,7 +276,7 @@ TEST(OvAcpiWalk, ByteCopyAtAnotherAddressStaysWalkable) {
 // ----------------------------------------------------------------- bounds
 
 TEST(OvAcpiBounds, BufferTooSmallFailsAndWritesNothing) {
-    TempDatabase db(kBoard);
+    FirmwareDatabase db(kBoard);
     struct Call {
         const char* what;
         DWORD (*call)(void* buffer, DWORD* size);
@@ -404,7 +319,7 @@ TEST(OvAcpiBounds, DescriptionLargerThanTheBufferIsRefused) {
     std::string line = "list 0x05080003 0";
     for (int i = 0; i < 200; ++i)
         line += " text=\"profile-number-" + std::to_string(1000000 + i) + "-xxxx\"";
-    TempDatabase db(line + "\nswitch 0x05070004 0\n");
+    FirmwareDatabase db(line + "\nswitch 0x05070004 0\n");
     EXPECT_EQ(0u, Describe(0x05080003).result);
     bool ok = false;
     Get(0x05080003, &ok);
@@ -415,7 +330,7 @@ TEST(OvAcpiBounds, DescriptionLargerThanTheBufferIsRefused) {
 // ----------------------------------------------------------------- values
 
 TEST(OvAcpiValues, GetAndSetKeepToEachItemsRange) {
-    TempDatabase db(kBoard);
+    FirmwareDatabase db(kBoard);
     bool ok = false;
     EXPECT_EQ(8, Get(0x03010011, &ok));
     EXPECT_TRUE(ok);
@@ -455,7 +370,7 @@ TEST(OvAcpiValues, SetChangesOnlyTheValueInTheFile) {
     const std::string text = std::string("# keep me\r\n") +
                              "number 0x0B000001   0x8000  base=0 step=1 count=3 accept=1,2,0x4000,0x8000  # mode\r\n" +
                              "number 0x03010011 8 base=300000 step=2500 count=81\r\n";
-    TempDatabase db(text);
+    FirmwareDatabase db(text);
     ASSERT_TRUE(Set(0x0B000001, 0x4000));
     ASSERT_TRUE(Set(0x03010011, 12));
     EXPECT_EQ(std::string("# keep me\r\n") +
@@ -469,7 +384,7 @@ TEST(OvAcpiValues, SetChangesOnlyTheValueInTheFile) {
 // -------------------------------------------------------------- processes
 
 TEST(OvAcpiProcesses, ValueSetInOneProcessIsSeenInAnother) {
-    TempDatabase db(kBoard);
+    FirmwareDatabase db(kBoard);
     ASSERT_EQ(0, Get(0x11060008));
     ASSERT_EQ(0u, RunTool("set 0x11060008 2"));
     EXPECT_EQ(2, Get(0x11060008)) << "this process must see the other's write at once";
@@ -487,22 +402,22 @@ TEST(OvAcpiProcesses, ValueSetInOneProcessIsSeenInAnother) {
 }
 
 TEST(OvAcpiProcesses, ConcurrentWritersLoseNothingAndReadersNeverSeeHalfAFile) {
-    TempDatabase db("number 0x01000001 0 base=0 step=1 count=100\n"
-                    "number 0x01000002 0 base=0 step=1 count=100\n"
-                    "number 0x01000003 0 base=0 step=1 count=100\n"
-                    "number 0x01000004 0 base=0 step=1 count=100\n"
-                    "switch 0x01070005 1\n");
+    FirmwareDatabase db("number 0x01000001 0 base=0 step=1 count=100\n"
+                        "number 0x01000002 0 base=0 step=1 count=100\n"
+                        "number 0x01000003 0 base=0 step=1 count=100\n"
+                        "number 0x01000004 0 base=0 step=1 count=100\n"
+                        "switch 0x01070005 1\n");
     int failedReads = 0;
     int reads = 0;
     for (int round = 1; round <= 3; ++round) {
-        Process writers[4];
+        Tool writers[4];
         for (int w = 0; w < 4; ++w)
             ASSERT_TRUE(
                 writers[w].Start("set 0x0100000" + std::to_string(w + 1) + " " + std::to_string(round * 10 + w)));
         // Read while the others write; ours is never changed by them.
         for (;;) {
             bool running = false;
-            for (Process& p : writers)
+            for (Tool& p : writers)
                 running = running || p.Running();
             if (!running)
                 break;
@@ -511,7 +426,7 @@ TEST(OvAcpiProcesses, ConcurrentWritersLoseNothingAndReadersNeverSeeHalfAFile) {
                 ++failedReads;
             ++reads;
         }
-        for (Process& p : writers) {
+        for (Tool& p : writers) {
             DWORD code = 0xDEAD;
             ASSERT_TRUE(p.Finish(&code));
             EXPECT_EQ(0u, code);
@@ -521,17 +436,15 @@ TEST(OvAcpiProcesses, ConcurrentWritersLoseNothingAndReadersNeverSeeHalfAFile) {
     }
     EXPECT_EQ(0, failedReads) << "of " << reads;
     // No temporary files are left beside the database.
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((db.path() + ".*.tmp").c_str(), &found);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, h) << found.cFileName;
-    if (h != INVALID_HANDLE_VALUE)
-        FindClose(h);
+    const std::string folder = db.Path().substr(0, db.Path().rfind('\\') + 1);
+    for (const std::string& name : testsupport::FolderEntries(folder))
+        EXPECT_EQ(std::string::npos, name.find(".tmp")) << name;
 }
 
 // ---------------------------------------------------------------- records
 
 TEST(OvAcpiQuery, RecordHoldsPairsClosedByTheEndMark) {
-    TempDatabase db(kBoard);
+    FirmwareDatabase db(kBoard);
     Package r = Query(0x05080002, 0);
     ASSERT_EQ(1u, r.result & 1);
     ASSERT_EQ(4u * 7, r.size); // word 0, two pairs, the end pair
@@ -575,7 +488,7 @@ const char* const kMessy = "number 0x03010011 8 base=300000 step=2500 count=81\n
 const size_t kMessyBadLines[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15, 16};
 
 TEST(OvAcpiDatabase, BadLinesAreSkippedAndTheRestServed) {
-    TempDatabase db(kMessy);
+    FirmwareDatabase db(kMessy);
     Package g = ListGroup(3);
     ASSERT_NE(0u, g.result);
     ASSERT_EQ(2u, AcpiElementCount(g.bytes.data()));
@@ -594,7 +507,7 @@ TEST(OvAcpiDatabase, BadLinesAreSkippedAndTheRestServed) {
 }
 
 TEST(OvAcpiDatabase, EachBadLineIsReportedOnceOnStandardError) {
-    TempDatabase db(kMessy);
+    FirmwareDatabase db(kMessy);
     std::string out, err;
     // The dump makes dozens of calls, each reading the file again.
     ASSERT_EQ(0u, RunTool("dump", &out, &err)) << err;
@@ -613,13 +526,13 @@ TEST(OvAcpiDatabase, GarbageOrMissingFileFailsEveryCall) {
     for (int i = 0; i < 3000; ++i)
         garbage.push_back(static_cast<char>((i * 7919) % 251));
     for (const std::string& text : {garbage, std::string("number"), std::string("\"\"\"\n=\n==\nlist 0x05080002\n")}) {
-        TempDatabase db(text);
+        FirmwareDatabase db(text);
         EXPECT_EQ(0u, ListGroup(5).result);
         EXPECT_EQ(0u, Describe(0x05080002).result);
         EXPECT_FALSE(Set(0x05080002, 0));
     }
-    TempDatabase db(kBoard);
-    DeleteFileA(db.path().c_str());
+    FirmwareDatabase db(kBoard);
+    DeleteFileA(db.Path().c_str());
     EXPECT_EQ(0u, AcpiInit() & 1);
     bool ok = true;
     Get(0x03010011, &ok);
@@ -631,10 +544,10 @@ TEST(OvAcpiDatabase, GarbageOrMissingFileFailsEveryCall) {
 // ------------------------------------------------------------------ faults
 
 TEST(OvAcpiFaults, FailAllFailsEveryCall) {
-    TempDatabase db(kBoard);
+    FirmwareDatabase db(kBoard);
     Package before = Describe(0x05080002);
     ASSERT_NE(0u, before.result);
-    db.Rewrite(std::string(kBoard) + "fault fail-all\n");
+    db.Write(std::string(kBoard) + "fault fail-all\n");
     const std::string text = db.Text();
     EXPECT_EQ(0u, AcpiInit() & 1);
     bool ok = true;
@@ -650,7 +563,7 @@ TEST(OvAcpiFaults, FailAllFailsEveryCall) {
 }
 
 TEST(OvAcpiFaults, FailQueryFailsOnlyTheQuery) {
-    TempDatabase db(std::string(kBoard) + "fault fail-query\n");
+    FirmwareDatabase db(std::string(kBoard) + "fault fail-query\n");
     EXPECT_EQ(0u, Query(0x05080002, 0).result & 1);
     EXPECT_EQ(1u, AcpiInit() & 1);
     EXPECT_EQ(8, Get(0x03010011));
@@ -659,19 +572,19 @@ TEST(OvAcpiFaults, FailQueryFailsOnlyTheQuery) {
 }
 
 TEST(OvAcpiFaults, ShortPackageHoldsTooFewElements) {
-    TempDatabase db(std::string(kBoard) + "fault short-package 0x05080002\n");
+    FirmwareDatabase db(std::string(kBoard) + "fault short-package 0x05080002\n");
     Package p = Describe(0x05080002);
     ASSERT_NE(0u, p.result);
     EXPECT_EQ(2u, AcpiElementCount(p.bytes.data()));
     EXPECT_EQ(0x05080002u, p.view().Int(0));
     EXPECT_EQ(7u, AcpiElementCount(Describe(0x03010011).bytes.data())) << "other items stay whole";
 
-    db.Rewrite(std::string(kBoard) + "fault short-package\n");
+    db.Write(std::string(kBoard) + "fault short-package\n");
     EXPECT_EQ(2u, AcpiElementCount(Describe(0x03010011).bytes.data()));
 }
 
 TEST(OvAcpiFaults, CountOverflowClaimsMoreThanThePackageHolds) {
-    TempDatabase db(std::string(kBoard) + "fault count-overflow\n");
+    FirmwareDatabase db(std::string(kBoard) + "fault count-overflow\n");
     Package g = ListGroup(3);
     ASSERT_NE(0u, g.result);
     EXPECT_GT(AcpiElementCount(g.bytes.data()), 3u);
@@ -686,14 +599,14 @@ TEST(OvAcpiFaults, CountOverflowClaimsMoreThanThePackageHolds) {
         EXPECT_EQ(0u, v.Int(i)) << "elements beyond the package read as 0";
     }
     // An item id names one description only.
-    db.Rewrite(std::string(kBoard) + "fault count-overflow 0x03010011\n");
+    db.Write(std::string(kBoard) + "fault count-overflow 0x03010011\n");
     EXPECT_EQ(3u, AcpiElementCount(ListGroup(3).bytes.data()));
     EXPECT_GT(AcpiElementCount(Describe(0x03010011).bytes.data()), 7u);
     EXPECT_EQ(7u, AcpiElementCount(Describe(0x05080002).bytes.data()));
 }
 
 TEST(OvAcpiFaults, UnterminatedTextRunsToTheEndOfTheBufferAndNoFurther) {
-    TempDatabase db(std::string(kBoard) + "fault unterminated-text 0x05080002\n");
+    FirmwareDatabase db(std::string(kBoard) + "fault unterminated-text 0x05080002\n");
     for (DWORD given : {DWORD{1000}, kBuf, DWORD{2 * kBuf}}) {
         std::vector<unsigned char> buffer(2 * kBuf, 0xAB);
         DWORD size = given;
@@ -724,20 +637,10 @@ TEST(OvAcpiFaults, UnterminatedTextRunsToTheEndOfTheBufferAndNoFurther) {
 
 // ---------------------------------------------------------------- shipping
 
-std::string WinePath(const char* variable, const std::string& tail) {
-    char value[MAX_PATH * 2] = {};
-    const DWORD n = GetEnvironmentVariableA(variable, value, sizeof value);
-    if (n == 0 || n >= sizeof value)
-        return std::string();
-    std::string path = std::string("Z:") + value + "/" + tail;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 TEST(OvAcpiDefault, ShippedDatabaseDescribesThePlausibleBoard) {
-    const std::string source = WinePath("RAVELO_SOURCE", "sim/ovacpi/OvAcpiDb.txt");
-    ASSERT_FALSE(source.empty()) << "RAVELO_SOURCE is not set";
-    const ovacpi::Database parsed = ovacpi::ParseDatabase(ReadFileText(source));
+    ASSERT_FALSE(testsupport::SourceFolder().empty()) << "RAVELO_SOURCE is not set";
+    const std::string source = testsupport::SourceFolder() + "sim\\ovacpi\\OvAcpiDb.txt";
+    const ovacpi::Database parsed = ovacpi::ParseDatabase(ReadTextFile(source));
     EXPECT_TRUE(parsed.problems.empty()) << parsed.problems.front().line << ": " << parsed.problems.front().reason;
 
     // Without OVACPI_DB the copy beside the DLL is used; only read it.
@@ -782,8 +685,7 @@ TEST(OvAcpiDefault, ShippedDatabaseDescribesThePlausibleBoard) {
     }
     EXPECT_EQ(0u, Query(0x05080002, 2).result & 1);
 
-    const std::string dist = WinePath("RAVELO_DIST", "");
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((dist + "OvAcpiDb.txt").c_str()));
+    EXPECT_TRUE(testsupport::FileExists(testsupport::DistFolder() + "OvAcpiDb.txt"));
 }
 
 } // namespace

@@ -8,13 +8,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "pngio.h"
+#include "win32/Handles.h"
 #include "win32/ModulePath.h"
 
 namespace {
@@ -22,17 +23,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // ---- the library ----------------------------------------------------------
-
-struct LibraryHandle {
-    HMODULE module = nullptr;
-    LibraryHandle() = default;
-    LibraryHandle(const LibraryHandle&) = delete;
-    LibraryHandle& operator=(const LibraryHandle&) = delete;
-    ~LibraryHandle() {
-        if (module != nullptr)
-            FreeLibrary(module);
-    }
-};
 
 std::string ExeFolder() { return win32::ModuleFolder(); }
 
@@ -46,19 +36,19 @@ Proc Entry(HMODULE module, const char* name) {
 class PngIo : public ::testing::Test {
 protected:
     void SetUp() override {
-        library_.module = LoadLibraryA((ExeFolder() + "pngio.dll").c_str());
-        ASSERT_NE(nullptr, library_.module) << "pngio.dll not found beside the test";
-        read_ = Entry<ReadPngExProc>(library_.module, "ReadPngEx");
-        write_ = Entry<WritePngExProc>(library_.module, "WritePngEx");
-        free_ = Entry<FreePngDataProc>(library_.module, "FreePngData");
-        allocate_ = Entry<AllocatePngDataProc>(library_.module, "AllocatePngData");
+        library_.Reset(LoadLibraryA((ExeFolder() + "pngio.dll").c_str()));
+        ASSERT_TRUE(library_) << "pngio.dll not found beside the test";
+        read_ = Entry<ReadPngExProc>(library_.Get(), "ReadPngEx");
+        write_ = Entry<WritePngExProc>(library_.Get(), "WritePngEx");
+        free_ = Entry<FreePngDataProc>(library_.Get(), "FreePngData");
+        allocate_ = Entry<AllocatePngDataProc>(library_.Get(), "AllocatePngData");
         ASSERT_NE(nullptr, read_);
         ASSERT_NE(nullptr, write_);
         ASSERT_NE(nullptr, free_);
         ASSERT_NE(nullptr, allocate_);
     }
 
-    LibraryHandle library_;
+    win32::UniqueModule library_;
     ReadPngExProc read_ = nullptr;
     WritePngExProc write_ = nullptr;
     FreePngDataProc free_ = nullptr;
@@ -228,21 +218,14 @@ const ChunkInfo* FindChunk(const std::vector<ChunkInfo>& chunks, const std::stri
 // ---- fixtures ---------------------------------------------------------------
 
 // A folder of the source tree, reached from Wine through drive Z:.
-std::string SourceFolder(const std::string& relative) {
-    const char* source = std::getenv("RAVELO_SOURCE");
-    std::string folder = std::string(source != nullptr ? source : "") + "/" + relative + "/";
-    std::replace(folder.begin(), folder.end(), '/', '\\');
-    if (folder[0] == '\\')
-        folder = "Z:" + folder;
-    return folder;
-}
+std::string SourceFolder(const std::string& relative) { return testsupport::SourceFolder() + relative + "\\"; }
 
 Bytes ReadBinary(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string bytes = testsupport::ReadTextFile(path);
+    return Bytes(bytes.begin(), bytes.end());
 }
 
-Bytes LoadFile(const std::string& name) { return ReadBinary(SourceFolder("tests/standins/pngio/data") + name); }
+Bytes LoadFile(const std::string& name) { return ReadBinary(SourceFolder("tests\\standins\\pngio\\data") + name); }
 
 struct Expected {
     DWORD width = 0;
@@ -525,7 +508,7 @@ TEST_F(PngIo, RejectsMissingArguments) {
 }
 
 TEST_F(PngIo, ShippedArtworkDecodesWithItsTransparency) {
-    const std::string folder = SourceFolder("resources/Resource");
+    const std::string folder = SourceFolder("resources\\Resource");
     {
         // The status indicator: transparent surroundings, solid body and
         // anti-aliased edges in between.

@@ -5,6 +5,10 @@
 
 #include <string>
 
+#include "ProgramHarness.h"
+#include "SavedSettings.h"
+#include "TestSupport.h"
+
 namespace standin_test {
 
 // A database with the items the stand-ins work on: the clock item
@@ -19,44 +23,37 @@ constexpr DWORD kActiveProfileItem = 0x11060008;
 constexpr DWORD kModeItem = 0x0B000001;
 constexpr DWORD kAutoSwitchItem = 0x11070010;
 
-// A scratch folder under %TEMP%, removed with its files on destruction;
-// its database and log paths, and a private registry base under
-// "Software\" in both HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE, deleted
-// on destruction too.
+// A scratch folder under %TEMP% with its database and log paths, and a
+// private registry base under "Software\" in both HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE, all removed on destruction.
 class Scratch {
 public:
-    explicit Scratch(const std::string& name);
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
+    explicit Scratch(const std::string& name) : folder_(name), log_(folder_.Path() + "standin.log") {}
 
-    const std::string& Folder() const { return folder_; }
-    const std::string& Database() const { return database_; }
+    const std::string& Folder() const { return folder_.Path(); }
+    const std::string& Database() const { return database_.Path(); }
     const std::string& Log() const { return log_; }
     // With its trailing backslash, as RAVELO_SIM_REGISTRY_BASE takes it.
-    const std::string& RegistryBase() const { return registryBase_; }
+    const std::string& RegistryBase() const { return registry_.Base(); }
+    const testsupport::PrivateRegistry& Registry() const { return registry_; }
 
     // Writes the text as the database and points this process's OVACPI.DLL at it.
-    bool WriteDatabase(const std::string& text) const;
+    bool WriteDatabase(const std::string& text) const {
+        SetEnvironmentVariableA("OVACPI_DB", database_.Path().c_str());
+        return database_.Write(text);
+    }
 
 private:
-    std::string folder_;
-    std::string database_;
+    testsupport::TempFolder folder_;
     std::string log_;
-    std::string registryBase_;
+    testsupport::FirmwareDatabase database_{std::string(), folder_.Path()};
+    testsupport::PrivateRegistry registry_{"Sibling"};
 };
 
-// Item value through OVACPI.DLL; false when the library refuses.
-bool ReadItem(DWORD id, LONG& value);
-bool WriteItem(DWORD id, LONG value);
-
+using harness::ReadFirmwareItem;
+using harness::WriteFirmwareItem;
 // Polls until the item holds the value; false after timeoutMs.
-bool WaitForItem(DWORD id, LONG expected, DWORD timeoutMs);
-
-// Registry helpers on HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
-bool SetString(HKEY root, const std::string& path, const char* name, const std::string& value);
-bool SetDword(HKEY root, const std::string& path, const char* name, DWORD value);
-bool GetString(HKEY root, const std::string& path, const char* name, std::string& value);
+using harness::WaitForFirmwareItem;
 
 // A generous bound for anything a stand-in does in answer to a message.
 constexpr DWORD kWaitMs = 20000;

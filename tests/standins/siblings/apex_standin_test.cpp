@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "SiblingControl.h"
-#include "win32/Handles.h"
 #include "StandinTestSupport.h"
 
 using namespace standin_test;
@@ -30,40 +29,9 @@ std::string CommonProfilesFolder() {
     return folder;
 }
 
-// A ".oc" file image: first word, version, claimed count, then the records.
-std::string ProfileFile(DWORD version, DWORD count, const std::vector<std::pair<DWORD, DWORD>>& records) {
-    std::vector<DWORD> words = {0, version, count};
-    for (const auto& record : records) {
-        words.push_back(record.first);
-        words.push_back(record.second);
-    }
-    return std::string(reinterpret_cast<const char*>(words.data()), words.size() * 4);
-}
-
-bool WriteBinary(const std::string& path, const std::string& bytes) {
-    win32::UniqueHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file.IsValid() && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
-}
-
-// Removes a file on leaving the scope.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-    ~TemporaryFile() { DeleteFileA(path_.c_str()); }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 LONG Item(DWORD id) {
     LONG value = -12345;
-    ReadItem(id, value);
+    ReadFirmwareItem(id, value);
     return value;
 }
 
@@ -82,12 +50,11 @@ protected:
     // Binds a remote button in both roots, so the binding holds whichever
     // root the system's version selects.
     void Bind(char button, DWORD index, const std::string& name) {
-        const std::string path = scratch_.RegistryBase() + "Ravelo Profile";
         const std::string indexName = std::string("RRProfile") + button + "Index";
         const std::string nameName = std::string("RRProfile") + button + "Name";
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-            ASSERT_TRUE(SetDword(root, path, indexName.c_str(), index));
-            ASSERT_TRUE(SetString(root, path, nameName.c_str(), name));
+            ASSERT_TRUE(scratch_.Registry().SetDword(root, "Ravelo Profile", indexName.c_str(), index));
+            ASSERT_TRUE(scratch_.Registry().SetString(root, "Ravelo Profile", nameName.c_str(), name));
         }
     }
 
@@ -128,7 +95,7 @@ TEST_F(ApexStandin, ProfileOnTakesTheClockOfTheBoundFirmwareRecord) {
     // whose record holds the clock after another setting.
     ASSERT_NO_FATAL_FAILURE(Launch());
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 1));
-    ASSERT_TRUE(WaitForItem(kActiveProfileItem, 1, kWaitMs));
+    ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 1, kWaitMs));
     EXPECT_EQ(32, Item(kClockItem));
     EXPECT_TRUE(
         LogShows("RaveloHelp msg=1061 wParam=0x55 lParam=1 posted: profile A on from firmware profile 0 \"Gaming\""));
@@ -140,10 +107,10 @@ TEST_F(ApexStandin, ProfileButtonsFollowTheirBindingsAndCIsFour) {
     Bind('C', 1, "Silent");
     ASSERT_NO_FATAL_FAILURE(Launch());
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 3));
-    ASSERT_TRUE(WaitForItem(kActiveProfileItem, 4, kWaitMs));
+    ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 4, kWaitMs));
     EXPECT_EQ(12, Item(kClockItem));
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 2));
-    ASSERT_TRUE(WaitForItem(kActiveProfileItem, 2, kWaitMs));
+    ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 2, kWaitMs));
     EXPECT_EQ(32, Item(kClockItem));
 }
 
@@ -151,15 +118,15 @@ TEST_F(ApexStandin, ProfileOffRestoresTheClockInEffectBeforeTheProfile) {
     ASSERT_NO_FATAL_FAILURE(Launch());
     ASSERT_EQ(1, SendMessageA(command_, kClockMessage, kMark, 20));
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 1));
-    ASSERT_TRUE(WaitForItem(kActiveProfileItem, 1, kWaitMs));
+    ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 1, kWaitMs));
     ASSERT_EQ(32, Item(kClockItem));
     // Switching to another profile keeps the clock to return to.
     Bind('B', 1, "Silent");
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 2));
-    ASSERT_TRUE(WaitForItem(kActiveProfileItem, 2, kWaitMs));
+    ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 2, kWaitMs));
     ASSERT_EQ(12, Item(kClockItem));
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 0));
-    ASSERT_TRUE(WaitForItem(kActiveProfileItem, 0, kWaitMs));
+    ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 0, kWaitMs));
     EXPECT_EQ(20, Item(kClockItem));
     EXPECT_TRUE(LogShows("msg=1061 wParam=0x55 lParam=0 posted: profile off: clock step := 20 (3500 MHz) ok"));
 }
@@ -169,22 +136,24 @@ TEST_F(ApexStandin, ProfileBeyondTheFirmwareProfilesComesFromItsFile) {
     ASSERT_FALSE(folder.empty());
     const std::string unique = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
     // Claims five records but holds three; the clock is the third.
-    TemporaryFile shortFile(folder + "SiblingTest-short-" + unique + ".oc");
-    ASSERT_TRUE(WriteBinary(shortFile.Path(), ProfileFile(1, 5, {{0x03020012, 3}, {0x12345678, 9}, {0x03010011, 44}})));
-    TemporaryFile newerFile(folder + "SiblingTest-v2-" + unique + ".oc");
-    ASSERT_TRUE(WriteBinary(newerFile.Path(), ProfileFile(2, 1, {{0x03010011, 50}})));
+    const std::string shortFile = folder + "SiblingTest-short-" + unique + ".oc";
+    const testsupport::SavedFile shortFileRemoved(shortFile);
+    ASSERT_TRUE(testsupport::WriteProfileFile(shortFile, 1, 5, {{0x03020012, 3}, {0x12345678, 9}, {0x03010011, 44}}));
+    const std::string newerFile = folder + "SiblingTest-v2-" + unique + ".oc";
+    const testsupport::SavedFile newerFileRemoved(newerFile);
+    ASSERT_TRUE(testsupport::WriteProfileFile(newerFile, 2, 1, {{0x03010011, 50}}));
     Bind('B', 7, "SiblingTest-short-" + unique);
     Bind('C', 8, "SiblingTest-v2-" + unique);
     ASSERT_NO_FATAL_FAILURE(Launch());
 
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 2));
-    ASSERT_TRUE(WaitForItem(kActiveProfileItem, 2, kWaitMs));
+    ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 2, kWaitMs));
     EXPECT_EQ(44, Item(kClockItem));
 
     // A file of a later format gives no clock: the profile is marked on and
     // the clock stays.
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 3));
-    ASSERT_TRUE(WaitForItem(kActiveProfileItem, 4, kWaitMs));
+    ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 4, kWaitMs));
     EXPECT_EQ(44, Item(kClockItem));
     EXPECT_TRUE(LogShows("format version 2 is not supported"));
 }
@@ -211,7 +180,7 @@ TEST_F(ApexStandin, MessagesWithoutTheMarkOrToTheMainWindowAreIgnored) {
     ASSERT_TRUE(PostMessageA(main_, kProfileMessage, kMark, 1));
     // Posted messages arrive in order: once B is on, the ones before it are done.
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 2));
-    ASSERT_TRUE(WaitForItem(kActiveProfileItem, 2, kWaitMs));
+    ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 2, kWaitMs));
     ASSERT_TRUE(LogShows("profile B on"));
     EXPECT_EQ(4u, siblings::CountLogLines(scratch_.Log(), "ignored: wParam is not 0x55"));
     EXPECT_EQ(1u, siblings::CountLogLines(
@@ -221,21 +190,19 @@ TEST_F(ApexStandin, MessagesWithoutTheMarkOrToTheMainWindowAreIgnored) {
 }
 
 TEST_F(ApexStandin, WritesItsInstallationMarkerWhenMissing) {
-    const std::string key = scratch_.RegistryBase() + "Ravelo Apex";
     std::string caption;
-    ASSERT_FALSE(GetString(HKEY_LOCAL_MACHINE, key, "CaptionName", caption));
+    ASSERT_FALSE(scratch_.Registry().GetString(HKEY_LOCAL_MACHINE, "Ravelo Apex", "CaptionName", caption));
     ASSERT_NO_FATAL_FAILURE(Launch());
-    ASSERT_TRUE(GetString(HKEY_LOCAL_MACHINE, key, "CaptionName", caption));
+    ASSERT_TRUE(scratch_.Registry().GetString(HKEY_LOCAL_MACHINE, "Ravelo Apex", "CaptionName", caption));
     EXPECT_EQ("Ravelo", caption);
     EXPECT_TRUE(LogShows("installation marker written"));
 }
 
 TEST_F(ApexStandin, KeepsAnExistingInstallationMarker) {
-    const std::string key = scratch_.RegistryBase() + "Ravelo Apex";
-    ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, key, "CaptionName", "Custom"));
+    ASSERT_TRUE(scratch_.Registry().SetString(HKEY_LOCAL_MACHINE, "Ravelo Apex", "CaptionName", "Custom"));
     ASSERT_NO_FATAL_FAILURE(Launch());
     std::string caption;
-    ASSERT_TRUE(GetString(HKEY_LOCAL_MACHINE, key, "CaptionName", caption));
+    ASSERT_TRUE(scratch_.Registry().GetString(HKEY_LOCAL_MACHINE, "Ravelo Apex", "CaptionName", caption));
     EXPECT_EQ("Custom", caption);
     EXPECT_TRUE(LogShows("installation marker present"));
 }
@@ -243,7 +210,7 @@ TEST_F(ApexStandin, KeepsAnExistingInstallationMarker) {
 TEST_F(ApexStandin, LeavesTheMarkerAloneWhenAskedTo) {
     ASSERT_NO_FATAL_FAILURE(Launch("--no-marker"));
     std::string caption;
-    EXPECT_FALSE(GetString(HKEY_LOCAL_MACHINE, scratch_.RegistryBase() + "Ravelo Apex", "CaptionName", caption));
+    EXPECT_FALSE(scratch_.Registry().GetString(HKEY_LOCAL_MACHINE, "Ravelo Apex", "CaptionName", caption));
 }
 
 TEST_F(ApexStandin, SecondCopyExitsAndQuitClosesTheFirst) {
@@ -302,7 +269,7 @@ TEST_F(ApexStandin, SurvivesDamagedFirmwarePackages) {
     ASSERT_NO_FATAL_FAILURE(Launch());
     EXPECT_TRUE(LogShows("no clock item"));
     ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 1));
-    ASSERT_TRUE(WaitForItem(kActiveProfileItem, 1, kWaitMs));
+    ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 1, kWaitMs));
     EXPECT_EQ(0, SendMessageA(command_, kClockMessage, kMark, 12));
     EXPECT_EQ(8, Item(kClockItem));
     EXPECT_TRUE(LogShows("clock not set: no clock item, reply 0"));

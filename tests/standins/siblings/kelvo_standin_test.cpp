@@ -32,15 +32,12 @@ int ModeOfRaw(LONG raw) {
 }
 
 bool WaitForMode(int mode) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        LONG raw = 0;
-        if (ReadItem(kModeItem, raw) && ModeOfRaw(raw) == mode)
-            return true;
-        if (GetTickCount() - start >= kWaitMs)
-            return false;
-        Sleep(50);
-    }
+    return testsupport::WaitUntil(
+        [mode] {
+            LONG raw = 0;
+            return ReadFirmwareItem(kModeItem, raw) && ModeOfRaw(raw) == mode;
+        },
+        kWaitMs, 50);
 }
 
 class KelvoStandin : public ::testing::Test {
@@ -97,12 +94,12 @@ TEST_F(KelvoStandin, AutoMessageSwitchesToAutomaticMode) {
     ASSERT_TRUE(PostMessageA(window_, kMode3, kMark, 0));
     ASSERT_TRUE(WaitForMode(3));
     ASSERT_TRUE(PostMessageA(window_, kAuto, kMark, 0));
-    EXPECT_TRUE(WaitForItem(kModeItem, 0, kWaitMs));
+    EXPECT_TRUE(WaitForFirmwareItem(kModeItem, 0, kWaitMs));
     EXPECT_TRUE(LogShows("msg=1059 wParam=0x55 lParam=0 posted: automatic mode: mode item := 0x0 ok"));
 }
 
 TEST_F(KelvoStandin, AutoMessageIsRefusedWhenTheFirmwareForbidsIt) {
-    ASSERT_TRUE(WriteItem(kAutoSwitchItem, 0));
+    ASSERT_TRUE(WriteFirmwareItem(kAutoSwitchItem, 0));
     ASSERT_NO_FATAL_FAILURE(Launch());
     ASSERT_TRUE(PostMessageA(window_, kMode3, kMark, 0));
     ASSERT_TRUE(PostMessageA(window_, kAuto, kMark, 0));
@@ -132,11 +129,10 @@ TEST_F(KelvoStandin, MessagesWithoutTheMarkAreIgnored) {
 }
 
 TEST_F(KelvoStandin, WritesItsInstallationMarkerWhenMissing) {
-    const std::string key = scratch_.RegistryBase() + "Kelvo-6 Engine";
     std::string caption;
-    ASSERT_FALSE(GetString(HKEY_LOCAL_MACHINE, key, "CaptionName", caption));
+    ASSERT_FALSE(scratch_.Registry().GetString(HKEY_LOCAL_MACHINE, "Kelvo-6 Engine", "CaptionName", caption));
     ASSERT_NO_FATAL_FAILURE(Launch());
-    ASSERT_TRUE(GetString(HKEY_LOCAL_MACHINE, key, "CaptionName", caption));
+    ASSERT_TRUE(scratch_.Registry().GetString(HKEY_LOCAL_MACHINE, "Kelvo-6 Engine", "CaptionName", caption));
     EXPECT_EQ("Kelvo Engine", caption);
     EXPECT_TRUE(LogShows("installation marker written"));
 }
@@ -174,7 +170,7 @@ TEST_F(KelvoStandin, SurvivesADamagedModeItemAndFailingFirmware) {
     EXPECT_TRUE(LogShows("mode 2: not done, no mode item"));
     EXPECT_TRUE(kelvo_.IsRunning());
     LONG raw = 0;
-    ASSERT_TRUE(ReadItem(kModeItem, raw));
+    ASSERT_TRUE(ReadFirmwareItem(kModeItem, raw));
     EXPECT_EQ(0x8000, raw);
 }
 

@@ -45,9 +45,8 @@ protected:
         CreateDirectoryA((profiles_ + "Default").c_str(), nullptr);
         osdLog_ = folder_->Path() + "osd.log";
         SetEnvironmentVariableA("FLASHOBJ_LOG", osdLog_.c_str());
-        firmware_ = new FirmwareDatabase(folder_->Path());
-        ASSERT_TRUE(firmware_->Write(StandardFirmware()));
-        registry_ = new PrivateRegistry();
+        firmware_ = new FirmwareDatabase(StandardFirmware(), folder_->Path());
+        registry_ = new PrivateRegistry("Actions");
         windows_ = new RecordingWindows();
         SetProfilesFolderOverride(profiles_);
         Config::Instance().SetSettingsKey(HKEY_CURRENT_USER, registry_->Base() + "Ravelo Profile");

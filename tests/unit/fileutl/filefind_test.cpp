@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "TestFiles.h"
+#include "TestSupport.h"
 #include "fileutl/WinFileFind.h"
 
 namespace {
 
-using testfiles::MakeFolder;
-using testfiles::ScratchFolder;
-using testfiles::WriteBytes;
+using testsupport::MakeFolder;
+using testsupport::TempFolder;
+using testsupport::WriteTextFile;
 
 std::vector<std::string> Walk(const std::string& path, bool recursive) {
     std::vector<std::string> names;
@@ -25,34 +25,18 @@ std::vector<std::string> Walk(const std::string& path, bool recursive) {
     return names;
 }
 
-// The order the platform gives for one folder, files and folders alike.
-std::vector<std::string> PlatformOrder(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data = {};
-    const HANDLE h = FindFirstFileA((folder + "*").c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        const std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(h, &data));
-    FindClose(h);
-    return names;
-}
-
 class FileFindTest : public ::testing::Test {
 protected:
     FileFindTest() : dir_("find") {}
     void SetUp() override {
         const std::string& d = dir_.Path();
         ASSERT_FALSE(d.empty());
-        ASSERT_TRUE(WriteBytes(d + "a.oc", "1"));
-        ASSERT_TRUE(WriteBytes(d + "b.txt", "2"));
+        ASSERT_TRUE(WriteTextFile(d + "a.oc", "1"));
+        ASSERT_TRUE(WriteTextFile(d + "b.txt", "2"));
         ASSERT_TRUE(MakeFolder(d + "s"));
-        ASSERT_TRUE(WriteBytes(d + "s\\c.oc", "3"));
+        ASSERT_TRUE(WriteTextFile(d + "s\\c.oc", "3"));
     }
-    ScratchFolder dir_;
+    TempFolder dir_;
 };
 
 TEST_F(FileFindTest, NonRecursiveYieldsTheFilesOfTheFolderOnly) {
@@ -67,7 +51,7 @@ TEST_F(FileFindTest, NonRecursiveYieldsTheFilesOfTheFolderOnly) {
 TEST_F(FileFindTest, RecursiveEntersSubfoldersWhereTheyAreMet) {
     const std::string& d = dir_.Path();
     std::vector<std::string> want;
-    for (const std::string& name : PlatformOrder(d)) {
+    for (const std::string& name : testsupport::FolderEntries(d)) {
         if (name == "s")
             want.push_back(d + "\\s\\c.oc");
         else
@@ -81,7 +65,7 @@ TEST_F(FileFindTest, DeeperTreesAndEmptySubfoldersUnwindToTheParent) {
     const std::string& d = dir_.Path();
     ASSERT_TRUE(MakeFolder(d + "s\\t"));
     ASSERT_TRUE(MakeFolder(d + "s\\empty"));
-    ASSERT_TRUE(WriteBytes(d + "s\\t\\deep.oc", "4"));
+    ASSERT_TRUE(WriteTextFile(d + "s\\t\\deep.oc", "4"));
     std::vector<std::string> got = Walk(d, true);
     std::sort(got.begin(), got.end());
     const std::vector<std::string> want = {d + "\\a.oc", d + "\\b.txt", d + "\\s\\c.oc", d + "\\s\\t\\deep.oc"};
@@ -122,7 +106,7 @@ TEST_F(FileFindTest, TraverserShowsFoldersButNotDotsWhenEnumeraterSkipsThem) {
 }
 
 TEST(FileFind, EmptyAndMissingFoldersAreDoneAtOnce) {
-    ScratchFolder dir("find_empty");
+    TempFolder dir("find_empty");
     FileNameEnumerater files;
     EXPECT_TRUE(files.Open(dir.Path(), true));
     EXPECT_TRUE(files.IsDone());
@@ -134,8 +118,8 @@ TEST(FileFind, EmptyAndMissingFoldersAreDoneAtOnce) {
 }
 
 TEST(FileFind, SingleSearchOpensAndCloses) {
-    ScratchFolder dir("find_one");
-    ASSERT_TRUE(WriteBytes(dir.Path() + "only.oc", "x"));
+    TempFolder dir("find_one");
+    ASSERT_TRUE(WriteTextFile(dir.Path() + "only.oc", "x"));
     WinFileFindA find;
     EXPECT_FALSE(find.Open(dir.Path() + "*.none"));
     EXPECT_FALSE(find.IsOpen());
@@ -152,8 +136,8 @@ TEST(FileFind, SingleSearchOpensAndCloses) {
 }
 
 TEST(FileFind, FolderPartOfAPathWithoutTrailingBackslash) {
-    ScratchFolder dir("find_part");
-    ASSERT_TRUE(WriteBytes(dir.Path() + "x.oc", "x"));
+    TempFolder dir("find_part");
+    ASSERT_TRUE(WriteTextFile(dir.Path() + "x.oc", "x"));
     // Only the folder part of the path counts: the text after the last
     // backslash is dropped and the folder that holds it is walked.
     std::vector<std::string> got = Walk(dir.Path() + "x.oc", false);

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "BoxWatcher.h"
-#include "TestFiles.h"
+#include "TestSupport.h"
 #include "orva/BiosInterface.h"
 #include "orva/OvAcpi.h"
 
 namespace {
 
-using testfiles::FirmwareDb;
+using testsupport::FirmwareDatabase;
 
 // Group 1: numbers of every shape; group 3: numbers with an on/off item
 // among them; group 2: lists, including malformed ones.
@@ -67,7 +67,7 @@ protected:
                 return it.CreateItem();
         return nullptr;
     }
-    FirmwareDb db_;
+    FirmwareDatabase db_;
 };
 
 TEST_F(BiosTest, IteratorWalksTheGroupInOrder) {
@@ -377,7 +377,7 @@ TEST_F(BiosTest, LoadChecksTheHeader) {
 class BiosDamageTest : public ::testing::Test {
 protected:
     std::unique_ptr<BiosItem> Only(const std::string& db, std::uint32_t id) {
-        FirmwareDb file(db);
+        FirmwareDatabase file(db);
         AcpiInit();
         BiosItemIterator it;
         if (!it.Open(bios::GroupOf(id)))
@@ -430,9 +430,9 @@ TEST_F(BiosDamageTest, ShortDescriptionGivesAPartItem) {
 }
 
 TEST_F(BiosDamageTest, GroupListClaimingMoreEntriesEnds) {
-    FirmwareDb file("number 0x01000001 0 base=1 step=1 count=3\n"
-                    "number 0x01000002 0 base=1 step=1 count=3\n"
-                    "fault count-overflow\n");
+    FirmwareDatabase file("number 0x01000001 0 base=1 step=1 count=3\n"
+                          "number 0x01000002 0 base=1 step=1 count=3\n"
+                          "fault count-overflow\n");
     AcpiInit();
     BiosItemIterator it;
     ASSERT_TRUE(it.Open(1));
@@ -450,7 +450,7 @@ TEST_F(BiosDamageTest, GroupListClaimingMoreEntriesEnds) {
 }
 
 TEST_F(BiosDamageTest, LibraryFailingEverything) {
-    FirmwareDb file("number 0x01000001 0 base=1 step=1 count=3\nfault fail-all\n");
+    FirmwareDatabase file("number 0x01000001 0 base=1 step=1 count=3\nfault fail-all\n");
     AcpiInit();
     BiosItemIterator it;
     EXPECT_FALSE(it.Open(1));

@@ -2,7 +2,6 @@
 
 #include "osd/PngReader.h"
 #include "win32/Handles.h"
-#include "win32/ModulePath.h"
 
 namespace pictures {
 
@@ -59,30 +58,5 @@ bool WritePng(const std::string& path, int width, int height, bool withAlpha, co
         return false;
     return manager.Write(rows.image, &WriteToFile, file.Get());
 }
-
-std::vector<BYTE> ReadBytes(const std::string& path) {
-    std::vector<BYTE> bytes;
-    win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return bytes;
-    BYTE buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.insert(bytes.end(), buffer, buffer + read);
-    return bytes;
-}
-
-bool WriteBytes(const std::string& path, const std::vector<BYTE>& bytes) {
-    win32::UniqueHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    DWORD written = 0;
-    return bytes.empty() || (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                             written == bytes.size());
-}
-
-std::string ExeFolder() { return win32::ModuleFolder(); }
 
 } // namespace pictures

@@ -1,5 +1,5 @@
 // Small PNG files for the picture tests, written through pngio.dll's own
-// encoder (the program's binding), and plain file helpers.
+// encoder (the program's binding).
 #pragma once
 #include <windows.h>
 
@@ -19,11 +19,5 @@ struct Rgba {
 // with an alpha channel (colour type 6) or without (colour type 2, the
 // alpha values are then dropped). False when the library or the file fails.
 bool WritePng(const std::string& path, int width, int height, bool withAlpha, const std::vector<Rgba>& pixels);
-
-std::vector<BYTE> ReadBytes(const std::string& path);
-bool WriteBytes(const std::string& path, const std::vector<BYTE>& bytes);
-
-// The folder of this executable, with its trailing backslash.
-std::string ExeFolder();
 
 } // namespace pictures

@@ -10,6 +10,7 @@
 #include "osd/FlashOsdManipulator.h"
 #include "osd/Flashosd.h"
 #include "osd/TransFlash.h"
+#include "win32/Handles.h"
 
 namespace {
 
@@ -61,10 +62,9 @@ DWORD WINAPI PlaceWith53BitMantissa(void* parameter) {
 
 TEST(Placement, SameResultOnThreadWhoseUnitRoundsToDouble) {
     PlacementOnThread result;
-    const HANDLE thread = CreateThread(nullptr, 0, &PlaceWith53BitMantissa, &result, 0, nullptr);
-    ASSERT_NE(nullptr, thread);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 30000));
-    CloseHandle(thread);
+    const win32::UniqueHandle thread(CreateThread(nullptr, 0, &PlaceWith53BitMantissa, &result, 0, nullptr));
+    ASSERT_TRUE(thread);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Get(), 30000));
     ASSERT_EQ(static_cast<unsigned int>(_PC_53), result.precisionBefore);
     EXPECT_EQ(405, result.place.y);
     // The thread's own setting is put back.

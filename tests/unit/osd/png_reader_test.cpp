@@ -11,6 +11,7 @@
 
 #include "PictureFiles.h"
 #include "TestSupport.h"
+#include "win32/ModulePath.h"
 #include "osd/PngReader.h"
 #include "gui/Bitmap.h"
 #include "gui/Exceptions.h"
@@ -148,21 +149,18 @@ TEST_F(PngReaderTest, SizeAfterLoadingIsThePicturesSize) {
 }
 
 TEST_F(PngReaderTest, DamagedPicturesLeaveTheFormerPicture) {
-    const std::vector<BYTE> good = pictures::ReadBytes(Write("noise.png", 32, 32, true, Noise(32 * 32)));
+    const std::string good = testsupport::ReadTextFile(Write("noise.png", 32, 32, true, Noise(32 * 32)));
     ASSERT_GT(good.size(), 1000u);
 
-    std::vector<BYTE> truncated(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
-    std::vector<BYTE> headerOnly(good.begin(), good.begin() + 33); // signature and IHDR
-    std::vector<BYTE> corrupt = good;
+    std::string corrupt = good;
     for (size_t i = 33; i < corrupt.size(); ++i)
-        corrupt[i] = static_cast<BYTE>(corrupt[i] ^ 0x5A);
-    const std::string text = "this is not a picture";
-    const std::vector<std::pair<std::string, std::vector<BYTE>>> damaged = {
-        {"truncated.png", truncated},
-        {"header_only.png", headerOnly},
+        corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
+    const std::vector<std::pair<std::string, std::string>> damaged = {
+        {"truncated.png", good.substr(0, good.size() / 2)},
+        {"header_only.png", good.substr(0, 33)}, // signature and IHDR
         {"corrupt.png", corrupt},
-        {"text.png", std::vector<BYTE>(text.begin(), text.end())},
-        {"empty.png", {}},
+        {"text.png", "this is not a picture"},
+        {"empty.png", ""},
     };
 
     gui::Bitmap bitmap;
@@ -170,7 +168,7 @@ TEST_F(PngReaderTest, DamagedPicturesLeaveTheFormerPicture) {
     const std::vector<int> former = PixelBytes(bitmap);
     for (const auto& file : damaged) {
         const std::string path = folder_.Path() + file.first;
-        ASSERT_TRUE(pictures::WriteBytes(path, file.second));
+        ASSERT_TRUE(testsupport::WriteTextFile(path, file.second));
         EXPECT_NO_THROW(LoadPngFile(path, bitmap)) << file.first;
         EXPECT_EQ(gui::PixelFormat::pf32bit, bitmap.Format()) << file.first;
         EXPECT_EQ(2, bitmap.Width()) << file.first;
@@ -183,7 +181,7 @@ TEST_F(PngReaderTest, DamagedPicturesLeaveTheFormerPicture) {
 
 TEST_F(PngReaderTest, RejectedPictureStillSetsThirtyTwoBits) {
     const std::string path = folder_.Path() + "text.png";
-    ASSERT_TRUE(pictures::WriteBytes(path, {'n', 'o', 'p', 'e'}));
+    ASSERT_TRUE(testsupport::WriteTextFile(path, "nope"));
     gui::Bitmap bitmap;
     bitmap.SetSize(2, 2); // 24 bits, black
     ASSERT_EQ(gui::PixelFormat::pf24bit, bitmap.Format());
@@ -236,7 +234,7 @@ TEST_F(PngReaderTest, WithoutTheLibraryNothingIsDecoded) {
 
 TEST_F(PngReaderTest, LibraryLackingAnEntryIsNotUsed) {
     // A library whose decoder works but which lacks AllocatePngData.
-    const std::string library = pictures::ExeFolder() + "pictures_partial_pngio.dll";
+    const std::string library = win32::ModuleFolder() + "pictures_partial_pngio.dll";
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(library.c_str())) << library;
     PngManager partial(library);
     EXPECT_FALSE(partial.IsUsable());

@@ -8,39 +8,24 @@
 #include <string>
 #include <vector>
 
-#include "TestFiles.h"
+#include "SavedSettings.h"
+#include "TestSupport.h"
 #include "settings/Config.h"
 #include "fileutl/FileNames.h"
 #include "system/SystemInfo.h"
 
 namespace {
 
-using testfiles::FirmwareDb;
-using testfiles::MakeFolder;
-using testfiles::ScratchFolder;
-using testfiles::WriteBytes;
+using testsupport::FirmwareDatabase;
+using testsupport::MakeFolder;
+using testsupport::TempFolder;
+using testsupport::WriteTextFile;
 
 const char kThreeProfiles[] =
     "number 0x05010001 0 base=0 step=1 count=3\n"
     "list 0x05080002 0 name=\"OC Profiles\" text=\"Gaming\" text=\"Silent\" text=\"Office\"\n";
 const char kOneProfile[] = "list 0x05080002 0 text=\"Turbo\"\n";
 const char kNoProfileGroup[] = "number 0x03010011 8 base=300000 step=2500 count=81\n";
-
-// The file names of a folder in the platform's order, the order in which
-// the profile files are listed.
-std::vector<std::string> FolderOrder(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data = {};
-    const HANDLE h = FindFirstFileA((folder + "*").c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(data.cFileName);
-    } while (FindNextFileA(h, &data));
-    FindClose(h);
-    return names;
-}
 
 // Every test has its own settings key, profiles folder and firmware.
 class ConfigTest : public ::testing::Test {
@@ -57,32 +42,27 @@ protected:
     void TearDown() override {
         Config::Instance().SetSettingsKey(nullptr, std::string());
         SetProfilesFolderOverride(std::string());
-        RegDeleteTreeA(HKEY_CURRENT_USER, keyPath_.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, keyPath_.c_str());
+        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, keyPath_);
     }
     // Firmware for this test; the list is read again on the next use.
     void UseFirmware(const char* db) {
-        db_ = std::make_unique<FirmwareDb>(db);
+        db_ = std::make_unique<FirmwareDatabase>(db);
         Config::Instance().ResetProfileList();
     }
     void SetValue(const char* name, DWORD type, const void* data, DWORD size) {
-        HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &key, nullptr));
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
-        RegCloseKey(key);
+        ASSERT_TRUE(testsupport::SetRegistryValue(HKEY_CURRENT_USER, keyPath_, name, type, data, size));
     }
     void SetDword(const char* name, DWORD value) { SetValue(name, REG_DWORD, &value, 4); }
     void SetString(const char* name, const std::string& text) {
         SetValue(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
     }
-    void AddFile(const std::string& name) { ASSERT_TRUE(WriteBytes(profiles_.Path() + name, "")); }
+    void AddFile(const std::string& name) { ASSERT_TRUE(WriteTextFile(profiles_.Path() + name, "")); }
 
     Config& config() { return Config::Instance(); }
 
-    ScratchFolder profiles_;
+    TempFolder profiles_;
     std::string keyPath_;
-    std::unique_ptr<FirmwareDb> db_;
+    std::unique_ptr<FirmwareDatabase> db_;
 };
 
 TEST_F(ConfigTest, MissingValuesDefaultToTheFirmwareProfiles) {
@@ -116,7 +96,7 @@ TEST_F(ConfigTest, FirmwareProfileThenProfileFiles) {
     AddFile("Gaming.oc");
     AddFile("Quiet.OC");
     std::vector<std::string> want = {"Turbo"};
-    for (const std::string& file : FolderOrder(profiles_.Path()))
+    for (const std::string& file : testsupport::FolderEntries(profiles_.Path(), true))
         want.push_back(StripExtension(file));
     ASSERT_EQ(3u, want.size());
     std::vector<std::string> files(want.begin() + 1, want.end());
@@ -152,7 +132,7 @@ TEST_F(ConfigTest, OnlyOcFilesOfTheFolderItselfAreProfiles) {
     AddFile("notes.txt");
     AddFile("plain");
     ASSERT_TRUE(MakeFolder(profiles_.Path() + "old.oc"));
-    ASSERT_TRUE(WriteBytes(profiles_.Path() + "old.oc\\inner.oc", ""));
+    ASSERT_TRUE(WriteTextFile(profiles_.Path() + "old.oc\\inner.oc", ""));
     std::vector<std::string> names = {"leftover"};
     config().ListProfileFiles(names);
     EXPECT_EQ((std::vector<std::string>{"my.set"}), names);
@@ -164,7 +144,7 @@ TEST_F(ConfigTest, FirmwareNamesAreLoadedOncePerReset) {
     UseFirmware(kThreeProfiles);
     EXPECT_EQ(3u, config().ProfileCount());
     // Other firmware is not seen until the list is reset ...
-    db_ = std::make_unique<FirmwareDb>(kOneProfile);
+    db_ = std::make_unique<FirmwareDatabase>(kOneProfile);
     EXPECT_EQ(3u, config().ProfileCount());
     EXPECT_EQ("Silent", config().ProfileNameAt(1));
     // ... and then replaces the former names.
@@ -172,10 +152,10 @@ TEST_F(ConfigTest, FirmwareNamesAreLoadedOncePerReset) {
     EXPECT_EQ(1u, config().ProfileCount());
     EXPECT_EQ("Turbo", config().ProfileNameAt(1));
     // A load that finds no firmware is not retried.
-    db_ = std::make_unique<FirmwareDb>(kNoProfileGroup);
+    db_ = std::make_unique<FirmwareDatabase>(kNoProfileGroup);
     config().ResetProfileList();
     EXPECT_EQ(0u, config().ProfileCount());
-    db_ = std::make_unique<FirmwareDb>(kThreeProfiles);
+    db_ = std::make_unique<FirmwareDatabase>(kThreeProfiles);
     EXPECT_EQ(0u, config().ProfileCount());
 }
 
@@ -195,11 +175,9 @@ TEST_F(ConfigTest, GroupWithoutProfileItem) {
 
 TEST_F(ConfigTest, ReadingCreatesTheSettingsKey) {
     UseFirmware(kNoProfileGroup);
-    HKEY key = nullptr;
-    ASSERT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, KEY_READ, &key));
+    ASSERT_FALSE(testsupport::RegistryKeyExists(HKEY_CURRENT_USER, keyPath_));
     config().GetRRProfileAIndex();
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, KEY_READ, &key));
-    RegCloseKey(key);
+    ASSERT_TRUE(testsupport::RegistryKeyExists(HKEY_CURRENT_USER, keyPath_));
 }
 
 TEST(ConfigVersion, OnlyMajorVersionSixUsesTheCurrentUser) {

@@ -4,14 +4,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "TestFiles.h"
+#include "TestSupport.h"
 #include "settings/OvMultiLang.h"
 
 namespace {
 
-using testfiles::MakeFolder;
-using testfiles::ScratchFolder;
-using testfiles::WriteBytes;
+using testsupport::MakeFolder;
+using testsupport::TempFolder;
+using testsupport::WriteTextFile;
 
 // The seams read these.
 LANGID g_langId = 0x0409;
@@ -35,7 +35,7 @@ protected:
         OvMultiLang::SetFolderSource(&TestFolder);
         ASSERT_TRUE(MakeFolder(Lang()));
         ASSERT_TRUE(MakeFolder(Lang() + "English"));
-        ASSERT_TRUE(WriteBytes(Lang() + "English\\English.ini", kEnglishIni));
+        ASSERT_TRUE(WriteTextFile(Lang() + "English\\English.ini", kEnglishIni));
     }
     void TearDown() override {
         OvMultiLang::SetLangIdSource(nullptr);
@@ -43,15 +43,15 @@ protected:
     }
     std::string Lang() const { return dir_.Path() + "LangFiles\\"; }
     void WriteIndex(const std::string& entries) {
-        ASSERT_TRUE(WriteBytes(Lang() + "OvMultiLang.ini", "[Languages]\r\n" + entries));
+        ASSERT_TRUE(WriteTextFile(Lang() + "OvMultiLang.ini", "[Languages]\r\n" + entries));
     }
     void WriteLanguage(const std::string& name, const std::string& entries) {
         MakeFolder(Lang() + name);
-        ASSERT_TRUE(WriteBytes(Lang() + name + "\\" + name + ".ini", "[Translations]\r\n" + entries));
+        ASSERT_TRUE(WriteTextFile(Lang() + name + "\\" + name + ".ini", "[Translations]\r\n" + entries));
     }
     const OvMultiLang& Texts() const { return OvMultiLang::Instance(); }
 
-    ScratchFolder dir_;
+    TempFolder dir_;
 };
 
 TEST(LangHex, DigitsAreUpperCaseAndCutToTheCount) {

@@ -34,8 +34,8 @@ protected:
         profiles_ = folder_->Path() + "profiles\\";
         CreateDirectoryA(profiles_.c_str(), nullptr);
         CreateDirectoryA((profiles_ + "Default").c_str(), nullptr);
-        firmware_ = new FirmwareDatabase(folder_->Path());
-        registry_ = new PrivateRegistry();
+        firmware_ = new FirmwareDatabase(StandardFirmware(), folder_->Path());
+        registry_ = new PrivateRegistry("Actions");
         windows_ = new RecordingWindows();
         SetProfilesFolderOverride(profiles_);
         Config::Instance().SetSettingsKey(HKEY_CURRENT_USER, registry_->Base() + "Ravelo Profile");

@@ -3,20 +3,20 @@
 
 #include <string>
 
-#include "TestFiles.h"
+#include "TestSupport.h"
 #include "system/IniAccess.h"
 
 namespace {
 
-using testfiles::ScratchFolder;
-using testfiles::WriteBytes;
+using testsupport::TempFolder;
+using testsupport::WriteTextFile;
 
 std::string IniWithValue(const std::string& value) {
     return "[Translations]\r\nBefore=1\r\nKey=" + value + "\r\nAfter=2\r\n";
 }
 
 TEST(IniAccessor, OpenDoesNotNeedTheFileAndMissingFileGivesDefault) {
-    ScratchFolder dir("ini_missing");
+    TempFolder dir("ini_missing");
     IniAccessor ini;
     EXPECT_FALSE(ini.IsOpen());
     ASSERT_TRUE(ini.Open(dir.Path() + "nothere.ini"));
@@ -35,9 +35,9 @@ TEST(IniAccessor, OpenDoesNotNeedTheFileAndMissingFileGivesDefault) {
 }
 
 TEST(IniAccessor, MissingSectionOrKeyGivesDefault) {
-    ScratchFolder dir("ini_keys");
+    TempFolder dir("ini_keys");
     const std::string path = dir.Path() + "a.ini";
-    ASSERT_TRUE(WriteBytes(path, IniWithValue("Hallo")));
+    ASSERT_TRUE(WriteTextFile(path, IniWithValue("Hallo")));
     IniAccessor ini;
     ASSERT_TRUE(ini.Open(path));
     std::string out;
@@ -50,7 +50,7 @@ TEST(IniAccessor, MissingSectionOrKeyGivesDefault) {
 }
 
 TEST(IniAccessor, BufferGrowsByDoublingUntilTheValueFits) {
-    ScratchFolder dir("ini_grow");
+    TempFolder dir("ini_grow");
     struct Case {
         size_t length;
         std::uint32_t bufferAfter;
@@ -62,7 +62,7 @@ TEST(IniAccessor, BufferGrowsByDoublingUntilTheValueFits) {
         for (size_t i = 0; i < c.length; ++i)
             value += static_cast<char>('a' + i % 26);
         const std::string path = dir.Path() + "v" + std::to_string(c.length) + ".ini";
-        ASSERT_TRUE(WriteBytes(path, IniWithValue(value)));
+        ASSERT_TRUE(WriteTextFile(path, IniWithValue(value)));
         IniAccessor ini;
         ASSERT_TRUE(ini.Open(path));
         std::string out;
@@ -77,12 +77,12 @@ TEST(IniAccessor, BufferGrowsByDoublingUntilTheValueFits) {
 }
 
 TEST(IniAccessor, NameListsReserveTwoTerminators) {
-    ScratchFolder dir("ini_list");
+    TempFolder dir("ini_list");
     const std::string path = dir.Path() + "l.ini";
     // The key list "Before\0Key\0After\0\0" is 18 bytes; a 126-byte first name
     // makes the list need more than 128 bytes.
     const std::string longName(126, 'n');
-    ASSERT_TRUE(WriteBytes(path, "[S]\r\n" + longName + "=1\r\nb=2\r\n"));
+    ASSERT_TRUE(WriteTextFile(path, "[S]\r\n" + longName + "=1\r\nb=2\r\n"));
     IniAccessor ini;
     ASSERT_TRUE(ini.Open(path));
     std::string out;
@@ -92,9 +92,9 @@ TEST(IniAccessor, NameListsReserveTwoTerminators) {
 }
 
 TEST(IniAccessor, EditsAreSeenByTheNextAccessor) {
-    ScratchFolder dir("ini_edit");
+    TempFolder dir("ini_edit");
     const std::string path = dir.Path() + "e.ini";
-    ASSERT_TRUE(WriteBytes(path, IniWithValue("first")));
+    ASSERT_TRUE(WriteTextFile(path, IniWithValue("first")));
     std::string out;
     {
         IniAccessor ini;
@@ -102,7 +102,7 @@ TEST(IniAccessor, EditsAreSeenByTheNextAccessor) {
         ini.ReadString("Translations", "Key", "", out);
         EXPECT_EQ("first", out);
     }
-    ASSERT_TRUE(WriteBytes(path, IniWithValue("second")));
+    ASSERT_TRUE(WriteTextFile(path, IniWithValue("second")));
     IniAccessor ini;
     ASSERT_TRUE(ini.Open(path));
     ini.ReadString("Translations", "Key", "", out);
@@ -112,10 +112,10 @@ TEST(IniAccessor, EditsAreSeenByTheNextAccessor) {
 // A value longer than the cap comes back cut to the largest buffer instead
 // of growing for ever.
 TEST(IniAccessor, GrowthStopsAtTheCap) {
-    ScratchFolder dir("ini_cap");
+    TempFolder dir("ini_cap");
     const std::string path = dir.Path() + "big.ini";
     const std::string value(IniAccessor::kMaxBufferSize + 4096, 'z');
-    ASSERT_TRUE(WriteBytes(path, IniWithValue(value)));
+    ASSERT_TRUE(WriteTextFile(path, IniWithValue(value)));
     IniAccessor ini;
     ASSERT_TRUE(ini.Open(path));
     std::string out;
