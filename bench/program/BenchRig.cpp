@@ -3,32 +3,13 @@
 #include "OsdWatcher.h"
 #include "settings/Config.h"
 #include "ProgramHarness.h"
+#include "ProtocolFacts.h"
 
 namespace bench {
 
 namespace {
 
-constexpr DWORD kActiveProfileItem = 0x11060008;
-constexpr DWORD kClockSetting = 0x03010011;
 constexpr char kProgramFile[] = "RaveloRemote.exe";
-
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// A profile file as the overclocking program writes it: a first word that
-// is not read, the version, the record count, then (setting, value) pairs.
-std::string ProfileFile(DWORD setting, DWORD value) {
-    std::string bytes;
-    auto word = [&bytes](DWORD w) {
-        for (int i = 0; i < 4; ++i)
-            bytes.push_back(static_cast<char>((w >> (8 * i)) & 0xFF));
-    };
-    word(0x4F525641);
-    word(1);
-    word(1);
-    word(setting);
-    word(value);
-    return bytes;
-}
 
 } // namespace
 
@@ -43,13 +24,13 @@ BenchRig::~BenchRig() {
 
 bool BenchRig::Prepare(std::string& error) {
     dist_ = testsupport::DistFolder();
-    if (dist_.empty() || !FileExists(dist_ + kProgramFile)) {
+    if (dist_.empty() || !testsupport::FileExists(dist_ + kProgramFile)) {
         error = "no " + std::string(kProgramFile) + " in the program folder (RAVELO_DIST): " + dist_;
         return false;
     }
     for (const std::string& tool :
          {ServiceControl::DefaultServicePath(), siblings::ApexExecutable(), siblings::KelvoExecutable()}) {
-        if (!FileExists(tool)) {
+        if (!testsupport::FileExists(tool)) {
             error = "missing " + tool + " (RAVELO_BIN)";
             return false;
         }
@@ -83,7 +64,7 @@ bool BenchRig::Prepare(std::string& error) {
     const std::string profiles = ProfilesFolder();
     CreateDirectoryA((profiles + "Default").c_str(), nullptr);
     defaultProfile_ = std::make_unique<SavedFile>(profiles + "Default\\Default.oc");
-    ok = testsupport::WriteTextFile(profiles + "Default\\Default.oc", ProfileFile(kClockSetting, 4)) && ok;
+    ok = testsupport::WriteProfileFile(profiles + "Default\\Default.oc", 1, 1, {{profile::kClockSetting, 4}}) && ok;
     if (!ok) {
         error = "cannot write the settings the displays need (registry, profiles folder)";
         return false;
@@ -92,7 +73,7 @@ bool BenchRig::Prepare(std::string& error) {
 }
 
 bool BenchRig::UseProgramFolder(const std::string& dist) {
-    if (dist.empty() || !FileExists(dist + kProgramFile))
+    if (dist.empty() || !testsupport::FileExists(dist + kProgramFile))
         return false;
     dist_ = dist;
     return true;
@@ -227,8 +208,8 @@ void BenchRig::KillProgram() {
 
 bool BenchRig::Press(LONG code) const { return ServiceControl::SendKey(code) == ServiceControl::Outcome::Posted; }
 
-bool BenchRig::ReadActiveProfile(LONG& value) { return harness::ReadFirmwareItem(kActiveProfileItem, value); }
+bool BenchRig::ReadActiveProfile(LONG& value) { return harness::ReadFirmwareItem(facts::kActiveProfileItem, value); }
 
-bool BenchRig::WriteActiveProfile(LONG value) { return harness::WriteFirmwareItem(kActiveProfileItem, value); }
+bool BenchRig::WriteActiveProfile(LONG value) { return harness::WriteFirmwareItem(facts::kActiveProfileItem, value); }
 
 } // namespace bench

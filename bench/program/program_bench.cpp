@@ -35,6 +35,7 @@
 #include "MovieLog.h"
 #include "OsdWatcher.h"
 #include "ProcessProbe.h"
+#include "ProtocolFacts.h"
 
 using namespace bench;
 
@@ -51,11 +52,6 @@ constexpr double kEndPauseMs = 250;
 constexpr double kFadeMs = 250;
 constexpr double kFrameMs = 1000.0 / 60.0;
 constexpr int kOsdAlpha = 229;
-
-constexpr LONG kKeyProfileA = 144;
-constexpr LONG kKeyManual = 147;
-constexpr LONG kKeyAuto = 148;
-constexpr LONG kKeyTuneUp = 149;
 
 constexpr DWORD kDisplayTimeoutMs = 30000;
 constexpr DWORD kStartTimeoutMs = 60000;
@@ -90,14 +86,15 @@ const DisplayKind kProfileOn{
     "profile on", "RaveloProfileOn", kKeyProfileA, kCommandPauseMs, true, kProfileHoldMs, false, "show", "end"};
 const DisplayKind kProfileOff{
     "profile off", "RaveloProfileOff", kKeyProfileA, kCommandPauseMs, true, kProfileHoldMs, false, "show", "end"};
-const DisplayKind kKelvoAuto{"Kelvo auto", "KelvoAuto", kKeyAuto, kCommandPauseMs, false, kCaptionWaitMs,
+const DisplayKind kKelvoAuto{"Kelvo auto", "KelvoAuto", kKeyAutoMode, kCommandPauseMs, false, kCaptionWaitMs,
                              false,        "show",      "end"};
 const DisplayKind kKelvoManual{
-    "Kelvo manual", "KelvoManual", kKeyManual, kCommandPauseMs, false, kIdleTimerMs + kEndPauseMs, true, "show", "end"};
+    "Kelvo manual", "KelvoManual", kKeyManualMode, kCommandPauseMs, false, kIdleTimerMs + kEndPauseMs,
+    true,           "show",        "end"};
 const DisplayKind kTuning{"tuning", "OCTuning", kKeyTuneUp, kCommandPauseMs, true, kIdleTimerMs + kEndPauseMs,
                           false,    "in",       "out"};
 // Key 148 while the engine is not running: the 3000 ms "not running" notice.
-const DisplayKind kWarning{"warning", "Warning", kKeyAuto, 2 * kCommandPauseMs, false, kCaptionWaitMs,
+const DisplayKind kWarning{"warning", "Warning", kKeyAutoMode, 2 * kCommandPauseMs, false, kCaptionWaitMs,
                            false,     "show",    "end"};
 
 const DisplayKind* const kKinds[] = {&kProfileOn, &kProfileOff, &kKelvoAuto, &kKelvoManual, &kTuning, &kWarning};

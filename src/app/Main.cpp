@@ -7,9 +7,6 @@
 #include "gui/Application.h"
 #include "orva/OvAcpi.h"
 
-const char kProgramIdentity[] = "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
-const wchar_t kServiceIdentity[] = L"5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
-
 TMainForm* MainForm = nullptr;
 
 namespace {

@@ -13,8 +13,8 @@
 
 // The program's identity: names the instance mutex and, as UTF-16, is the
 // registration identity towards the service.
-extern const char kProgramIdentity[];
-extern const wchar_t kServiceIdentity[];
+inline constexpr char kProgramIdentity[] = "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
+inline constexpr wchar_t kServiceIdentity[] = L"5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
 
 // Brings a window to the foreground even when another thread owns the
 // current foreground window, then shows it.

@@ -18,11 +18,9 @@ namespace rely {
 
 namespace {
 
-constexpr char kPlayerClass[] = "RaveloFlashPlayer";
-
 std::string ShippedFirmware() { return ReadBytes(testsupport::BinFolder() + "OvAcpiDb.txt"); }
 
-bool IsPlayer(HWND window) { return testsupport::WindowClass(window) == kPlayerClass; }
+bool IsPlayer(HWND window) { return testsupport::WindowClass(window) == facts::kPlayerClass; }
 
 DWORD Crc32(const unsigned char* data, size_t size) {
     DWORD crc = 0xFFFFFFFFu;
@@ -213,7 +211,7 @@ std::string Describe(const Figures& figures) {
 bool WaitForFreeInstance(DWORD timeoutMs) {
     return testsupport::WaitUntil(
         [] {
-            const HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex);
+            const HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kProgramIdentity);
             if (mutex == nullptr)
                 return true;
             CloseHandle(mutex);
@@ -366,7 +364,7 @@ bool Program::Quit(DWORD timeoutMs) {
     if (!process_.Running())
         return process_.ExitCode() == 0;
     if (!(IsRegistered() && ServiceControl::SendQuit() == ServiceControl::Outcome::Posted))
-        Post(kServiceQuitMessage, kMark, 0);
+        Post(kServiceQuit, kSuiteMark, 0);
     return process_.Wait(timeoutMs) && process_.ExitCode() == 0;
 }
 

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "ProgramHarness.h"
+#include "ProtocolFacts.h"
 #include "SavedSettings.h"
 #include "ServiceControl.h"
 #include "SiblingControl.h"
@@ -23,23 +24,9 @@
 namespace rely {
 
 constexpr DWORD kLongWait = 30000;
-constexpr char kInstanceMutex[] = "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
-constexpr UINT kServiceKeyMessage = WM_USER + 8;
-constexpr UINT kServiceQuitMessage = WM_USER + 0;
-constexpr WPARAM kMark = 0x55;
-constexpr DWORD kActiveProfileItem = 0x11060008;
-constexpr DWORD kClockItem = 0x03010011;
-constexpr DWORD kModeItem = 0x0B000001;
-
-enum Key : LONG {
-    kKeyProfileA = 144,
-    kKeyProfileB = 145,
-    kKeyProfileC = 146,
-    kKeyManual = 147,
-    kKeyAuto = 148,
-    kKeyTuneUp = 149,
-    kKeyTuneDown = 150,
-};
+using facts::kActiveProfileItem;
+using facts::kClockItem;
+using facts::kModeItem;
 
 // ---- suite set-up ---------------------------------------------------------
 
@@ -154,7 +141,7 @@ public:
     std::vector<HWND> MessageBoxes() const;
 
     bool Post(UINT msg, WPARAM wParam, LPARAM lParam) const;
-    bool PostKey(LONG code, WPARAM wParam = kMark) const { return Post(kServiceKeyMessage, wParam, code); }
+    bool PostKey(LONG code, WPARAM wParam = kSuiteMark) const { return Post(kServiceRemoteKey, wParam, code); }
     // The GUI thread answers a sent message within timeoutMs.
     bool Responsive(DWORD timeoutMs = 5000) const;
     bool IsRegistered() const;

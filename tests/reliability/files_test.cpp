@@ -139,7 +139,7 @@ TEST_F(HostileFiles, DamagedProfileFiles) {
     ASSERT_TRUE(WriteBytes(folder + kHostileProfile + ".oc", ProfileFileBytes(1, 100000, Records(100000, 99999, 12))));
     EXPECT_EQ("RaveloProfileOn", Keys({kKeyProfileC}, "large files, C above the default"));
 
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
 }
 
 // The language file with values of a megabyte, without its section, and
@@ -167,7 +167,7 @@ TEST_F(HostileFiles, DamagedLanguageFiles) {
         ASSERT_TRUE(stage_->StopApex()); // key A warns "not running", with texts
         StartProgram(folder);
         log_.Clear();
-        Keys({kKeyProfileA, kKeyAuto, kKeyTuneUp}, file.first);
+        Keys({kKeyProfileA, kKeyAutoMode, kKeyTuneUp}, file.first);
         // The warning's texts fit the commands the movie takes.
         const std::string label = log_.LastArgument("Warning", "changeLabel");
         const std::string content = log_.LastArgument("Warning", "changeContent");
@@ -177,7 +177,7 @@ TEST_F(HostileFiles, DamagedLanguageFiles) {
             EXPECT_FALSE(content.empty());
             EXPECT_EQ(std::string::npos, content.find_first_not_of('W')) << content;
         }
-        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
         EXPECT_TRUE(program_.Quit());
         ASSERT_TRUE(stage_->StartApex());
     }
@@ -191,7 +191,7 @@ TEST_F(HostileFiles, DamagedLanguageFiles) {
     log_.Clear();
     Keys({kKeyProfileA}, "noise for an index");
     EXPECT_EQ(ProgramText("RaveloApexNotRun"), log_.LastArgument("Warning", "changeContent"));
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
 }
 
 // Registry values the program reads, of the wrong type or of a megabyte:
@@ -220,16 +220,16 @@ TEST_F(HostileFiles, RegistryValuesOfTheWrongTypeOrSize) {
     ASSERT_TRUE(set(HKEY_CURRENT_USER, "Software\\Orva\\Drivo3\\Advance", "CalibrationNeeded", REG_SZ, text));
 
     StartProgram();
-    Keys({kKeyProfileA, kKeyProfileB, kKeyProfileC, kKeyManual, kKeyAuto, kKeyTuneUp}, "odd bindings");
+    Keys({kKeyProfileA, kKeyProfileB, kKeyProfileC, kKeyManualMode, kKeyAutoMode, kKeyTuneUp}, "odd bindings");
 
     // The install markers the program checks before it talks to a sibling.
     for (const char* product : kMarkerKeys)
         ASSERT_TRUE(set(HKEY_LOCAL_MACHINE, product, "CaptionName", REG_SZ, text));
-    Keys({kKeyProfileA, kKeyManual, kKeyTuneUp}, "megabyte markers");
+    Keys({kKeyProfileA, kKeyManualMode, kKeyTuneUp}, "megabyte markers");
     for (const char* product : kMarkerKeys)
         ASSERT_TRUE(set(HKEY_LOCAL_MACHINE, product, "CaptionName", REG_BINARY, megabyteBinary));
-    Keys({kKeyProfileA, kKeyManual, kKeyTuneUp}, "binary markers");
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+    Keys({kKeyProfileA, kKeyManualMode, kKeyTuneUp}, "binary markers");
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
 }
 
 // Pictures that are corrupt, cut short or claim 100 000 x 100 000 pixels:
@@ -257,8 +257,8 @@ TEST_F(HostileFiles, DamagedPictures) {
         ASSERT_TRUE(WriteBytes(background, files.second.second));
         StartProgram(folder);
         log_.Clear();
-        Keys({kKeyProfileA, kKeyManual, kKeyTuneUp}, files.first);
-        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyAuto));
+        Keys({kKeyProfileA, kKeyManualMode, kKeyTuneUp}, files.first);
+        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyAutoMode));
         EXPECT_TRUE(program_.Quit());
     }
 }
@@ -272,10 +272,10 @@ TEST_F(HostileFiles, MissingAndGarbageMovies) {
     ASSERT_TRUE(WriteBytes(folder + "Resource\\OCTuning.swf", RandomBytes(20000, 5)));
     ASSERT_TRUE(WriteBytes(folder + "Resource\\Warning.swf", std::string()));
     StartProgram(folder);
-    Keys({kKeyManual, kKeyTuneUp, kKeyTuneDown, kKeyAuto}, "damaged movies", false);
+    Keys({kKeyManualMode, kKeyTuneUp, kKeyTuneDown, kKeyAutoMode}, "damaged movies", false);
     ASSERT_TRUE(stage_->StopApex());
     Keys({kKeyProfileA}, "damaged warning movie", false);
-    EXPECT_TRUE(AliveAndAnswering(program_, nullptr, kKeyAuto));
+    EXPECT_TRUE(AliveAndAnswering(program_, nullptr, kKeyAutoMode));
 }
 
 // The movie player's DLL or the picture library missing from the folder.
@@ -286,8 +286,8 @@ TEST_F(HostileFiles, PlayerOrPictureLibraryMissing) {
         ASSERT_FALSE(folder.empty());
         ASSERT_TRUE(DeleteFileA((folder + library).c_str()));
         StartProgram(folder);
-        Keys({kKeyProfileA, kKeyManual, kKeyAuto, kKeyTuneUp}, library, false);
-        EXPECT_TRUE(AliveAndAnswering(program_, nullptr, kKeyManual));
+        Keys({kKeyProfileA, kKeyManualMode, kKeyAutoMode, kKeyTuneUp}, library, false);
+        EXPECT_TRUE(AliveAndAnswering(program_, nullptr, kKeyManualMode));
         EXPECT_TRUE(program_.Quit());
     }
 }

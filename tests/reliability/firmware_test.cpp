@@ -22,7 +22,7 @@ namespace {
 // The keys whose actions read the firmware: profile (active item, profile
 // list and records, clock item), manual mode (mode item), auto mode
 // (auto-mode switch, threshold items) and tuning (clock item).
-const LONG kFirmwareKeys[] = {kKeyProfileA, kKeyManual, kKeyAuto, kKeyTuneUp};
+const LONG kFirmwareKeys[] = {kKeyProfileA, kKeyManualMode, kKeyAutoMode, kKeyTuneUp};
 
 class FailingFirmware : public StagedTest {
 protected:
@@ -47,7 +47,7 @@ protected:
         ASSERT_TRUE(Faults(faults));
         StartProgram();
         EveryKeyShowsADisplay(faults.front().c_str());
-        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
         EXPECT_TRUE(program_.Quit());
     }
 };
@@ -92,7 +92,7 @@ TEST_F(FailingFirmware, EveryCallFailsWhileRunningAndRecovers) {
     log_.Clear();
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyTuneUp));
     EXPECT_EQ(clock, log_.LastArgument("OCTuning", "set2Digit")) << "the clock shown once the firmware works again";
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
 }
 
 // A clock item with extra texts whose step names one of them: reading the

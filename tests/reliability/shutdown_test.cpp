@@ -48,7 +48,7 @@ const std::vector<DisplayKind>& Kinds() {
           {"mid-fade", "callback", "outro"}},
          "msg=1061"},
         {"level",
-         kKeyManual,
+         kKeyManualMode,
          "KelvoManual",
          {{"intro", "request", "show"}, {"outro", "request", "end"}, {"mid-fade", "callback", "outro"}},
          ""},
@@ -62,7 +62,7 @@ const std::vector<DisplayKind>& Kinds() {
          ""},
         // Calibration needed on the shipped firmware: the auto key warns.
         {"warning",
-         kKeyAuto,
+         kKeyAutoMode,
          "Warning",
          {{"hold", "request", "show"}, {"outro", "request", "end"}, {"mid-fade", "callback", "outro"}},
          ""},
@@ -98,7 +98,7 @@ TEST_F(QuitDuringDisplay, EndsCleanlyFromEveryPointOfEveryDisplay) {
             }
             // A profile marked active stays so until the quit clears it.
             ASSERT_TRUE(WriteFirmwareItem(kActiveProfileItem, 2));
-            ASSERT_TRUE(program_.Post(kServiceQuitMessage, kMark, 0));
+            ASSERT_TRUE(program_.Post(kServiceQuit, kSuiteMark, 0));
             const DWORD posted = GetTickCount();
             bool boxSeen = false;
             const bool ended = WaitUntil(

@@ -112,18 +112,18 @@ TEST_F(Neighbours, OverclockingProgramEndsDuringTheTuningDisplay) {
     EXPECT_LE(watch.MaxVisiblePlayers(), 1) << "movies on screen together: " << watch.Worst() << "\n" << log_.Tail();
 
     // The next display shows its own movie only.
-    OneDisplayAlone(kKeyManual);
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyAuto));
+    OneDisplayAlone(kKeyManualMode);
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyAutoMode));
 }
 
 TEST_F(Neighbours, EngineEndsDuringTheLevelDisplay) {
     ASSERT_TRUE(stage_->StartKelvo());
     StartProgram();
     ScreenWatch watch(program_);
-    ASSERT_TRUE(program_.PostKey(kKeyManual));
+    ASSERT_TRUE(program_.PostKey(kKeyManualMode));
     ASSERT_TRUE(Requested("KelvoManual", "show"));
     ASSERT_TRUE(stage_->StopKelvo());
-    ASSERT_TRUE(program_.PostKey(kKeyManual));
+    ASSERT_TRUE(program_.PostKey(kKeyManualMode));
     ASSERT_TRUE(Requested("Warning", "show"));
     EXPECT_EQ(ProgramText("KelvoNotRun"), log_.LastArgument("Warning", "changeContent"));
     ASSERT_TRUE(WaitIdle(program_, &log_));
@@ -131,7 +131,7 @@ TEST_F(Neighbours, EngineEndsDuringTheLevelDisplay) {
     EXPECT_LE(watch.MaxVisiblePlayers(), 1) << "movies on screen together: " << watch.Worst() << "\n" << log_.Tail();
 
     OneDisplayAlone(kKeyTuneUp);
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyAuto));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyAutoMode));
 }
 
 // The overclocking program ends while the profile display holds; the
@@ -186,13 +186,13 @@ TEST_F(Neighbours, HungOverclockingProgramHoldsNothingUp) {
     EXPECT_EQ(1u, stage_->ApexLines("msg=1060 wParam=0x55 lParam="));
     EXPECT_EQ(1u, stage_->ApexLines("sent: freezing"));
 
-    ASSERT_TRUE(program_.PostKey(kKeyManual));
+    ASSERT_TRUE(program_.PostKey(kKeyManualMode));
     EXPECT_TRUE(WaitUntil([&] { return log_.Sequence().started == 2; }, kLongWait))
         << "a key after the step went to the hung overclocking program was not answered\n"
         << log_.Tail();
     ASSERT_TRUE(WaitIdle(program_, &log_));
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyTuneDown));
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
     EXPECT_EQ(apex, stage_->ApexId()) << "the overclocking program's stand-in ended";
     EXPECT_TRUE(program_.Quit());
     EXPECT_TRUE(TerminateProcessById(apex));
@@ -203,11 +203,11 @@ TEST_F(Neighbours, HungOverclockingProgramHoldsNothingUp) {
 // registration attempts from it: its retry timer stays off.
 TEST_F(Neighbours, ServiceDisappearsDuringADisplayAndComesBack) {
     StartProgram();
-    ASSERT_TRUE(program_.PostKey(kKeyManual));
+    ASSERT_TRUE(program_.PostKey(kKeyManualMode));
     ASSERT_TRUE(Requested("Warning", "show"));
     ASSERT_TRUE(stage_->StopService());
     ASSERT_TRUE(WaitIdle(program_, &log_));
-    ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyAuto));
+    ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyAutoMode));
 
     ASSERT_TRUE(stage_->StartService());
     PumpFor(kTwoRetryPeriods);
@@ -215,12 +215,12 @@ TEST_F(Neighbours, ServiceDisappearsDuringADisplayAndComesBack) {
     ASSERT_TRUE(ServiceControl::QueryAttempts(attempts));
     EXPECT_EQ(0u, attempts) << "the registered program tried to register again";
     EXPECT_FALSE(program_.IsRegistered());
-    EXPECT_EQ(ServiceControl::Outcome::NoClient, ServiceControl::SendKey(kKeyManual));
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+    EXPECT_EQ(ServiceControl::Outcome::NoClient, ServiceControl::SendKey(kKeyManualMode));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
 
     // The quit message still reaches it the way the service would send it,
     // and the program unregisters from whichever service runs.
-    ASSERT_TRUE(program_.Post(kServiceQuitMessage, kMark, 0));
+    ASSERT_TRUE(program_.Post(kServiceQuit, kSuiteMark, 0));
     ASSERT_TRUE(program_.Process().Wait(kLongWait));
     EXPECT_EQ(0u, program_.Process().ExitCode());
     unsigned unregistrations = 0;
@@ -234,11 +234,11 @@ TEST_F(Neighbours, ServiceAbsentAtStartUpAppearsLater) {
     ASSERT_TRUE(stage_->StopService());
     ASSERT_TRUE(program_.Start());
     ASSERT_TRUE(program_.WaitStarted(false));
-    ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyManual));
+    ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyManualMode));
     ASSERT_TRUE(stage_->StartService());
     ASSERT_TRUE(WaitUntil([&] { return program_.IsRegistered(); }, 15000, 100))
         << "no registration within six retry periods";
-    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendKey(kKeyAuto));
+    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendKey(kKeyAutoMode));
     ASSERT_TRUE(WaitUntil([&] { return log_.Sequence().started == 2; }, kLongWait)) << log_.Tail();
     ASSERT_TRUE(WaitIdle(program_, &log_));
     unsigned attempts = 0;

@@ -49,8 +49,8 @@ TEST(Soak, KeysForAnHourAndNothingGrows) {
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitStarted());
 
-    const LONG keys[] = {kKeyProfileA, kKeyTuneUp,   kKeyManual,   kKeyProfileB, kKeyAuto,
-                         kKeyTuneDown, kKeyProfileA, kKeyProfileC, kKeyManual,   kKeyTuneDown};
+    const LONG keys[] = {kKeyProfileA, kKeyTuneUp,   kKeyManualMode, kKeyProfileB,   kKeyAutoMode,
+                         kKeyTuneDown, kKeyProfileA, kKeyProfileC,   kKeyManualMode, kKeyTuneDown};
     size_t next = 0;
     unsigned pressed = 0;
     unsigned failed = 0;
@@ -107,6 +107,6 @@ TEST(Soak, KeysForAnHourAndNothingGrows) {
     EXPECT_EQ(baseline.windows, last.windows);
     EXPECT_LE(last.privateBytes, baseline.privateBytes + kPrivateSlack)
         << Describe(baseline) << " -> " << Describe(last);
-    EXPECT_TRUE(AliveAndAnswering(program, &log, kKeyManual));
+    EXPECT_TRUE(AliveAndAnswering(program, &log, kKeyManualMode));
     EXPECT_TRUE(program.Quit());
 }

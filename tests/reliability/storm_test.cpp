@@ -67,17 +67,17 @@ private:
     void Key(StormCounts& counts) {
         static const WPARAM kOddMarks[] = {0x155, 0, 0x5555, 0xFFFFFFFF, 0x56, 0x55000000};
         const LONG code = 140 + static_cast<LONG>(Pick(16));
-        const WPARAM wParam = Pick(2) == 0 ? kMark : kOddMarks[Pick(6)];
-        if (wParam == kMark && code >= kKeyProfileA && code <= kKeyTuneDown)
+        const WPARAM wParam = Pick(2) == 0 ? kSuiteMark : kOddMarks[Pick(6)];
+        if (wParam == kSuiteMark && code >= kKeyProfileA && code <= kKeyTuneDown)
             ++counts.keys;
-        Send(kServiceKeyMessage, wParam, code, counts);
+        Send(kServiceRemoteKey, wParam, code, counts);
     }
 
     // The other messages of the service's range, never a quit: 1024 only
     // without the mark in its low byte.
     void OtherServiceMessage(StormCounts& counts) {
         const UINT msg = WM_USER + 1 + Pick(7); // 1025 .. 1031
-        static const WPARAM kMarks[] = {kMark, 0x155, 0, 0xFFFFFF00, 0x5500};
+        static const WPARAM kMarks[] = {kSuiteMark, 0x155, 0, 0xFFFFFF00, 0x5500};
         Send(msg, kMarks[Pick(5)], static_cast<LPARAM>(Pick(300)), counts);
         static const WPARAM kNoQuit[] = {0x5500, 0x56, 0, 0xAA};
         Send(WM_USER, kNoQuit[Pick(4)], 0, counts);
@@ -133,7 +133,7 @@ TEST_F(KeyStorm, OneDisplayAtATimeAndNothingGrows) {
 
     // One display of each kind first, so that what the program makes once
     // (firmware items, players' drawings, fonts) is in the baseline.
-    for (LONG key : {kKeyManual, kKeyTuneUp, kKeyProfileA, kKeyAuto})
+    for (LONG key : {kKeyManualMode, kKeyTuneUp, kKeyProfileA, kKeyAutoMode})
         ASSERT_TRUE(KeyShowsDisplay(program, &log_, key)) << "warm-up key " << key;
     ASSERT_TRUE(WaitIdle(program, &log_));
     ASSERT_TRUE(WaitUntil([&] { return ThreadCountOf(program.Id()) > 0; }, 5000));
@@ -210,7 +210,7 @@ TEST_F(KeyStorm, OneDisplayAtATimeAndNothingGrows) {
     }
 
     // Still answering, and back where it started.
-    ASSERT_TRUE(AliveAndAnswering(program, &log_, kKeyManual));
+    ASSERT_TRUE(AliveAndAnswering(program, &log_, kKeyManualMode));
     Figures after = program.Measure();
     // Threads of displays just ended may take a moment to go.
     WaitUntil([&] { return (after = program.Measure()).threads <= before.threads; }, 10000, 100);

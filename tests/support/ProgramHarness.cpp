@@ -1,5 +1,6 @@
 #include "ProgramHarness.h"
 
+#include "ProtocolFacts.h"
 #include "orva/OvAcpi.h"
 
 namespace harness {
@@ -49,8 +50,8 @@ bool RegisteredWithService(DWORD processId) {
     for (const ServiceControl::Client& client : clients) {
         DWORD owner = 0;
         GetWindowThreadProcessId(client.window, &owner);
-        if (owner == processId && testsupport::WindowClass(client.window) == "TMainForm" &&
-            client.identity == "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352")
+        if (owner == processId && testsupport::WindowClass(client.window) == facts::kMainClass &&
+            client.identity == kProgramIdentity)
             return true;
     }
     return false;

@@ -283,6 +283,23 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+std::map<std::string, std::string> IniSection(const std::string& text, const std::string& section) {
+    std::map<std::string, std::string> values;
+    bool inside = false;
+    for (const std::string& line : Lines(text)) {
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            inside = _stricmp(line.c_str(), ("[" + section + "]").c_str()) == 0;
+            continue;
+        }
+        const size_t eq = line.find('=');
+        if (inside && eq != std::string::npos)
+            values[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return values;
+}
+
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool ReplaceFile(const std::string& path, const std::string& bytes) {

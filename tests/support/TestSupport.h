@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -98,6 +99,9 @@ bool ReplaceFile(const std::string& path, const std::string& bytes);
 bool MakeFolder(const std::string& path);
 // The lines of a text, without their line ends (LF or CR LF).
 std::vector<std::string> Lines(const std::string& text);
+// The key=value pairs of one section of an INI text (the section's name
+// compared without case, the keys as written), in the text's own bytes.
+std::map<std::string, std::string> IniSection(const std::string& text, const std::string& section);
 bool CopyFileTo(const std::string& from, const std::string& to);
 // The names in a folder (ending in a backslash), in the order the platform
 // lists them, without "." and ".."; only the files when filesOnly.

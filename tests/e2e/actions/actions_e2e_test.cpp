@@ -14,6 +14,7 @@
 #include "SavedSettings.h"
 #include "ServiceControl.h"
 #include "SiblingControl.h"
+#include "ProtocolFacts.h"
 #include "TestSupport.h"
 #include "settings/Config.h"
 #include "actions/Director.h"
@@ -27,8 +28,8 @@ using testsupport::WaitUntil;
 namespace {
 
 constexpr DWORD kLongWait = 30000;
-constexpr DWORD kClockItem = 0x03010011;
-constexpr DWORD kModeItem = 0x0B000001;
+using facts::kClockItem;
+using facts::kModeItem;
 constexpr char kApexMarkerKey[] = "Software\\Orva\\Ravelo Apex";
 
 std::string g_distFolder;

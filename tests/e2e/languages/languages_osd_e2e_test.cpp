@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "SceneFile.h"
 #include "SavedSettings.h"
 #include "ScreenShot.h"
+#include "ProtocolFacts.h"
 #include "ServiceControl.h"
 #include "TestSupport.h"
 #include "actions/Director.h"
@@ -35,66 +37,12 @@ namespace {
 
 constexpr DWORD kLongWait = 30000;
 
-struct Language {
-    const char* name;   // folder and file in LangFiles
-    const char* locale; // LC_ALL of its CTest entry
-    LANGID id;          // what Windows reports for that locale
-    UINT codePage;      // its ANSI code page, the language file's
-};
+using facts::Language;
+using facts::SystemLanguage;
 
-const Language kLanguages[] = {
-    {"English", "en_US.UTF-8", 0x0409, 1252},
-    {"German", "de_DE.UTF-8", 0x0407, 1252},
-    {"French", "fr_FR.UTF-8", 0x040C, 1252},
-    {"Spanish", "es_ES.UTF-8", 0x0C0A, 1252},
-    {"Italian", "it_IT.UTF-8", 0x0410, 1252},
-    {"PortugueseBrazil", "pt_BR.UTF-8", 0x0416, 1252},
-    {"Polish", "pl_PL.UTF-8", 0x0415, 1250},
-    {"Russian", "ru_RU.UTF-8", 0x0419, 1251},
-    {"Japanese", "ja_JP.UTF-8", 0x0411, 932},
-    {"ChineseSimplified", "zh_CN.UTF-8", 0x0804, 936},
-    {"ChineseTraditional", "zh_TW.UTF-8", 0x0404, 950},
-};
-
-// The row of the language Wine reports, or null.
-const Language* SystemLanguage() {
-    for (const Language& language : kLanguages) {
-        if (language.id == GetSystemDefaultLangID())
-            return &language;
-    }
-    return nullptr;
-}
-
-// The lines of a language file's [Translations] section, in its own bytes.
-std::vector<std::string> TranslationLines(const std::string& path) {
-    std::vector<std::string> lines;
-    bool inSection = false;
-    for (const std::string& line : testsupport::Lines(testsupport::ReadTextFile(path))) {
-        if (!line.empty() && line[0] == '[')
-            inSection = line == "[Translations]";
-        else if (inSection)
-            lines.push_back(line);
-    }
-    return lines;
-}
-
-// A value of the [Translations] section.
-std::string Translation(const std::string& path, const std::string& key) {
-    for (const std::string& line : TranslationLines(path)) {
-        if (line.compare(0, key.size() + 1, key + "=") == 0)
-            return line.substr(key.size() + 1);
-    }
-    return std::string();
-}
-
-// Every [Translations] value of a language file.
-std::vector<std::string> TranslationValues(const std::string& path) {
-    std::vector<std::string> values;
-    for (const std::string& line : TranslationLines(path)) {
-        if (!line.empty() && line[0] != ';' && line.find('=') != std::string::npos)
-            values.push_back(line.substr(line.find('=') + 1));
-    }
-    return values;
+// The [Translations] section of a language file, in its own bytes.
+std::map<std::string, std::string> Translations(const std::string& path) {
+    return testsupport::IniSection(testsupport::ReadTextFile(path), "Translations");
 }
 
 // Pixels of a rectangle close to a colour (each channel within tolerance).
@@ -129,8 +77,7 @@ TEST(LanguageFaces, PlayerDrawsEveryCharacterOfEveryText) {
                                  << GetSystemDefaultLangID();
     const std::string dist = testsupport::DistFolder();
     ASSERT_FALSE(dist.empty()) << "RAVELO_DIST is not set";
-    const std::vector<std::string> values =
-        TranslationValues(dist + "LangFiles\\" + language->name + "\\" + language->name + ".ini");
+    const auto values = Translations(dist + "LangFiles\\" + language->name + "\\" + language->name + ".ini");
     ASSERT_EQ(15u, values.size());
 
     flashobj::DibSurface surface;
@@ -144,12 +91,12 @@ TEST(LanguageFaces, PlayerDrawsEveryCharacterOfEveryText) {
         at = bar + 1;
     }
     ASSERT_FALSE(first.empty()) << "none of " << faces << " is installed";
-    for (const std::string& value : values) {
+    for (const auto& [key, value] : values) {
         for (int weight : {FW_NORMAL, FW_BOLD}) {
             std::wstring missing;
             const std::string face = flashobj::FaceDrawingAll(surface.dc(), faces, first, value, weight, &missing);
-            EXPECT_TRUE(missing.empty()) << language->name << ": " << flashobj::CodePointList(missing) << " of \""
-                                         << value << "\" not in " << face;
+            EXPECT_TRUE(missing.empty()) << language->name << ": " << flashobj::CodePointList(missing) << " of " << key
+                                         << " \"" << value << "\" not in " << face;
         }
     }
 }
@@ -202,8 +149,8 @@ TEST_F(LanguageOnScreen, NotRunningWarningIsDrawnWithEveryCharacter) {
     ASSERT_EQ(language.codePage, GetACP()) << language.name;
 
     const std::string file = testsupport::DistFolder() + "LangFiles\\" + language.name + "\\" + language.name + ".ini";
-    const std::string title = Translation(file, "Warning");
-    const std::string message = Translation(file, "RaveloApexNotRun");
+    const std::string title = Translations(file)["Warning"];
+    const std::string message = Translations(file)["RaveloApexNotRun"];
     ASSERT_FALSE(title.empty()) << file;
     ASSERT_FALSE(message.empty()) << file;
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ProgramHarness.h"
+#include "ProtocolFacts.h"
 #include "ServiceControl.h"
 #include "TestSupport.h"
 
@@ -20,7 +21,7 @@ using testsupport::WaitUntil;
 namespace {
 
 constexpr DWORD kLongWait = 30000;
-constexpr DWORD kActiveProfileItem = 0x11060008;
+using facts::kActiveProfileItem;
 // The status window's client size as the form stores it, before preparation.
 constexpr LONG kStoredStatusWidth = 138;
 constexpr LONG kStoredStatusHeight = 136;

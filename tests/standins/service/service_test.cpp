@@ -12,6 +12,7 @@
 
 #include "ServiceControl.h"
 #include "MessageRecorder.h"
+#include "ProtocolFacts.h"
 #include "ServiceProtocol.h"
 #include "TestSupport.h"
 #include "win32/Handles.h"
@@ -23,8 +24,9 @@ using testsupport::WaitUntil;
 
 namespace {
 
-const WCHAR kIdentity[] = L"5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
-const char kIdentityText[] = "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
+// The program's identity, as it registers.
+constexpr const WCHAR* kIdentity = kServiceIdentity;
+constexpr const char* kIdentityText = kProgramIdentity;
 constexpr DWORD kWaitMs = 20000;
 
 // The service's messages in its own words.

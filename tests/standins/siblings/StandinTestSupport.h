@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ProgramHarness.h"
+#include "ProtocolFacts.h"
 #include "SavedSettings.h"
 #include "TestSupport.h"
 
@@ -18,10 +19,10 @@ namespace standin_test {
 // active-profile item (now 0) and the auto-mode switch (now 1).
 extern const char kDatabase[];
 
-constexpr DWORD kClockItem = 0x03010011;
-constexpr DWORD kActiveProfileItem = 0x11060008;
-constexpr DWORD kModeItem = 0x0B000001;
-constexpr DWORD kAutoSwitchItem = 0x11070010;
+using facts::kActiveProfileItem;
+using facts::kAutoSwitchItem;
+using facts::kClockItem;
+using facts::kModeItem;
 
 // A scratch folder under %TEMP% with its database and log paths, and a
 // private registry base under "Software\" in both HKEY_CURRENT_USER and

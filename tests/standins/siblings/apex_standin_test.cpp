@@ -16,10 +16,6 @@ using namespace standin_test;
 
 namespace {
 
-constexpr UINT kClockMessage = 1060;
-constexpr UINT kProfileMessage = 1061;
-constexpr WPARAM kMark = 0x55;
-
 std::string CommonProfilesFolder() {
     char path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path)))
@@ -94,7 +90,7 @@ TEST_F(ApexStandin, ProfileOnTakesTheClockOfTheBoundFirmwareRecord) {
     // No bindings stored: button A stands for the first profile, "Gaming",
     // whose record holds the clock after another setting.
     ASSERT_NO_FATAL_FAILURE(Launch());
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 1));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, kSuiteMark, 1));
     ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 1, kWaitMs));
     EXPECT_EQ(32, Item(kClockItem));
     EXPECT_TRUE(
@@ -106,26 +102,26 @@ TEST_F(ApexStandin, ProfileButtonsFollowTheirBindingsAndCIsFour) {
     Bind('B', 0, "Gaming");
     Bind('C', 1, "Silent");
     ASSERT_NO_FATAL_FAILURE(Launch());
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 3));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, kSuiteMark, 3));
     ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 4, kWaitMs));
     EXPECT_EQ(12, Item(kClockItem));
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 2));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, kSuiteMark, 2));
     ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 2, kWaitMs));
     EXPECT_EQ(32, Item(kClockItem));
 }
 
 TEST_F(ApexStandin, ProfileOffRestoresTheClockInEffectBeforeTheProfile) {
     ASSERT_NO_FATAL_FAILURE(Launch());
-    ASSERT_EQ(1, SendMessageA(command_, kClockMessage, kMark, 20));
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 1));
+    ASSERT_EQ(1, SendMessageA(command_, kApplyStepMessage, kSuiteMark, 20));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, kSuiteMark, 1));
     ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 1, kWaitMs));
     ASSERT_EQ(32, Item(kClockItem));
     // Switching to another profile keeps the clock to return to.
     Bind('B', 1, "Silent");
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 2));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, kSuiteMark, 2));
     ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 2, kWaitMs));
     ASSERT_EQ(12, Item(kClockItem));
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 0));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, kSuiteMark, 0));
     ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 0, kWaitMs));
     EXPECT_EQ(20, Item(kClockItem));
     EXPECT_TRUE(LogShows("msg=1061 wParam=0x55 lParam=0 posted: profile off: clock step := 20 (3500 MHz) ok"));
@@ -146,13 +142,13 @@ TEST_F(ApexStandin, ProfileBeyondTheFirmwareProfilesComesFromItsFile) {
     Bind('C', 8, "SiblingTest-v2-" + unique);
     ASSERT_NO_FATAL_FAILURE(Launch());
 
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 2));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, kSuiteMark, 2));
     ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 2, kWaitMs));
     EXPECT_EQ(44, Item(kClockItem));
 
     // A file of a later format gives no clock: the profile is marked on and
     // the clock stays.
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 3));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, kSuiteMark, 3));
     ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 4, kWaitMs));
     EXPECT_EQ(44, Item(kClockItem));
     EXPECT_TRUE(LogShows("format version 2 is not supported"));
@@ -160,11 +156,11 @@ TEST_F(ApexStandin, ProfileBeyondTheFirmwareProfilesComesFromItsFile) {
 
 TEST_F(ApexStandin, ClockMessageIsSentAndAnswered) {
     ASSERT_NO_FATAL_FAILURE(Launch());
-    EXPECT_EQ(1, SendMessageA(command_, kClockMessage, kMark, 40));
+    EXPECT_EQ(1, SendMessageA(command_, kApplyStepMessage, kSuiteMark, 40));
     EXPECT_EQ(40, Item(kClockItem));
     EXPECT_TRUE(LogShows("RaveloHelp msg=1060 wParam=0x55 lParam=40 sent: clock step := 40 (4000 MHz) ok, reply 1"));
     // A step the firmware refuses is answered with 0 and changes nothing.
-    EXPECT_EQ(0, SendMessageA(command_, kClockMessage, kMark, 500));
+    EXPECT_EQ(0, SendMessageA(command_, kApplyStepMessage, kSuiteMark, 500));
     EXPECT_EQ(40, Item(kClockItem));
     EXPECT_TRUE(LogShows("lParam=500 sent: clock step := 500"));
     EXPECT_TRUE(LogShows("FAILED, reply 0"));
@@ -172,14 +168,14 @@ TEST_F(ApexStandin, ClockMessageIsSentAndAnswered) {
 
 TEST_F(ApexStandin, MessagesWithoutTheMarkOrToTheMainWindowAreIgnored) {
     ASSERT_NO_FATAL_FAILURE(Launch());
-    EXPECT_EQ(0, SendMessageA(command_, kClockMessage, 0, 30));
-    EXPECT_EQ(0, SendMessageA(command_, kClockMessage, 0x155, 30));
+    EXPECT_EQ(0, SendMessageA(command_, kApplyStepMessage, 0, 30));
+    EXPECT_EQ(0, SendMessageA(command_, kApplyStepMessage, 0x155, 30));
     EXPECT_EQ(8, Item(kClockItem));
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, 0, 1));
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, 0x155, 1));
-    ASSERT_TRUE(PostMessageA(main_, kProfileMessage, kMark, 1));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, 0, 1));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, 0x155, 1));
+    ASSERT_TRUE(PostMessageA(main_, kApplyProfileMessage, kSuiteMark, 1));
     // Posted messages arrive in order: once B is on, the ones before it are done.
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 2));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, kSuiteMark, 2));
     ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 2, kWaitMs));
     ASSERT_TRUE(LogShows("profile B on"));
     EXPECT_EQ(4u, siblings::CountLogLines(scratch_.Log(), "ignored: wParam is not 0x55"));
@@ -268,9 +264,9 @@ TEST_F(ApexStandin, SurvivesDamagedFirmwarePackages) {
                                                                 "fault fail-query\n"));
     ASSERT_NO_FATAL_FAILURE(Launch());
     EXPECT_TRUE(LogShows("no clock item"));
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 1));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, kSuiteMark, 1));
     ASSERT_TRUE(WaitForFirmwareItem(kActiveProfileItem, 1, kWaitMs));
-    EXPECT_EQ(0, SendMessageA(command_, kClockMessage, kMark, 12));
+    EXPECT_EQ(0, SendMessageA(command_, kApplyStepMessage, kSuiteMark, 12));
     EXPECT_EQ(8, Item(kClockItem));
     EXPECT_TRUE(LogShows("clock not set: no clock item, reply 0"));
     EXPECT_TRUE(apex_.IsRunning());
@@ -279,9 +275,9 @@ TEST_F(ApexStandin, SurvivesDamagedFirmwarePackages) {
 TEST_F(ApexStandin, KeepsRunningWhenEveryFirmwareCallFails) {
     ASSERT_TRUE(scratch_.WriteDatabase(std::string(kDatabase) + "fault fail-all\n"));
     ASSERT_NO_FATAL_FAILURE(Launch());
-    ASSERT_TRUE(PostMessageA(command_, kProfileMessage, kMark, 1));
+    ASSERT_TRUE(PostMessageA(command_, kApplyProfileMessage, kSuiteMark, 1));
     EXPECT_TRUE(LogShows("active-profile item := 1 FAILED"));
-    EXPECT_EQ(0, SendMessageA(command_, kClockMessage, kMark, 12));
+    EXPECT_EQ(0, SendMessageA(command_, kApplyStepMessage, kSuiteMark, 12));
     EXPECT_TRUE(apex_.IsRunning());
 }
 

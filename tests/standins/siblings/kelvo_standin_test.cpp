@@ -13,13 +13,6 @@ using namespace standin_test;
 
 namespace {
 
-constexpr WPARAM kMark = 0x55;
-constexpr UINT kMode0 = 1058;
-constexpr UINT kMode1 = 1055;
-constexpr UINT kMode2 = 1056;
-constexpr UINT kMode3 = 1057;
-constexpr UINT kAuto = 1059;
-
 // How the remote program reads the mode item.
 int ModeOfRaw(LONG raw) {
     if (raw == 0x4000)
@@ -76,13 +69,13 @@ TEST_F(KelvoStandin, OpensAVisibleWindowFoundByClassAndCaption) {
 TEST_F(KelvoStandin, ModeMessagesSetTheModeTheProgramReadsBack) {
     ASSERT_NO_FATAL_FAILURE(Launch());
     // From mode 1 (raw 0x8000) through every mode, each a change.
-    ASSERT_TRUE(PostMessageA(window_, kMode2, kMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineMode2Message, kSuiteMark, 0));
     EXPECT_TRUE(WaitForMode(2));
-    ASSERT_TRUE(PostMessageA(window_, kMode3, kMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineMode3Message, kSuiteMark, 0));
     EXPECT_TRUE(WaitForMode(3));
-    ASSERT_TRUE(PostMessageA(window_, kMode0, kMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineMode0Message, kSuiteMark, 0));
     EXPECT_TRUE(WaitForMode(0));
-    ASSERT_TRUE(PostMessageA(window_, kMode1, kMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineMode1Message, kSuiteMark, 0));
     EXPECT_TRUE(WaitForMode(1));
     EXPECT_TRUE(LogShows("Kelvo Engine msg=1056 wParam=0x55 lParam=0 posted: mode 2: mode item := 0x1 ok"));
     EXPECT_TRUE(LogShows("Kelvo Engine msg=1058 wParam=0x55 lParam=0 posted: mode 0: mode item := 0x4000 ok"));
@@ -91,9 +84,9 @@ TEST_F(KelvoStandin, ModeMessagesSetTheModeTheProgramReadsBack) {
 
 TEST_F(KelvoStandin, AutoMessageSwitchesToAutomaticMode) {
     ASSERT_NO_FATAL_FAILURE(Launch());
-    ASSERT_TRUE(PostMessageA(window_, kMode3, kMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineMode3Message, kSuiteMark, 0));
     ASSERT_TRUE(WaitForMode(3));
-    ASSERT_TRUE(PostMessageA(window_, kAuto, kMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineAutoMessage, kSuiteMark, 0));
     EXPECT_TRUE(WaitForFirmwareItem(kModeItem, 0, kWaitMs));
     EXPECT_TRUE(LogShows("msg=1059 wParam=0x55 lParam=0 posted: automatic mode: mode item := 0x0 ok"));
 }
@@ -101,9 +94,9 @@ TEST_F(KelvoStandin, AutoMessageSwitchesToAutomaticMode) {
 TEST_F(KelvoStandin, AutoMessageIsRefusedWhenTheFirmwareForbidsIt) {
     ASSERT_TRUE(WriteFirmwareItem(kAutoSwitchItem, 0));
     ASSERT_NO_FATAL_FAILURE(Launch());
-    ASSERT_TRUE(PostMessageA(window_, kMode3, kMark, 0));
-    ASSERT_TRUE(PostMessageA(window_, kAuto, kMark, 0));
-    ASSERT_TRUE(PostMessageA(window_, kMode2, kMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineMode3Message, kSuiteMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineAutoMessage, kSuiteMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineMode2Message, kSuiteMark, 0));
     ASSERT_TRUE(WaitForMode(2));
     ASSERT_TRUE(LogShows("msg=1056"));
     EXPECT_EQ(1u, LogLines("msg=1059 wParam=0x55 lParam=0 posted: automatic mode refused"));
@@ -112,12 +105,12 @@ TEST_F(KelvoStandin, AutoMessageIsRefusedWhenTheFirmwareForbidsIt) {
 
 TEST_F(KelvoStandin, MessagesWithoutTheMarkAreIgnored) {
     ASSERT_NO_FATAL_FAILURE(Launch());
-    ASSERT_TRUE(PostMessageA(window_, kMode3, 0, 0));
-    ASSERT_TRUE(PostMessageA(window_, kMode3, 0x155, 0));
-    ASSERT_TRUE(PostMessageA(window_, kAuto, 0x56, 0));
-    ASSERT_TRUE(PostMessageA(window_, 1054, kMark, 0));
-    EXPECT_EQ(0, SendMessageA(window_, kMode0, 0, 0));
-    ASSERT_TRUE(PostMessageA(window_, kMode2, kMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineMode3Message, 0, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineMode3Message, 0x155, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineAutoMessage, 0x56, 0));
+    ASSERT_TRUE(PostMessageA(window_, 1054, kSuiteMark, 0));
+    EXPECT_EQ(0, SendMessageA(window_, kEngineMode0Message, 0, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineMode2Message, kSuiteMark, 0));
     ASSERT_TRUE(WaitForMode(2));
     ASSERT_TRUE(LogShows("msg=1056 wParam=0x55"));
     EXPECT_EQ(4u, LogLines("ignored: wParam is not 0x55"));
@@ -166,7 +159,7 @@ namespace {
 TEST_F(KelvoStandin, SurvivesADamagedModeItemAndFailingFirmware) {
     ASSERT_TRUE(scratch_.WriteDatabase(std::string(kDatabase) + "fault short-package 0x0B000001\n"));
     ASSERT_NO_FATAL_FAILURE(Launch());
-    ASSERT_TRUE(PostMessageA(window_, kMode2, kMark, 0));
+    ASSERT_TRUE(PostMessageA(window_, kEngineMode2Message, kSuiteMark, 0));
     EXPECT_TRUE(LogShows("mode 2: not done, no mode item"));
     EXPECT_TRUE(kelvo_.IsRunning());
     LONG raw = 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ActionsTestSupport.h"
+#include "ProtocolFacts.h"
 #include "TestSupport.h"
 #include "settings/Config.h"
 #include "actions/Director.h"
@@ -28,8 +29,8 @@ using namespace actions_test;
 
 namespace {
 
-constexpr DWORD kClockItem = 0x03010011;
-constexpr DWORD kModeItem = 0x0B000001;
+using facts::kClockItem;
+using facts::kModeItem;
 constexpr DWORD kDisplayTimeout = 30000;
 
 std::string g_programFolder;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ProtocolFacts.h"
 #include "TestSupport.h"
 
 namespace {
@@ -20,23 +21,7 @@ std::string LangFolder() { return testsupport::SourceFolder() + "resources\\Lang
 
 using testsupport::Lines;
 
-// key=value pairs of one section, keys compared as written.
-std::map<std::string, std::string> Section(const std::string& text, const std::string& name) {
-    std::map<std::string, std::string> values;
-    bool inside = false;
-    for (const std::string& line : Lines(text)) {
-        if (line.empty() || line[0] == ';')
-            continue;
-        if (line[0] == '[') {
-            inside = _stricmp(line.c_str(), ("[" + name + "]").c_str()) == 0;
-            continue;
-        }
-        const size_t eq = line.find('=');
-        if (inside && eq != std::string::npos)
-            values[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return values;
-}
+using testsupport::IniSection;
 
 UINT DeclaredCodePage(const std::string& text) {
     const std::string first = Lines(text).empty() ? std::string() : Lines(text)[0];
@@ -62,7 +47,7 @@ bool DecodesCleanly(const std::string& bytes, UINT codePage) {
 }
 
 std::map<std::string, std::string> Index() {
-    return Section(testsupport::ReadTextFile(LangFolder() + "OvMultiLang.ini"), "Languages");
+    return IniSection(testsupport::ReadTextFile(LangFolder() + "OvMultiLang.ini"), "Languages");
 }
 
 } // namespace
@@ -87,26 +72,23 @@ TEST(LanguageIndexTest, EntriesAreWellFormedAndNameShippedFiles) {
 
 TEST(LanguageFilesTest, EveryFileHasEveryTextAndDecodesInItsCodePage) {
     const std::string english = testsupport::ReadTextFile(LangFolder() + "English\\English.ini");
-    const auto keys = Section(english, "Translations");
+    const auto keys = IniSection(english, "Translations");
     ASSERT_EQ(15u, keys.size());
-    // The code pages a language may declare.
-    const std::map<std::string, UINT> expected = {
-        {"English", 1252}, {"German", 1252},           {"French", 1252},           {"Spanish", 1252},
-        {"Italian", 1252}, {"PortugueseBrazil", 1252}, {"Polish", 1250},           {"Russian", 1251},
-        {"Japanese", 932}, {"ChineseSimplified", 936}, {"ChineseTraditional", 950}};
     std::set<std::string> names;
     for (const auto& entry : Index())
         names.insert(entry.second);
-    ASSERT_EQ(expected.size(), names.size());
+    ASSERT_EQ(std::size(facts::kLanguages), names.size());
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         const std::string bytes = testsupport::ReadTextFile(LangFolder() + name + "\\" + name + ".ini");
         ASSERT_FALSE(bytes.empty());
         const UINT codePage = DeclaredCodePage(bytes);
-        ASSERT_EQ(1u, expected.count(name));
-        EXPECT_EQ(expected.at(name), codePage);
+        // Only the code page the language is shipped in.
+        const facts::Language* language = facts::FindLanguage(name);
+        ASSERT_NE(nullptr, language);
+        EXPECT_EQ(language->codePage, codePage);
         EXPECT_TRUE(DecodesCleanly(bytes, codePage));
-        const auto texts = Section(bytes, "Translations");
+        const auto texts = IniSection(bytes, "Translations");
         for (const auto& key : keys) {
             ASSERT_EQ(1u, texts.count(key.first)) << key.first;
             EXPECT_FALSE(texts.at(key.first).empty()) << key.first;
@@ -120,17 +102,15 @@ TEST(LanguageFilesTest, EveryFileHasEveryTextAndDecodesInItsCodePage) {
 TEST(LanguageFilesTest, NonWesternTextsReadBackAsTheirLetters) {
     struct Probe {
         const char* name;
-        UINT codePage;
         const wchar_t* warning;
     };
     for (const Probe& probe :
-         {Probe{"Russian", 1251, L"\x0412\x043d\x0438\x043c\x0430\x043d\x0438\x0435"},
-          Probe{"Japanese", 932, L"\x8b66\x544a"}, Probe{"ChineseSimplified", 936, L"\x8b66\x544a"},
-          Probe{"ChineseTraditional", 950, L"\x8b66\x544a"}}) {
+         {Probe{"Russian", L"\x0412\x043d\x0438\x043c\x0430\x043d\x0438\x0435"}, Probe{"Japanese", L"\x8b66\x544a"},
+          Probe{"ChineseSimplified", L"\x8b66\x544a"}, Probe{"ChineseTraditional", L"\x8b66\x544a"}}) {
         const std::string bytes = testsupport::ReadTextFile(LangFolder() + probe.name + "\\" + probe.name + ".ini");
-        const std::string value = Section(bytes, "Translations")["Warning"];
+        const std::string value = IniSection(bytes, "Translations")["Warning"];
         wchar_t wide[64] = {};
-        MultiByteToWideChar(probe.codePage, 0, value.c_str(), -1, wide, 64);
+        MultiByteToWideChar(facts::FindLanguage(probe.name)->codePage, 0, value.c_str(), -1, wide, 64);
         EXPECT_STREQ(probe.warning, wide) << probe.name;
     }
 }

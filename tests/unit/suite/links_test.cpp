@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ActionsTestSupport.h"
+#include "ProtocolFacts.h"
 #include "TestSupport.h"
 #include "settings/Config.h"
 #include "suite/KelvoEngine.h"
@@ -21,8 +22,8 @@ using namespace actions_test;
 
 namespace {
 
-constexpr DWORD kClockItem = 0x03010011;
-constexpr DWORD kModeItem = 0x0B000001;
+using facts::kClockItem;
+using facts::kModeItem;
 
 // Clock of a raw step of the standard clock item: 3000 MHz + 25 MHz a step.
 DWORD Mhz(LONG step) { return static_cast<DWORD>(3000 + 25 * step); }
