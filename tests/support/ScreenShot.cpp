@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <set>
+#include <utility>
 
 #include "win32/Handles.h"
 
@@ -34,6 +35,16 @@ ScreenShot::ScreenShot(int x, int y, int width, int height) {
     }
     const auto* source = static_cast<const std::uint32_t*>(bits);
     pixels_.assign(source, source + static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (std::uint32_t& pixel : pixels_)
+        pixel &= 0xFFFFFFu;
+    width_ = width;
+    height_ = height;
+}
+
+ScreenShot::ScreenShot(std::vector<std::uint32_t> pixels, int width, int height) {
+    if (width <= 0 || height <= 0 || pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
+        return;
+    pixels_ = std::move(pixels);
     for (std::uint32_t& pixel : pixels_)
         pixel &= 0xFFFFFFu;
     width_ = width;

@@ -13,6 +13,8 @@ class ScreenShot {
 public:
     // Copies the screen rectangle; empty when the capture failed.
     ScreenShot(int x, int y, int width, int height);
+    // A picture made elsewhere: top-down rows of 0xAARRGGBB (alpha not kept).
+    ScreenShot(std::vector<std::uint32_t> pixels, int width, int height);
     static ScreenShot FullScreen();
 
     bool Empty() const { return pixels_.empty(); }

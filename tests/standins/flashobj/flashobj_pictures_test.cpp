@@ -6,11 +6,11 @@
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "PlayerHarness.h"
+#include "ScreenShot.h"
 
 using namespace harness;
 using testsupport::PumpFor;
@@ -61,45 +61,6 @@ void Over(std::vector<uint32_t>& background, const std::vector<DWORD>& frame) {
         };
         background[i] = 0xFF000000u | channel(16) | channel(8) | channel(0);
     }
-}
-
-bool WriteBmp(const std::string& path, const std::vector<uint32_t>& pixels, int w, int h) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    const uint32_t rowBytes = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
-    const uint32_t dataSize = rowBytes * static_cast<uint32_t>(h);
-    auto put16 = [&out](uint16_t v) { out.put(static_cast<char>(v & 0xFF)).put(static_cast<char>(v >> 8)); };
-    auto put32 = [&out](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
-    };
-    out.put('B').put('M');
-    put32(54 + dataSize);
-    put32(0);
-    put32(54);
-    put32(40);
-    put32(static_cast<uint32_t>(w));
-    put32(static_cast<uint32_t>(h)); // bottom-up rows
-    put16(1);
-    put16(24);
-    put32(0);
-    put32(dataSize);
-    put32(2835);
-    put32(2835);
-    put32(0);
-    put32(0);
-    std::vector<char> row(rowBytes, 0);
-    for (int y = h - 1; y >= 0; --y) {
-        for (int x = 0; x < w; ++x) {
-            const uint32_t p = pixels[static_cast<size_t>(y) * w + x];
-            row[x * 3 + 0] = static_cast<char>(p & 0xFF);
-            row[x * 3 + 1] = static_cast<char>((p >> 8) & 0xFF);
-            row[x * 3 + 2] = static_cast<char>((p >> 16) & 0xFF);
-        }
-        out.write(row.data(), static_cast<std::streamsize>(row.size()));
-    }
-    return static_cast<bool>(out);
 }
 
 struct Picture {
@@ -157,7 +118,7 @@ protected:
         std::vector<uint32_t> picture = Smoke(w, h);
         Over(picture, frame);
         const std::string name = std::string(p.file, std::string(p.file).find('.')) + suffix + ".bmp";
-        EXPECT_TRUE(WriteBmp(folder_ + "\\" + name, picture, w, h));
+        EXPECT_TRUE(osdtest::ScreenShot(picture, w, h).SaveBmp(folder_ + "\\" + name));
     }
 
     std::string folder_;
@@ -249,50 +210,7 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-// Copies a screen area into top-down 0x00RRGGBB pixels.
-class ScreenCapture {
-public:
-    ScreenCapture(int x, int y, int w, int h) : w_(w), h_(h) {
-        HDC screen = GetDC(nullptr);
-        dc_ = CreateCompatibleDC(screen);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        BitBlt(dc_, 0, 0, w, h, screen, x, y, SRCCOPY);
-        GdiFlush();
-        ReleaseDC(nullptr, screen);
-        if (bits != nullptr) {
-            const uint32_t* p = static_cast<const uint32_t*>(bits);
-            pixels_.assign(p, p + static_cast<size_t>(w) * h);
-            for (uint32_t& px : pixels_)
-                px |= 0xFF000000u;
-        }
-    }
-    ~ScreenCapture() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    ScreenCapture(const ScreenCapture&) = delete;
-    ScreenCapture& operator=(const ScreenCapture&) = delete;
-    const std::vector<uint32_t>& pixels() const { return pixels_; }
-    uint32_t At(int x, int y) const {
-        return pixels_.empty() ? 0 : pixels_[static_cast<size_t>(y) * w_ + x] & 0xFFFFFF;
-    }
-
-private:
-    int w_, h_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    std::vector<uint32_t> pixels_;
-};
+using ScreenCapture = osdtest::ScreenShot;
 
 TEST_F(Pictures, ShownOnTheScreen) {
     ScreenParent parent;
@@ -305,8 +223,8 @@ TEST_F(Pictures, ShownOnTheScreen) {
     PumpFor(300); // let the window system put it on screen
 
     ScreenCapture capture(250, 20, 400, 650);
-    ASSERT_FALSE(capture.pixels().empty());
-    EXPECT_TRUE(WriteBmp(folder_ + "\\screen_RaveloProfileOn.bmp", capture.pixels(), 400, 650));
+    ASSERT_FALSE(capture.Empty());
+    EXPECT_TRUE(capture.SaveBmp(folder_ + "\\screen_RaveloProfileOn.bmp"));
     // The card's colour at its middle, the black parent at the corner.
     const uint32_t card = capture.At(200, 300);
     EXPECT_NE(0u, card);

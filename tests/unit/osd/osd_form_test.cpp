@@ -13,6 +13,7 @@
 #include "osd/Flashosd.h"
 #include "gui/Application.h"
 #include "gui/Screen.h"
+#include "win32/Handles.h"
 
 using fakeflash::Wide;
 using osdtest::State;
@@ -170,9 +171,8 @@ TEST_F(OsdFormTest, SlotsRefuseDuplicateNamesAndTheSeventeenthMovie) {
 }
 
 TEST_F(OsdFormTest, EraseBackgroundIsAnsweredWithoutErasing) {
-    const HDC dc = GetDC(FlashOsdForm->Handle());
-    EXPECT_EQ(1, SendMessageA(FlashOsdForm->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0));
-    ReleaseDC(FlashOsdForm->Handle(), dc);
+    const win32::WindowDC dc(FlashOsdForm->Handle());
+    EXPECT_EQ(1, SendMessageA(FlashOsdForm->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0));
     EXPECT_EQ(FlashOsdForm, FlashOsdLayout::Instance().Flicker().Control());
 }
 

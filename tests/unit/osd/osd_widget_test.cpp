@@ -9,6 +9,7 @@
 #include "gui/Form.h"
 #include "widget/Flicker.h"
 #include "widget/LayeredWindow.h"
+#include "win32/Handles.h"
 
 namespace {
 
@@ -341,10 +342,8 @@ CountingForm& TestForm() {
 }
 
 LRESULT Erase(gui::Form& form) {
-    const HDC dc = GetDC(form.Handle());
-    const LRESULT result = SendMessageA(form.Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    ReleaseDC(form.Handle(), dc);
-    return result;
+    const win32::WindowDC dc(form.Handle());
+    return SendMessageA(form.Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0);
 }
 
 TEST(FlickerEliminator, EraseIsAnsweredOneAndNeverReachesTheForm) {

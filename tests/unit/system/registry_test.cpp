@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <string>
 
+#include "SavedSettings.h"
 #include "system/WinRegistry.h"
+#include "win32/Handles.h"
 
 namespace {
 
@@ -16,24 +18,20 @@ protected:
         std::snprintf(name, sizeof name, "Software\\RaveloTests\\Registry_%lu_%lu", GetCurrentProcessId(),
                       GetTickCount());
         base_ = name;
-        HKEY key = nullptr;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, base_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &key, nullptr));
-        key_ = key;
+                                                 nullptr, key_.Receive(), nullptr));
     }
     void TearDown() override {
-        if (key_)
-            RegCloseKey(key_);
-        RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, base_.c_str());
+        key_.Reset();
+        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, base_);
     }
     void Set(const char* name, DWORD type, const void* data, DWORD size) {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), size));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key_.Get(), name, 0, type, static_cast<const BYTE*>(data), size));
     }
     void SetDword(const char* name, DWORD value) { Set(name, REG_DWORD, &value, sizeof value); }
 
     std::string base_;
-    HKEY key_ = nullptr;
+    win32::RegKey key_;
 };
 
 TEST_F(RegistryTest, CreateMakesMissingKeyAndParentsThatReadNothing) {
