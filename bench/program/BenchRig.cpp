@@ -1,9 +1,8 @@
 #include "BenchRig.h"
 
 #include "OsdWatcher.h"
-#include "settings/Config.h"
-#include "ProgramHarness.h"
 #include "ProtocolFacts.h"
+#include "settings/Config.h"
 
 namespace bench {
 
@@ -13,14 +12,7 @@ constexpr char kProgramFile[] = "RaveloRemote.exe";
 
 } // namespace
 
-BenchRig::~BenchRig() {
-    KillProgram();
-    StopKelvo();
-    StopApex();
-    service_.Stop();
-    if (!database_.empty())
-        SetEnvironmentVariableA("OVACPI_DB", nullptr);
-}
+BenchRig::~BenchRig() { KillProgram(); }
 
 bool BenchRig::Prepare(std::string& error) {
     dist_ = testsupport::DistFolder();
@@ -36,20 +28,16 @@ bool BenchRig::Prepare(std::string& error) {
         }
     }
     // This process and every child talk to a service of their own.
-    ServiceControl::UsePrivateChannel();
-    folder_ = std::make_unique<testsupport::TempFolder>();
-    database_ = folder_->Path() + "firmware.txt";
-    if (!testsupport::CopyFileTo(dist_ + "OvAcpiDb.txt", database_)) {
-        error = "cannot copy the firmware database of the program folder";
+    if (!suite_.Prepare()) {
+        error = "cannot copy the shipped firmware database into " + suite_.Folder();
         return false;
     }
-    SetEnvironmentVariableA("OVACPI_DB", database_.c_str());
 
     // Button A on the first firmware profile ("Gaming", 3800 MHz) over a
     // default profile of 3100 MHz, so that key 144 switches it on and off.
     Config& config = Config::Instance();
-    auto save = [this](HKEY root, const std::string& path, const char* name) -> const SavedRegistryValue& {
-        savedValues_.push_back(std::make_unique<SavedRegistryValue>(root, path, name));
+    auto save = [this](HKEY root, const std::string& path, const char* name) -> const testsupport::SavedValue& {
+        savedValues_.push_back(std::make_unique<testsupport::SavedValue>(root, path, name));
         return *savedValues_.back();
     };
     bool ok = save(config.SettingsRootKey(), config.SettingsKeyPath(), "RRProfileAIndex").SetDword(0);
@@ -63,7 +51,7 @@ bool BenchRig::Prepare(std::string& error) {
     ok = save(HKEY_CURRENT_USER, "Software\\Orva\\Drivo3\\Advance", "CalibrationNeeded").SetDword(0) && ok;
     const std::string profiles = ProfilesFolder();
     CreateDirectoryA((profiles + "Default").c_str(), nullptr);
-    defaultProfile_ = std::make_unique<SavedFile>(profiles + "Default\\Default.oc");
+    defaultProfile_ = std::make_unique<testsupport::SavedFile>(profiles + "Default\\Default.oc");
     ok = testsupport::WriteProfileFile(profiles + "Default\\Default.oc", 1, 1, {{profile::kClockSetting, 4}}) && ok;
     if (!ok) {
         error = "cannot write the settings the displays need (registry, profiles folder)";
@@ -79,71 +67,10 @@ bool BenchRig::UseProgramFolder(const std::string& dist) {
     return true;
 }
 
-bool BenchRig::StartService() { return service_.Start(); }
-
-bool BenchRig::StopService() { return service_.Stop(); }
-
-bool BenchRig::StartApex() {
-    StopApex();
-    siblings::SiblingEnvironment environment;
-    environment.database = database_;
-    environment.log = folder_->Path() + "apex.log";
-    apex_ = std::make_unique<siblings::SiblingProcess>();
-    return apex_->Start(siblings::ApexExecutable(), environment) &&
-           apex_->WaitForWindow(siblings::kWindowClass, siblings::kApexCommandCaption, 30000) != nullptr &&
-           apex_->WaitForWindow(siblings::kWindowClass, siblings::kApexMainCaption, 30000) != nullptr;
-}
-
-bool BenchRig::StartKelvo() {
-    StopKelvo();
-    siblings::SiblingEnvironment environment;
-    environment.database = database_;
-    environment.log = folder_->Path() + "kelvo.log";
-    kelvo_ = std::make_unique<siblings::SiblingProcess>();
-    return kelvo_->Start(siblings::KelvoExecutable(), environment) &&
-           kelvo_->WaitForWindow(siblings::kWindowClass, siblings::kKelvoCaption, 30000) != nullptr;
-}
-
-void BenchRig::StopKelvo() {
-    if (kelvo_ != nullptr)
-        kelvo_->Stop();
-    kelvo_.reset();
-}
-
-void BenchRig::StopApex() {
-    if (apex_ != nullptr)
-        apex_->Stop();
-    apex_.reset();
-}
-
-bool BenchRig::ProgramRegistered() const { return harness::RegisteredWithService(program_.Id()); }
-
-// Start-up has ended when the six players exist and the application
-// window, shown once during start-up, is hidden again.
-bool BenchRig::WindowsReady() const {
-    int players = 0;
-    HWND application = nullptr;
-    bool osd = false, status = false, main = false;
-    for (HWND window : testsupport::WindowsOfProcess(program_.Id())) {
-        const std::string name = testsupport::WindowClass(window);
-        if (name == "RaveloFlashPlayer")
-            ++players;
-        else if (name == "TApplication")
-            application = window;
-        else if (name == "TFlashOsdForm")
-            osd = true;
-        else if (name == "TStatusForm")
-            status = true;
-        else if (name == "TMainForm")
-            main = true;
-    }
-    return players == 6 && osd && status && main && application != nullptr && !IsWindowVisible(application);
-}
-
 bool BenchRig::StartProgram(const std::vector<std::string>& environment, StartTimes* times, DWORD timeoutMs,
                             std::string& error) {
     KillProgram();
-    const bool service = service_.IsRunning();
+    const bool service = suite_.ServiceRunning();
     unsigned attemptsBefore = 0;
     if (service && !ServiceControl::QueryAttempts(attemptsBefore)) {
         error = "the service does not answer";
@@ -151,15 +78,15 @@ bool BenchRig::StartProgram(const std::vector<std::string>& environment, StartTi
     }
     StartTimes measured;
     const double start = NowMs();
-    if (!program_.Start("\"" + dist_ + kProgramFile + "\"", dist_, environment)) {
+    if (!program_.Launch(dist_, environment)) {
         error = "cannot start " + dist_ + kProgramFile;
         return false;
     }
     for (;;) {
         const double now = NowMs() - start;
         if (!program_.Running()) {
-            error = "the program ended during start-up with exit code " + std::to_string(program_.ExitCode()) +
-                    " (another copy running in this Wine session?)";
+            error = "the program ended during start-up with exit code " +
+                    std::to_string(program_.Process().ExitCode()) + " (another copy running in this Wine session?)";
             return false;
         }
         if (service && measured.registeredMs < 0) {
@@ -167,7 +94,9 @@ bool BenchRig::StartProgram(const std::vector<std::string>& environment, StartTi
             if (ServiceControl::QueryAttempts(attempts) && attempts > attemptsBefore)
                 measured.registeredMs = now;
         }
-        if (measured.readyMs < 0 && WindowsReady())
+        // Start-up has ended when the six players exist and the application
+        // window, shown once during start-up, is hidden again.
+        if (measured.readyMs < 0 && program_.Ready(false, facts::kMovieCount))
             measured.readyMs = now;
         if (measured.readyMs >= 0 && (!service || measured.registeredMs >= 0))
             break;
@@ -177,7 +106,7 @@ bool BenchRig::StartProgram(const std::vector<std::string>& environment, StartTi
         }
         Sleep(1);
     }
-    if (service && !testsupport::WaitUntil([this] { return ProgramRegistered(); }, 10000, 10)) {
+    if (service && !program_.WaitRegistered(10000)) {
         error = "the service does not list the program as registered";
         return false;
     }
@@ -191,7 +120,7 @@ bool BenchRig::QuitProgram(double* quitMs) {
         return true;
     const double start = NowMs();
     const bool sent = ServiceControl::SendQuit() == ServiceControl::Outcome::Posted;
-    const bool ended = sent && program_.Wait(30000);
+    const bool ended = sent && program_.Process().Wait(30000);
     if (quitMs != nullptr)
         *quitMs = NowMs() - start;
     if (!ended)
@@ -202,7 +131,7 @@ bool BenchRig::QuitProgram(double* quitMs) {
 void BenchRig::KillProgram() {
     if (program_.Running()) {
         program_.Kill();
-        program_.Wait(10000);
+        program_.Process().Wait(10000);
     }
 }
 

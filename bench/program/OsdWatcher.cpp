@@ -2,16 +2,17 @@
 
 #include <mmsystem.h>
 
+#include "ProtocolFacts.h"
 #include "TestSupport.h"
 
 namespace bench {
 
 namespace {
 
-constexpr char kOsdClass[] = "TFlashOsdForm";
-constexpr char kMainClass[] = "TMainForm";
-constexpr char kPlayerClass[] = "RaveloFlashPlayer";
-constexpr size_t kMovieCount = 6;
+using facts::kMainClass;
+using facts::kMovieCount;
+using facts::kOsdClass;
+using facts::kPlayerClass;
 
 } // namespace
 

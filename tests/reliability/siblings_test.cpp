@@ -21,36 +21,13 @@ namespace {
 // stay quiet for longer than two of those periods.
 constexpr DWORD kTwoRetryPeriods = 2 * 2500 + 500;
 
-class Neighbours : public ::testing::Test {
+class Neighbours : public harness::SuiteTest {
 protected:
-    static void SetUpTestSuite() {
-        stage_ = std::make_unique<Stage>();
-        prepared_ = stage_->Prepare();
-    }
-    static void TearDownTestSuite() { stage_.reset(); }
+    static void SetUpTestSuite() { PrepareSuite(kFastMovies); }
 
     void SetUp() override {
-        ASSERT_TRUE(prepared_) << "the suite's files could not be set up";
-        ASSERT_TRUE(ResetFirmware(stage_->Files()));
-        log_.SetPath(stage_->Files().osdLog);
-        log_.Clear();
-        DeleteFileA(stage_->Files().apexLog.c_str());
-        DeleteFileA(stage_->Files().kelvoLog.c_str());
-        ASSERT_TRUE(stage_->StartService());
-    }
-
-    void TearDown() override {
-        if (program_.Running()) {
-            EXPECT_TRUE(program_.Quit()) << "the program did not quit";
-        }
-        stage_->StopApex();
-        stage_->StopKelvo();
-        stage_->StopService();
-    }
-
-    void StartProgram() {
-        ASSERT_TRUE(program_.Start());
-        ASSERT_TRUE(program_.WaitStarted());
+        SuiteTest::SetUp();
+        ASSERT_TRUE(suite_->StartService());
     }
 
     // Waits until the log shows a request of movie (its display is up).
@@ -63,8 +40,8 @@ protected:
     ::testing::AssertionResult CallbackSeen(const std::string& movie, const std::string& what) {
         if (WaitUntil(
                 [&] {
-                    for (const DisplayEvent& event : log_.Events())
-                        if (event.movie == movie && event.kind == "callback" && event.what == what)
+                    for (const PlayerEvent& event : log_.Events())
+                        if (event.movie == movie && event.kind == "callback" && event.command == what)
                             return true;
                     return false;
                 },
@@ -82,28 +59,20 @@ protected:
         watch.Stop();
         EXPECT_LE(watch.MaxVisiblePlayers(), 1) << "movies on screen together: " << watch.Worst();
     }
-
-    static std::unique_ptr<Stage> stage_;
-    static bool prepared_;
-    Program program_;
-    DisplayLog log_;
 };
-
-std::unique_ptr<Stage> Neighbours::stage_;
-bool Neighbours::prepared_ = false;
 
 } // namespace
 
 // The tuning display is up when the overclocking program ends; the next
 // tuning key finds it gone and warns over the display.
 TEST_F(Neighbours, OverclockingProgramEndsDuringTheTuningDisplay) {
-    ASSERT_TRUE(stage_->StartApex());
+    ASSERT_TRUE(suite_->StartApex());
     StartProgram();
     ScreenWatch watch(program_);
     ASSERT_TRUE(program_.PostKey(kKeyTuneUp));
     ASSERT_TRUE(Requested("OCTuning", "in"));
     ASSERT_TRUE(CallbackSeen("OCTuning", "intro"));
-    ASSERT_TRUE(stage_->StopApex());
+    ASSERT_TRUE(suite_->StopApex());
     ASSERT_TRUE(program_.PostKey(kKeyTuneUp));
     ASSERT_TRUE(Requested("Warning", "show"));
     EXPECT_EQ(ProgramText("RaveloApexNotRun"), log_.LastArgument("Warning", "changeContent"));
@@ -117,12 +86,12 @@ TEST_F(Neighbours, OverclockingProgramEndsDuringTheTuningDisplay) {
 }
 
 TEST_F(Neighbours, EngineEndsDuringTheLevelDisplay) {
-    ASSERT_TRUE(stage_->StartKelvo());
+    ASSERT_TRUE(suite_->StartKelvo());
     StartProgram();
     ScreenWatch watch(program_);
     ASSERT_TRUE(program_.PostKey(kKeyManualMode));
     ASSERT_TRUE(Requested("KelvoManual", "show"));
-    ASSERT_TRUE(stage_->StopKelvo());
+    ASSERT_TRUE(suite_->StopKelvo());
     ASSERT_TRUE(program_.PostKey(kKeyManualMode));
     ASSERT_TRUE(Requested("Warning", "show"));
     EXPECT_EQ(ProgramText("KelvoNotRun"), log_.LastArgument("Warning", "changeContent"));
@@ -137,12 +106,12 @@ TEST_F(Neighbours, EngineEndsDuringTheLevelDisplay) {
 // The overclocking program ends while the profile display holds; the
 // display ends as usual and the next profile key warns.
 TEST_F(Neighbours, OverclockingProgramEndsDuringTheProfileDisplay) {
-    ASSERT_TRUE(stage_->StartApex());
+    ASSERT_TRUE(suite_->StartApex());
     StartProgram();
     ASSERT_TRUE(program_.PostKey(kKeyProfileA));
     ASSERT_TRUE(Requested("RaveloProfileOn", "show"));
     ASSERT_TRUE(CallbackSeen("RaveloProfileOn", "intro"));
-    ASSERT_TRUE(stage_->StopApex());
+    ASSERT_TRUE(suite_->StopApex());
     ASSERT_TRUE(WaitIdle(program_, &log_));
     const DisplaySequence sequence = log_.Sequence();
     EXPECT_EQ(1, sequence.started);
@@ -157,15 +126,15 @@ TEST_F(Neighbours, OverclockingProgramEndsDuringTheProfileDisplay) {
 // into a queue nobody reads, and the program goes on; the program then
 // ends and the message is lost, which the program never learns.
 TEST_F(Neighbours, OverclockingProgramFreezesAndEndsBetweenCheckAndMessage) {
-    ASSERT_TRUE(stage_->StartApex());
+    ASSERT_TRUE(suite_->StartApex());
     StartProgram();
-    const DWORD apex = stage_->ApexId();
+    const DWORD apex = suite_->ApexId();
     ASSERT_NE(0u, apex);
     ASSERT_TRUE(SuspendProcess(apex));
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyProfileA));
     EXPECT_EQ(1, log_.Count("RaveloProfileOn", "show")) << log_.Tail();
     ASSERT_TRUE(TerminateProcessById(apex));
-    EXPECT_EQ(0u, stage_->ApexLines("msg=1061"));
+    EXPECT_EQ(0u, suite_->ApexLines("msg=1061"));
     EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyTuneUp));
     EXPECT_EQ(ProgramText("RaveloApexNotRun"), log_.LastArgument("Warning", "changeContent"));
 }
@@ -176,15 +145,15 @@ TEST_F(Neighbours, OverclockingProgramFreezesAndEndsBetweenCheckAndMessage) {
 // next tuning display ends and hands its step over the same way, and the
 // program quits, all while the overclocking program stays hung.
 TEST_F(Neighbours, HungOverclockingProgramHoldsNothingUp) {
-    ASSERT_TRUE(stage_->StartApex("--freeze-on-step"));
+    ASSERT_TRUE(suite_->StartApex("--freeze-on-step"));
     StartProgram();
-    const DWORD apex = stage_->ApexId();
+    const DWORD apex = suite_->ApexId();
     ASSERT_NE(0u, apex);
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyTuneUp));
-    ASSERT_TRUE(WaitUntil([&] { return stage_->ApexLines("freezing") == 1; }, kLongWait))
+    ASSERT_TRUE(WaitUntil([&] { return suite_->ApexLines("freezing") == 1; }, kLongWait))
         << "the step never reached the overclocking program";
-    EXPECT_EQ(1u, stage_->ApexLines("msg=1060 wParam=0x55 lParam="));
-    EXPECT_EQ(1u, stage_->ApexLines("sent: freezing"));
+    EXPECT_EQ(1u, suite_->ApexLines("msg=1060 wParam=0x55 lParam="));
+    EXPECT_EQ(1u, suite_->ApexLines("sent: freezing"));
 
     ASSERT_TRUE(program_.PostKey(kKeyManualMode));
     EXPECT_TRUE(WaitUntil([&] { return log_.Sequence().started == 2; }, kLongWait))
@@ -193,7 +162,7 @@ TEST_F(Neighbours, HungOverclockingProgramHoldsNothingUp) {
     ASSERT_TRUE(WaitIdle(program_, &log_));
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyTuneDown));
     EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
-    EXPECT_EQ(apex, stage_->ApexId()) << "the overclocking program's stand-in ended";
+    EXPECT_EQ(apex, suite_->ApexId()) << "the overclocking program's stand-in ended";
     EXPECT_TRUE(program_.Quit());
     EXPECT_TRUE(TerminateProcessById(apex));
 }
@@ -205,11 +174,11 @@ TEST_F(Neighbours, ServiceDisappearsDuringADisplayAndComesBack) {
     StartProgram();
     ASSERT_TRUE(program_.PostKey(kKeyManualMode));
     ASSERT_TRUE(Requested("Warning", "show"));
-    ASSERT_TRUE(stage_->StopService());
+    ASSERT_TRUE(suite_->StopService());
     ASSERT_TRUE(WaitIdle(program_, &log_));
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyAutoMode));
 
-    ASSERT_TRUE(stage_->StartService());
+    ASSERT_TRUE(suite_->StartService());
     PumpFor(kTwoRetryPeriods);
     unsigned attempts = 99;
     ASSERT_TRUE(ServiceControl::QueryAttempts(attempts));
@@ -231,11 +200,11 @@ TEST_F(Neighbours, ServiceDisappearsDuringADisplayAndComesBack) {
 // No service at start-up: the program retries until one appears, then
 // takes keys through it and quits when it says so.
 TEST_F(Neighbours, ServiceAbsentAtStartUpAppearsLater) {
-    ASSERT_TRUE(stage_->StopService());
+    ASSERT_TRUE(suite_->StopService());
     ASSERT_TRUE(program_.Start());
     ASSERT_TRUE(program_.WaitStarted(false));
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyManualMode));
-    ASSERT_TRUE(stage_->StartService());
+    ASSERT_TRUE(suite_->StartService());
     ASSERT_TRUE(WaitUntil([&] { return program_.IsRegistered(); }, 15000, 100))
         << "no registration within six retry periods";
     ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendKey(kKeyAutoMode));

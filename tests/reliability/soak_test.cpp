@@ -44,7 +44,7 @@ TEST(Soak, KeysForAnHourAndNothingGrows) {
     ASSERT_TRUE(stage.StartService());
     ASSERT_TRUE(stage.StartApex());
     ASSERT_TRUE(stage.StartKelvo());
-    DisplayLog log(stage.Files().osdLog);
+    PlayerLog log(stage.Files().playerLog);
     Program program;
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitStarted());

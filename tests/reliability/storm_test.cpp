@@ -113,12 +113,12 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(prepared_) << "service, stand-ins or firmware database could not be set up";
-        log_.SetPath(stage_->Files().osdLog);
+        log_.SetPath(stage_->Files().playerLog);
     }
 
     static std::unique_ptr<Stage> stage_;
     static bool prepared_;
-    DisplayLog log_;
+    PlayerLog log_;
 };
 
 std::unique_ptr<Stage> KeyStorm::stage_;
@@ -206,7 +206,7 @@ TEST_F(KeyStorm, OneDisplayAtATimeAndNothingGrows) {
             10000))
             << profileDisplays << " profile displays, " << stage_->ApexLines("msg=1061") << " profile messages; "
             << tuningDisplays << " tuning displays, " << stage_->ApexLines("msg=1060") << " step messages";
-        EXPECT_EQ(0u, stage_->ApexLines("ignored")) << ReadBytes(stage_->Files().apexLog);
+        EXPECT_EQ(0u, stage_->ApexLines("ignored")) << ReadTextFile(stage_->Files().apexLog);
     }
 
     // Still answering, and back where it started.

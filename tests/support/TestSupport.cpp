@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <tlhelp32.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -200,6 +202,21 @@ DWORD RunCommand(const std::string& commandLine, std::string* output, DWORD time
     if (output != nullptr)
         *output = text;
     return code;
+}
+
+std::vector<DWORD> ThreadsOfProcess(DWORD processId) {
+    std::vector<DWORD> ids;
+    const win32::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot)
+        return ids;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {
+        if (entry.th32OwnerProcessID == processId)
+            ids.push_back(entry.th32ThreadID);
+        entry.dwSize = sizeof entry;
+    }
+    return ids;
 }
 
 namespace {

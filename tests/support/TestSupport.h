@@ -68,6 +68,9 @@ private:
 DWORD RunCommand(const std::string& commandLine, std::string* output = nullptr, DWORD timeoutMs = 60000,
                  const std::vector<std::string>& extraEnvironment = {});
 
+// The threads of a process, by id.
+std::vector<DWORD> ThreadsOfProcess(DWORD processId);
+
 // The top-level windows owned by a process.
 std::vector<HWND> WindowsOfProcess(DWORD processId);
 HWND FindWindowOfProcess(DWORD processId, const char* className, const char* caption = nullptr);

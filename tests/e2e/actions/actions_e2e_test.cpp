@@ -27,9 +27,9 @@ using testsupport::WaitUntil;
 
 namespace {
 
-constexpr DWORD kLongWait = 30000;
 using facts::kClockItem;
 using facts::kModeItem;
+using harness::kLongWait;
 constexpr char kApexMarkerKey[] = "Software\\Orva\\Ravelo Apex";
 
 std::string g_distFolder;
@@ -38,17 +38,10 @@ std::string DistProgramFolder() { return g_distFolder; }
 using testsupport::SavedFile;
 using testsupport::SavedValue;
 
-class ActionsEndToEnd : public ::testing::Test {
+class ActionsEndToEnd : public harness::SuiteTest {
 protected:
     static void SetUpTestSuite() {
-        ServiceControl::UsePrivateChannel();
-        folder_ = std::make_unique<testsupport::TempFolder>();
-        firmware_ = std::make_unique<FirmwareDatabase>(folder_->Path());
-        osdLog_ = folder_->Path() + "osd.log";
-        apexLog_ = folder_->Path() + "apex.log";
-        kelvoLog_ = folder_->Path() + "kelvo.log";
-        // Inherited by the program: the player logs every movie request.
-        SetEnvironmentVariableA("FLASHOBJ_LOG", osdLog_.c_str());
+        PrepareSuite();
 
         // The program's own settings: button A on the first firmware
         // profile, and a default profile of clock step 4 (3100 MHz).
@@ -76,118 +69,56 @@ protected:
 
     static void TearDownTestSuite() {
         OvMultiLang::SetFolderSource(nullptr);
-        SetEnvironmentVariableA("FLASHOBJ_LOG", nullptr);
         apexMarker_.reset();
         defaultProfile_.reset();
         bindingName_.reset();
         bindingIndex_.reset();
-        firmware_.reset();
-        folder_.reset();
+        SuiteTest::TearDownTestSuite();
     }
 
     void SetUp() override {
+        SuiteTest::SetUp();
         ASSERT_FALSE(g_distFolder.empty()) << "RAVELO_DIST is not set";
-        ASSERT_TRUE(firmware_->Write(StandardFirmware()));
-        DeleteFileA(osdLog_.c_str());
-        DeleteFileA(apexLog_.c_str());
-        DeleteFileA(kelvoLog_.c_str());
-        ASSERT_TRUE(service_.Start());
+        ASSERT_TRUE(testsupport::ReplaceFile(Files().database, StandardFirmware()));
+        ASSERT_TRUE(suite_->StartService());
     }
 
-    void TearDown() override {
-        if (program_.Process().Running()) {
-            ServiceControl::SendQuit();
-            EXPECT_TRUE(program_.Process().Wait(kLongWait)) << "the program did not quit";
-        }
-        apex_.Stop();
-        kelvo_.Stop();
-        service_.Stop();
-    }
-
-    void StartProgram() {
-        ASSERT_TRUE(program_.Start());
-        ASSERT_TRUE(program_.WaitRegistered(kLongWait));
-        // The main window registers before the OSD window exists.
-        ASSERT_TRUE(WaitUntil([this] { return program_.Window("TFlashOsdForm") != nullptr; }, kLongWait));
-    }
-
-    void StartApex() {
-        siblings::SiblingEnvironment environment;
-        environment.database = firmware_->Path();
-        environment.log = apexLog_;
-        ASSERT_TRUE(apex_.Start(siblings::ApexExecutable(), environment));
-        ASSERT_NE(nullptr, apex_.WaitForWindow("TMainForm", "RaveloHelp", kLongWait));
-        ASSERT_NE(nullptr, apex_.WaitForWindow("TMainForm", "Ravelo", kLongWait));
-    }
-
-    void StartKelvo() {
-        siblings::SiblingEnvironment environment;
-        environment.database = firmware_->Path();
-        environment.log = kelvoLog_;
-        ASSERT_TRUE(kelvo_.Start(siblings::KelvoExecutable(), environment));
-        ASSERT_NE(nullptr, kelvo_.WaitForWindow("TMainForm", "Kelvo Engine", kLongWait));
-    }
+    void StartApex() { ASSERT_TRUE(suite_->StartApex()); }
+    void StartKelvo() { ASSERT_TRUE(suite_->StartKelvo()); }
 
     // Waits for a display to come up and then to fade out.
     ::testing::AssertionResult DisplayRuns() {
-        const HWND osd = program_.Window("TFlashOsdForm");
+        const HWND osd = program_.OsdWindow();
         if (osd == nullptr)
             return ::testing::AssertionFailure() << "the program has no OSD window";
         if (!WaitUntil([osd] { return IsWindowVisible(osd) != FALSE; }, kLongWait))
-            return ::testing::AssertionFailure() << "no display came up; movie requests:\n" << Requests();
+            return ::testing::AssertionFailure() << "no display came up; movie requests:\n" << log_.Tail();
         if (!WaitUntil([osd] { return IsWindowVisible(osd) == FALSE; }, kLongWait))
-            return ::testing::AssertionFailure() << "the display did not end; movie requests:\n" << Requests();
+            return ::testing::AssertionFailure() << "the display did not end; movie requests:\n" << log_.Tail();
         return ::testing::AssertionSuccess();
     }
 
     static bool Press(LONG code) { return ServiceControl::SendKey(code) == ServiceControl::Outcome::Posted; }
 
-    static std::string Requests() { return testsupport::ReadTextFile(osdLog_); }
-    // "<movie> request <text>" appears in the player's log.
-    static bool Requested(const std::string& movie, const std::string& request) {
-        return Requests().find(" " + movie + " request " + request + "\n") != std::string::npos;
-    }
     static std::string Text(const char* key) { return OvMultiLang::Instance().GetText(key); }
 
-    static bool ItemBecomes(DWORD id, LONG expected) {
-        return WaitUntil(
-            [id, expected] {
-                LONG value = 0;
-                return ReadFirmwareItem(id, value) && value == expected;
-            },
-            kLongWait, 50);
-    }
+    static bool ItemBecomes(DWORD id, LONG expected) { return harness::WaitForFirmwareItem(id, expected, kLongWait); }
     static LONG Item(DWORD id) {
         LONG value = -1;
         ReadFirmwareItem(id, value);
         return value;
     }
 
-    static std::unique_ptr<testsupport::TempFolder> folder_;
-    static std::unique_ptr<FirmwareDatabase> firmware_;
     static std::unique_ptr<SavedValue> bindingIndex_;
     static std::unique_ptr<SavedValue> bindingName_;
     static std::unique_ptr<SavedValue> apexMarker_;
     static std::unique_ptr<SavedFile> defaultProfile_;
-    static std::string osdLog_;
-    static std::string apexLog_;
-    static std::string kelvoLog_;
-
-    ServiceControl::ServiceProcess service_;
-    harness::Program program_;
-    siblings::SiblingProcess apex_;
-    siblings::SiblingProcess kelvo_;
 };
 
-std::unique_ptr<testsupport::TempFolder> ActionsEndToEnd::folder_;
-std::unique_ptr<FirmwareDatabase> ActionsEndToEnd::firmware_;
 std::unique_ptr<SavedValue> ActionsEndToEnd::bindingIndex_;
 std::unique_ptr<SavedValue> ActionsEndToEnd::bindingName_;
 std::unique_ptr<SavedValue> ActionsEndToEnd::apexMarker_;
 std::unique_ptr<SavedFile> ActionsEndToEnd::defaultProfile_;
-std::string ActionsEndToEnd::osdLog_;
-std::string ActionsEndToEnd::apexLog_;
-std::string ActionsEndToEnd::kelvoLog_;
 
 } // namespace
 
@@ -202,20 +133,20 @@ TEST_F(ActionsEndToEnd, KeyASwitchesProfileAOnAndAfterTheDisplayOff) {
     StartProgram();
     ASSERT_TRUE(Press(kKeyProfileA));
     EXPECT_TRUE(ItemBecomes(ActiveProfileItem, 1)) << "active-profile item " << Item(ActiveProfileItem);
-    EXPECT_TRUE(siblings::WaitForLogText(apexLog_, "msg=1061 wParam=0x55 lParam=1 posted", kLongWait))
-        << testsupport::ReadTextFile(apexLog_);
+    EXPECT_TRUE(siblings::WaitForLogText(Files().apexLog, "msg=1061 wParam=0x55 lParam=1 posted", kLongWait))
+        << testsupport::ReadTextFile(Files().apexLog);
     ASSERT_TRUE(DisplayRuns());
-    EXPECT_TRUE(Requested("RaveloProfileOn", "changeLabel " + Text("ProfileAOn") + " 3800MHz")) << Requests();
+    EXPECT_TRUE(log_.Requested("RaveloProfileOn", "changeLabel " + Text("ProfileAOn") + " 3800MHz")) << log_.Tail();
     // The stand-in applied the profile's clock.
     EXPECT_TRUE(ItemBecomes(kClockItem, 32));
 
     ASSERT_TRUE(Press(kKeyProfileA));
     EXPECT_TRUE(ItemBecomes(ActiveProfileItem, 0)) << "active-profile item " << Item(ActiveProfileItem);
-    EXPECT_TRUE(siblings::WaitForLogText(apexLog_, "msg=1061 wParam=0x55 lParam=0 posted", kLongWait))
-        << testsupport::ReadTextFile(apexLog_);
+    EXPECT_TRUE(siblings::WaitForLogText(Files().apexLog, "msg=1061 wParam=0x55 lParam=0 posted", kLongWait))
+        << testsupport::ReadTextFile(Files().apexLog);
     ASSERT_TRUE(DisplayRuns());
-    EXPECT_TRUE(Requested("RaveloProfileOff", "changeLabel " + Text("ProfileAOff") + " 3100MHz")) << Requests();
-    EXPECT_EQ(2u, siblings::CountLogLines(apexLog_, "msg="));
+    EXPECT_TRUE(log_.Requested("RaveloProfileOff", "changeLabel " + Text("ProfileAOff") + " 3100MHz")) << log_.Tail();
+    EXPECT_EQ(2u, siblings::CountLogLines(Files().apexLog, "msg="));
 }
 
 TEST_F(ActionsEndToEnd, EngineEndsInTheModeChosenOnTheManualDisplay) {
@@ -226,13 +157,13 @@ TEST_F(ActionsEndToEnd, EngineEndsInTheModeChosenOnTheManualDisplay) {
     ASSERT_TRUE(Press(kKeyManualMode));
     ASSERT_TRUE(Press(kKeyManualMode));
     ASSERT_TRUE(DisplayRuns());
-    EXPECT_TRUE(Requested("KelvoManual", "show 1")) << Requests();
-    EXPECT_TRUE(Requested("KelvoManual", "play 3")) << Requests();
+    EXPECT_TRUE(log_.Requested("KelvoManual", "show 1")) << log_.Tail();
+    EXPECT_TRUE(log_.Requested("KelvoManual", "play 3")) << log_.Tail();
     // Mode 3 is the raw value 2.
     EXPECT_TRUE(ItemBecomes(kModeItem, 2)) << "mode item " << Item(kModeItem);
-    EXPECT_TRUE(siblings::WaitForLogText(kelvoLog_, "msg=1057 wParam=0x55 lParam=0 posted", kLongWait))
-        << testsupport::ReadTextFile(kelvoLog_);
-    EXPECT_EQ(1u, siblings::CountLogLines(kelvoLog_, "msg=")) << testsupport::ReadTextFile(kelvoLog_);
+    EXPECT_TRUE(siblings::WaitForLogText(Files().kelvoLog, "msg=1057 wParam=0x55 lParam=0 posted", kLongWait))
+        << testsupport::ReadTextFile(Files().kelvoLog);
+    EXPECT_EQ(1u, siblings::CountLogLines(Files().kelvoLog, "msg=")) << testsupport::ReadTextFile(Files().kelvoLog);
 }
 
 TEST_F(ActionsEndToEnd, TuningLeavesTheClockAtTheStepChosen) {
@@ -247,15 +178,15 @@ TEST_F(ActionsEndToEnd, TuningLeavesTheClockAtTheStepChosen) {
     ASSERT_TRUE(Press(kKeyTuneUp));
     ASSERT_TRUE(Press(kKeyTuneDown));
     ASSERT_TRUE(DisplayRuns());
-    EXPECT_TRUE(Requested("OCTuning", "set2Digit 3200")) << Requests();
-    EXPECT_TRUE(Requested("OCTuning", "set2Digit 3275")) << Requests();
-    EXPECT_TRUE(siblings::WaitForLogText(apexLog_, "msg=1060 wParam=0x55 lParam=10 sent", kLongWait))
-        << testsupport::ReadTextFile(apexLog_);
+    EXPECT_TRUE(log_.Requested("OCTuning", "set2Digit 3200")) << log_.Tail();
+    EXPECT_TRUE(log_.Requested("OCTuning", "set2Digit 3275")) << log_.Tail();
+    EXPECT_TRUE(siblings::WaitForLogText(Files().apexLog, "msg=1060 wParam=0x55 lParam=10 sent", kLongWait))
+        << testsupport::ReadTextFile(Files().apexLog);
     EXPECT_TRUE(ItemBecomes(kClockItem, 10)) << "clock item " << Item(kClockItem);
-    EXPECT_EQ(1u, siblings::CountLogLines(apexLog_, "msg=")) << testsupport::ReadTextFile(apexLog_);
+    EXPECT_EQ(1u, siblings::CountLogLines(Files().apexLog, "msg=")) << testsupport::ReadTextFile(Files().apexLog);
     // The engine was set to mode 1 once, at the first step.
-    EXPECT_TRUE(siblings::WaitForLogText(kelvoLog_, "msg=1055 wParam=0x55 lParam=0 posted", kLongWait));
-    EXPECT_EQ(1u, siblings::CountLogLines(kelvoLog_, "msg=")) << testsupport::ReadTextFile(kelvoLog_);
+    EXPECT_TRUE(siblings::WaitForLogText(Files().kelvoLog, "msg=1055 wParam=0x55 lParam=0 posted", kLongWait));
+    EXPECT_EQ(1u, siblings::CountLogLines(Files().kelvoLog, "msg=")) << testsupport::ReadTextFile(Files().kelvoLog);
 }
 
 TEST_F(ActionsEndToEnd, KeyAWithTheOverclockingProgramNotRunningWarnsAndSendsNothing) {
@@ -269,9 +200,9 @@ TEST_F(ActionsEndToEnd, KeyAWithTheOverclockingProgramNotRunningWarnsAndSendsNot
     StartProgram();
     ASSERT_TRUE(Press(kKeyProfileA));
     ASSERT_TRUE(DisplayRuns());
-    EXPECT_TRUE(Requested("Warning", "changeLabel " + Text("Warning"))) << Requests();
-    EXPECT_TRUE(Requested("Warning", "changeContent " + Text("RaveloApexNotRun"))) << Requests();
-    EXPECT_EQ(std::string::npos, Requests().find("RaveloProfileOn")) << Requests();
+    EXPECT_TRUE(log_.Requested("Warning", "changeLabel " + Text("Warning"))) << log_.Tail();
+    EXPECT_TRUE(log_.Requested("Warning", "changeContent " + Text("RaveloApexNotRun"))) << log_.Tail();
+    EXPECT_EQ(std::string::npos, log_.Text().find("RaveloProfileOn")) << log_.Tail();
     EXPECT_TRUE(windows.Messages(command).empty());
     EXPECT_EQ(0, Item(ActiveProfileItem));
 }

@@ -5,6 +5,8 @@
 
 #include <shlobj.h>
 
+#include "ProgramHarness.h"
+#include "SavedSettings.h"
 #include "TestSupport.h"
 
 using testsupport::WaitUntil;
@@ -15,21 +17,12 @@ constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RaveloRemote";
 constexpr char kSettingsKey[] = "Software\\Orva\\Ravelo Profile";
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using testsupport::FileExists;
 
 // A string value, or "<missing>".
 std::string RegString(HKEY root, const char* key, const char* name) {
-    char buffer[1024] = {};
-    DWORD size = sizeof(buffer) - 1;
-    DWORD type = 0;
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return "<missing>";
-    const LONG result = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(handle);
-    if (result != ERROR_SUCCESS || type != REG_SZ)
-        return "<missing>";
-    return buffer;
+    std::string value;
+    return testsupport::RegistryString(root, key, name, value) ? value : "<missing>";
 }
 
 // Runs an installer-made program to its end without pipes: the NSIS
@@ -42,14 +35,6 @@ DWORD RunSetup(const std::string& commandLine) {
     if (!child.Wait(180000))
         return ~1u;
     return child.ExitCode();
-}
-
-bool KeyExists(HKEY root, const char* key) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(handle);
-    return true;
 }
 
 std::string CommonAppData() {
@@ -67,12 +52,7 @@ TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
     ASSERT_TRUE(FileExists(setup)) << setup;
 
     // What belongs to the user and must survive the uninstall.
-    HKEY settings = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &settings, nullptr));
-    const char binding[] = "Gaming";
-    RegSetValueExA(settings, "InstallerTestKeep", 0, REG_SZ, reinterpret_cast<const BYTE*>(binding), sizeof(binding));
-    RegCloseKey(settings);
+    ASSERT_TRUE(testsupport::SetRegistryString(HKEY_CURRENT_USER, kSettingsKey, "InstallerTestKeep", "Gaming"));
     const std::string profiles = CommonAppData() + "\\Orva OC Profiles\\";
     CreateDirectoryA(profiles.c_str(), nullptr);
     const std::string profileFile = profiles + "InstallerTestKeep.oc";
@@ -93,17 +73,15 @@ TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
     EXPECT_EQ("\"" + dir + "Uninstall.exe\"", RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
 
     // The installed program runs (as the logon would start it) ...
-    testsupport::ChildProcess program;
-    ASSERT_TRUE(program.Start("\"" + dir + "RaveloRemote.exe\"", dir));
-    ASSERT_TRUE(WaitUntil([&] { return testsupport::FindWindowOfProcess(program.Id(), "TMainForm") != nullptr; }));
+    harness::Program program;
+    ASSERT_TRUE(program.Start(dir));
 
     // ... and the uninstaller asks it to quit, then removes what it installed.
     ASSERT_EQ(0u, RunSetup("\"" + dir + "Uninstall.exe\" /S"));
-    EXPECT_TRUE(program.Wait(30000));
-    EXPECT_EQ(0u, program.ExitCode());
+    EXPECT_TRUE(program.EndsWithZero());
     // The uninstaller runs from a copy of itself; removing its own key is
     // the last thing it does.
-    EXPECT_TRUE(WaitUntil([&] { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); }, 60000));
+    EXPECT_TRUE(WaitUntil([&] { return !testsupport::RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); }, 60000));
     EXPECT_FALSE(FileExists(installDir));
     EXPECT_EQ("<missing>", RegString(HKEY_LOCAL_MACHINE, kRunKey, "Ravelo Remote"));
 
@@ -111,10 +89,6 @@ TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
     EXPECT_TRUE(FileExists(profileFile));
 
     // Leave the prefix as we found it.
-    HKEY cleanup = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &cleanup) == ERROR_SUCCESS) {
-        RegDeleteValueA(cleanup, "InstallerTestKeep");
-        RegCloseKey(cleanup);
-    }
+    testsupport::DeleteRegistryValue(HKEY_CURRENT_USER, kSettingsKey, "InstallerTestKeep");
     DeleteFileA(profileFile.c_str());
 }

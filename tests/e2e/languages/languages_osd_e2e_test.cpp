@@ -35,7 +35,7 @@ using testsupport::WaitUntil;
 
 namespace {
 
-constexpr DWORD kLongWait = 30000;
+using harness::kLongWait;
 
 using facts::Language;
 using facts::SystemLanguage;
@@ -101,14 +101,11 @@ TEST(LanguageFaces, PlayerDrawsEveryCharacterOfEveryText) {
     }
 }
 
-class LanguageOnScreen : public ::testing::Test {
+class LanguageOnScreen : public harness::SuiteTest {
 protected:
     void SetUp() override {
+        SuiteTest::SetUp();
         ASSERT_FALSE(testsupport::DistFolder().empty()) << "RAVELO_DIST is not set";
-        ASSERT_FALSE(harness::PrepareSuite(folder_).empty()) << "no firmware database";
-        osdLog_ = folder_.Path() + "osd.log";
-        // Inherited by the program: the player logs every movie request.
-        SetEnvironmentVariableA("FLASHOBJ_LOG", osdLog_.c_str());
         // The overclocking program counts as installed but does not run, so
         // key A warns that it is not running.
         if (!(apexMarker_.Existed() && apexMarker_.Type() == REG_SZ)) {
@@ -116,28 +113,12 @@ protected:
         }
         ASSERT_TRUE(WaitUntil([] { return FindWindowA("TMainForm", "Ravelo") == nullptr; }, kLongWait))
             << "an overclocking program's main window is open";
-        ASSERT_TRUE(service_.Start());
+        ASSERT_TRUE(suite_->StartService());
     }
 
-    void TearDown() override {
-        if (program_.Process().Running()) {
-            ServiceControl::SendQuit();
-            EXPECT_TRUE(program_.Process().Wait(kLongWait)) << "the program did not quit";
-        }
-        service_.Stop();
-        SetEnvironmentVariableA("FLASHOBJ_LOG", nullptr);
-    }
+    bool Requested(const std::string& request) const { return log_.Requested("Warning", request); }
 
-    std::string Requests() const { return testsupport::ReadTextFile(osdLog_); }
-    bool Requested(const std::string& request) const {
-        return Requests().find(" Warning request " + request + "\n") != std::string::npos;
-    }
-
-    testsupport::TempFolder folder_;
-    std::string osdLog_;
     testsupport::SavedValue apexMarker_{HKEY_LOCAL_MACHINE, "Software\\Orva\\Ravelo Apex", "CaptionName"};
-    ServiceControl::ServiceProcess service_;
-    harness::Program program_;
 };
 
 TEST_F(LanguageOnScreen, NotRunningWarningIsDrawnWithEveryCharacter) {
@@ -154,20 +135,18 @@ TEST_F(LanguageOnScreen, NotRunningWarningIsDrawnWithEveryCharacter) {
     ASSERT_FALSE(title.empty()) << file;
     ASSERT_FALSE(message.empty()) << file;
 
-    ASSERT_TRUE(program_.Start());
-    ASSERT_TRUE(program_.WaitRegistered(kLongWait));
-    ASSERT_TRUE(WaitUntil([this] { return program_.Window("TFlashOsdForm") != nullptr; }, kLongWait));
+    StartProgram();
     ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendKey(kKeyProfileA));
 
     // The program read its language's file and passed the bytes on.
     ASSERT_TRUE(WaitUntil([&] { return Requested("changeContent " + message); }, kLongWait)) << "movie requests:\n"
-                                                                                             << Requests();
-    EXPECT_TRUE(Requested("changeLabel " + title)) << Requests();
+                                                                                             << log_.Tail();
+    EXPECT_TRUE(Requested("changeLabel " + title)) << log_.Tail();
 
     HWND player = nullptr;
     ASSERT_TRUE(WaitUntil(
         [&] {
-            player = testsupport::FindWindowOfProcess(program_.Id(), "RaveloFlashPlayer", "Warning");
+            player = testsupport::FindWindowOfProcess(program_.Id(), facts::kPlayerClass, "Warning");
             return player != nullptr && IsWindowVisible(player);
         },
         kLongWait))
@@ -213,8 +192,8 @@ TEST_F(LanguageOnScreen, NotRunningWarningIsDrawnWithEveryCharacter) {
     std::printf("saved %s\n", picture.c_str());
 
     // Every character has a glyph: the player names those it has none for.
-    for (const std::string& line : testsupport::Lines(Requests()))
-        EXPECT_EQ(std::string::npos, line.find(" Warning missing ")) << line;
+    for (const harness::PlayerEvent& event : log_.Events())
+        EXPECT_FALSE(event.movie == "Warning" && event.kind == "missing") << event.command << " " << event.argument;
 
     // Both texts are drawn: a bold title and two lines of message cover far
     // more than a few stray pixels (two ideographs make the shortest title).

@@ -20,45 +20,24 @@ using testsupport::WaitUntil;
 
 namespace {
 
-constexpr DWORD kLongWait = 30000;
 using facts::kActiveProfileItem;
+using harness::kLongWait;
+using harness::Program;
 // The status window's client size as the form stores it, before preparation.
 constexpr LONG kStoredStatusWidth = 138;
 constexpr LONG kStoredStatusHeight = 136;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-struct ProgramRun {
-    testsupport::ChildProcess process;
-
-    bool Start(const std::string& folder) { return process.Start("\"" + folder + "RaveloRemote.exe\"", folder); }
-    HWND Window(const char* className) const { return testsupport::FindWindowOfProcess(process.Id(), className); }
-
-    bool IsClient() const { return harness::RegisteredWithService(process.Id()); }
-
-    // Start-up has finished once the status window has left its stored
-    // size (it is sized to its picture) and the application window, shown
-    // for a moment while the main window is made, is hidden again.
-    bool WaitStarted() const {
-        return WaitUntil([this] { return IsClient(); }, kLongWait, 50) &&
-               WaitUntil(
-                   [this] {
-                       const HWND status = Window("TStatusForm");
-                       RECT r{};
-                       return status != nullptr && GetClientRect(status, &r) &&
-                              (r.right != kStoredStatusWidth || r.bottom != kStoredStatusHeight);
-                   },
-                   kLongWait, 50) &&
-               WaitUntil(
-                   [this] {
-                       const HWND app = Window("TApplication");
-                       return app != nullptr && !IsWindowVisible(app);
-                   },
-                   kLongWait, 50);
-    }
-
-    bool EndsWithZero() { return process.Wait(kLongWait) && process.ExitCode() == 0; }
-};
+// Start-up has finished once the program is ready and the status window has
+// left its stored size (it is sized to its picture).
+bool StartedWithPictures(const Program& program) {
+    return program.WaitStarted() && WaitUntil(
+                                        [&] {
+                                            RECT r{};
+                                            return GetClientRect(program.StatusWindow(), &r) &&
+                                                   (r.right != kStoredStatusWidth || r.bottom != kStoredStatusHeight);
+                                        },
+                                        kLongWait, 50);
+}
 
 BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
     if (testsupport::WindowClass(child) == "Static")
@@ -85,35 +64,26 @@ SIZE ClientSize(HWND window) {
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
-class PicturesE2eTest : public ::testing::Test {
+class PicturesE2eTest : public harness::SuiteTest {
 protected:
-    static void SetUpTestSuite() {
-        folder_ = std::make_unique<testsupport::TempFolder>();
-        database_ = harness::PrepareSuite(*folder_);
-    }
-    static void TearDownTestSuite() { folder_.reset(); }
-
     void SetUp() override {
-        ASSERT_FALSE(database_.empty()) << "default firmware database missing";
-        ASSERT_TRUE(Exists(testsupport::DistFolder() + "RaveloRemote.exe")) << testsupport::DistFolder();
+        SuiteTest::SetUp();
+        ASSERT_TRUE(testsupport::FileExists(testsupport::DistFolder() + "RaveloRemote.exe"))
+            << testsupport::DistFolder();
     }
 
     // A copy of the program folder without the given files.
     std::string ProgramCopy(const std::set<std::string>& without) {
-        const std::string copy = folder_->Path() + "program" + std::to_string(++copies_) + "\\";
+        const std::string copy = suite_->Folder() + "program" + std::to_string(++copies_) + "\\";
         EXPECT_TRUE(testsupport::CopyTree(testsupport::DistFolder(), copy, without));
         return copy;
     }
 
     void ExpectMissingPictureShownAndEnd(const std::string& missing);
 
-    static std::unique_ptr<testsupport::TempFolder> folder_;
-    static std::string database_;
     static int copies_;
 };
 
-std::unique_ptr<testsupport::TempFolder> PicturesE2eTest::folder_;
-std::string PicturesE2eTest::database_;
 int PicturesE2eTest::copies_ = 0;
 
 // Either picture missing: the file error is shown with the standard
@@ -128,28 +98,29 @@ TEST_F(PicturesE2eTest, MissingPictureIsShownAndTheProgramEndsWithZero) {
 
 void PicturesE2eTest::ExpectMissingPictureShownAndEnd(const std::string& missing) {
     const std::string program = ProgramCopy({missing});
-    ASSERT_FALSE(Exists(program + missing));
+    ASSERT_FALSE(testsupport::FileExists(program + missing));
     // Start-up would clear the active profile right after the display's
     // initialisation; a marker left standing shows that it never got there.
     ASSERT_TRUE(harness::WriteFirmwareItem(kActiveProfileItem, 2));
 
     ServiceControl::ServiceProcess service;
     ASSERT_TRUE(service.Start());
-    ProgramRun run;
-    ASSERT_TRUE(run.Start(program));
+    Program run;
+    ASSERT_TRUE(run.Launch(program));
 
     HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = run.Window("#32770")) != nullptr && IsWindowVisible(box); }, kLongWait))
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (box = run.Window(facts::kMessageBoxClass)) != nullptr && IsWindowVisible(box); }, kLongWait))
         << "no exception display";
     std::string text;
     for (const std::string& line : StaticTexts(box))
         text += line + "\n";
     EXPECT_NE(std::string::npos, text.find(program + missing)) << text;
-    EXPECT_TRUE(run.process.Running());
+    EXPECT_TRUE(run.Running());
     // Nothing of the program is on screen but the box.
-    const HWND status = run.Window("TStatusForm");
+    const HWND status = run.StatusWindow();
     EXPECT_TRUE(status == nullptr || !IsWindowVisible(status));
-    const HWND osd = run.Window("TFlashOsdForm");
+    const HWND osd = run.OsdWindow();
     EXPECT_TRUE(osd == nullptr || !IsWindowVisible(osd));
 
     const HWND ok = GetDlgItem(box, IDOK);
@@ -176,12 +147,12 @@ void PicturesE2eTest::ExpectMissingPictureShownAndEnd(const std::string& missing
 TEST_F(PicturesE2eTest, DisplayChangeMovesTheStatusWindowToItsCorner) {
     ServiceControl::ServiceProcess service;
     ASSERT_TRUE(service.Start());
-    ProgramRun run;
-    ASSERT_TRUE(run.Start(testsupport::DistFolder()));
-    ASSERT_TRUE(run.WaitStarted());
+    Program run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(StartedWithPictures(run));
 
-    const HWND main = run.Window("TMainForm");
-    const HWND status = run.Window("TStatusForm");
+    const HWND main = run.MainWindow();
+    const HWND status = run.StatusWindow();
     ASSERT_NE(nullptr, main);
     ASSERT_NE(nullptr, status);
     const SIZE client = ClientSize(status);
@@ -204,7 +175,7 @@ TEST_F(PicturesE2eTest, DisplayChangeMovesTheStatusWindowToItsCorner) {
     EXPECT_EQ(120, ClientSize(status).cx);
     EXPECT_FALSE(IsWindowVisible(status));
     EXPECT_NE(status, GetForegroundWindow());
-    EXPECT_TRUE(run.process.Running());
+    EXPECT_TRUE(run.Running());
 
     ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
     EXPECT_TRUE(run.EndsWithZero());
@@ -212,23 +183,23 @@ TEST_F(PicturesE2eTest, DisplayChangeMovesTheStatusWindowToItsCorner) {
 
 TEST_F(PicturesE2eTest, WithoutThePngLibraryTheProgramRunsOn) {
     const std::string program = ProgramCopy({"pngio.dll"});
-    ASSERT_FALSE(Exists(program + "pngio.dll"));
+    ASSERT_FALSE(testsupport::FileExists(program + "pngio.dll"));
     ServiceControl::ServiceProcess service;
     ASSERT_TRUE(service.Start());
-    ProgramRun run;
+    Program run;
     ASSERT_TRUE(run.Start(program));
-    ASSERT_TRUE(run.WaitStarted());
+    ASSERT_TRUE(StartedWithPictures(run));
 
-    EXPECT_EQ(nullptr, run.Window("#32770"));
-    const HWND status = run.Window("TStatusForm");
+    EXPECT_EQ(nullptr, run.Window(facts::kMessageBoxClass));
+    const HWND status = run.StatusWindow();
     ASSERT_NE(nullptr, status);
     // No picture: the window is laid out with the empty bitmap's size.
     EXPECT_EQ(0, ClientSize(status).cx);
     EXPECT_EQ(0, ClientSize(status).cy);
-    SendMessageA(run.Window("TMainForm"), WM_DISPLAYCHANGE, 32, MAKELPARAM(800, 600));
+    SendMessageA(run.MainWindow(), WM_DISPLAYCHANGE, 32, MAKELPARAM(800, 600));
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) - 10, WindowRect(status).left);
-    EXPECT_TRUE(run.process.Running());
-    EXPECT_TRUE(run.IsClient());
+    EXPECT_TRUE(run.Running());
+    EXPECT_TRUE(run.IsRegistered());
 
     ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
     EXPECT_TRUE(run.EndsWithZero());

@@ -15,28 +15,9 @@ using testsupport::WaitUntil;
 
 namespace {
 
-constexpr DWORD kLongWait = 30000;
+using harness::kLongWait;
 
-class ShellTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        folder_ = std::make_unique<testsupport::TempFolder>();
-        database_ = harness::PrepareSuite(*folder_);
-    }
-    static void TearDownTestSuite() { folder_.reset(); }
-    void SetUp() override { ASSERT_FALSE(database_.empty()) << "default firmware database missing"; }
-
-    // Waits for the program to exit; true when it ended with code 0.
-    static bool EndsWithZero(Program& program) {
-        return program.Process().Wait(kLongWait) && program.Process().ExitCode() == 0;
-    }
-
-    static std::unique_ptr<testsupport::TempFolder> folder_;
-    static std::string database_;
-};
-
-std::unique_ptr<testsupport::TempFolder> ShellTest::folder_;
-std::string ShellTest::database_;
+class ShellTest : public harness::SuiteTest {};
 
 unsigned Attempts() {
     unsigned count = 0;
@@ -81,7 +62,7 @@ TEST_F(ShellTest, StartsHiddenRegisteredAndOutOfTheTaskbar) {
     EXPECT_TRUE(program.VisibleWindowsWithArea().empty()) << Describe(program.VisibleWindowsWithArea());
 
     ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
-    EXPECT_TRUE(EndsWithZero(program));
+    EXPECT_TRUE(program.EndsWithZero());
 }
 
 TEST_F(ShellTest, SecondCopyExitsAtOnceAndRegistersNothing) {
@@ -93,8 +74,8 @@ TEST_F(ShellTest, SecondCopyExitsAtOnceAndRegistersNothing) {
     const unsigned attemptsBefore = Attempts();
 
     Program second;
-    ASSERT_TRUE(second.Start());
-    EXPECT_TRUE(EndsWithZero(second));
+    ASSERT_TRUE(second.Launch());
+    EXPECT_TRUE(second.EndsWithZero());
     EXPECT_EQ(attemptsBefore, Attempts());
     std::vector<ServiceControl::Client> clients;
     ASSERT_TRUE(ServiceControl::QueryClients(clients));
@@ -103,7 +84,7 @@ TEST_F(ShellTest, SecondCopyExitsAtOnceAndRegistersNothing) {
     EXPECT_TRUE(first.IsRegistered());
 
     ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
-    EXPECT_TRUE(EndsWithZero(first));
+    EXPECT_TRUE(first.EndsWithZero());
 }
 
 TEST_F(ShellTest, OddMessagesDoNothingAndQuitTakesTheLowByte) {
@@ -146,7 +127,7 @@ TEST_F(ShellTest, OddMessagesDoNothingAndQuitTakesTheLowByte) {
     unsigned unregistrationsBefore = 0;
     ASSERT_TRUE(ServiceControl::QueryUnregistrations(unregistrationsBefore));
     ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendRaw(kServiceQuit, 0x155, 0));
-    EXPECT_TRUE(EndsWithZero(program));
+    EXPECT_TRUE(program.EndsWithZero());
     unsigned unregistrations = 0;
     ASSERT_TRUE(ServiceControl::QueryUnregistrations(unregistrations));
     EXPECT_EQ(unregistrationsBefore + 1, unregistrations);
@@ -170,7 +151,7 @@ TEST_F(ShellTest, QuitWhileUnregisteredStillUnregistersAndEnds) {
     ASSERT_TRUE(harness::WriteFirmwareItem(ActiveProfileItem, 1));
     // No service: the quit comes straight to the window, as a stray sender would.
     ASSERT_TRUE(PostMessageA(main, kServiceQuit, 0x55, 0));
-    EXPECT_TRUE(EndsWithZero(program));
+    EXPECT_TRUE(program.EndsWithZero());
     LONG active = -1;
     ASSERT_TRUE(harness::ReadFirmwareItem(ActiveProfileItem, active));
     EXPECT_EQ(0, active);
@@ -194,5 +175,5 @@ TEST_F(ShellTest, ResumeBringsTheApplicationWindowForwardWithoutShowingAnything)
     EXPECT_EQ(0u, ex & WS_EX_APPWINDOW);
 
     ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
-    EXPECT_TRUE(EndsWithZero(program));
+    EXPECT_TRUE(program.EndsWithZero());
 }
