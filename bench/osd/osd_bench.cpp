@@ -15,18 +15,12 @@
 #include "osd/FlashOsdManipulator.h"
 #include "osd/Flashosd.h"
 #include "app/Main.h"
+#include "TestSupport.h"
 #include "gui/Application.h"
 
 namespace {
 
-double NowMs() {
-    static LARGE_INTEGER frequency{};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using testsupport::NowMs;
 
 class BenchState : public RcState {
 public:

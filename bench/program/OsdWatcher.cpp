@@ -16,15 +16,6 @@ using facts::kPlayerClass;
 
 } // namespace
 
-double NowMs() {
-    static LARGE_INTEGER frequency{};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 void TickMap::Note(double ms, DWORD tick) {
     if (seen_.empty() || seen_.back().first != tick)
         seen_.emplace_back(tick, ms);

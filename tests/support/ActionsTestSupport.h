@@ -1,7 +1,8 @@
-// Shared by the remote-action tests: the firmware they run on; the private
-// firmware database, registry keys and profile files, the recording sibling
-// windows and the message-table comparison come from the test support
-// library.
+// Shared by the tests of the remote actions in the test's own process: the
+// firmware they run on, and their surroundings (a profiles folder, a private
+// firmware database and registry base, recording sibling windows) set up
+// once per test executable; the message-table comparison comes from the
+// test support library.
 #pragma once
 #include <windows.h>
 
@@ -41,5 +42,23 @@ using harness::WriteFirmwareItem;
 using testsupport::FirmwareDatabase;
 using testsupport::PrivateRegistry;
 using testsupport::WriteProfileFile;
+
+class ActionsFixture : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+
+    // A new database and nothing remembered from the one before.
+    static void UseFirmware(const std::string& text);
+    // A remote button bound to a profile index and name.
+    static void BindButton(char button, DWORD index, const std::string& name);
+    static std::string DefaultProfilePath() { return profiles_ + "Default\\Default.oc"; }
+
+    static testsupport::TempFolder* folder_;
+    static std::string profiles_;
+    static FirmwareDatabase* firmware_;
+    static PrivateRegistry* registry_;
+    static RecordingWindows* windows_;
+};
 
 } // namespace actions_test

@@ -118,8 +118,7 @@ std::string PlayerLog::LastArgument(const std::string& movie, const std::string&
 
 bool PlayerLog::Requested(const std::string& movie, const std::string& request) const {
     for (const PlayerEvent& event : Events())
-        if (event.kind == "request" && event.movie == movie &&
-            (event.argument.empty() ? event.command : event.command + " " + event.argument) == request)
+        if (event.kind == "request" && event.movie == movie && event.Request() == request)
             return true;
     return false;
 }

@@ -22,6 +22,8 @@ struct PlayerEvent {
     std::string kind;     // "request", "ignored", "callback" or "missing"
     std::string command;  // the request's command, "intro" / "outro", or the first word
     std::string argument; // the rest of the line
+    // A request as the movie received it: the command and its argument.
+    std::string Request() const { return argument.empty() ? command : command + " " + argument; }
 };
 
 // Lines that do not have the form above are skipped.

@@ -2,6 +2,7 @@
 
 #include <psapi.h>
 
+#include <initializer_list>
 #include <sstream>
 
 #include "ProcessList.h"
@@ -90,27 +91,37 @@ bool Suite::StartService() { return service_.IsRunning() || service_.Start(); }
 
 bool Suite::StopService() { return !service_.IsRunning() || service_.Stop(); }
 
-bool Suite::StartApex(const std::string& arguments) {
-    if (apex_ != nullptr && apex_->IsRunning())
+namespace {
+
+// A stand-in on the suite's database with its log; true once its windows
+// of the given captions are up.
+bool StartSibling(std::unique_ptr<siblings::SiblingProcess>& sibling, const std::string& executable,
+                  const SuiteFiles& files, const std::string& log, const std::string& arguments,
+                  std::initializer_list<const char*> captions) {
+    if (sibling != nullptr && sibling->IsRunning())
         return true;
-    apex_ = std::make_unique<siblings::SiblingProcess>();
+    sibling = std::make_unique<siblings::SiblingProcess>();
     siblings::SiblingEnvironment environment;
-    environment.database = files_.database;
-    environment.log = files_.apexLog;
-    return apex_->Start(siblings::ApexExecutable(), environment, arguments) &&
-           apex_->WaitForWindow(siblings::kWindowClass, siblings::kApexCommandCaption, kLongWait) != nullptr &&
-           apex_->WaitForWindow(siblings::kWindowClass, siblings::kApexMainCaption, kLongWait) != nullptr;
+    environment.database = files.database;
+    environment.log = log;
+    if (!sibling->Start(executable, environment, arguments))
+        return false;
+    for (const char* caption : captions)
+        if (sibling->WaitForWindow(siblings::kWindowClass, caption, kLongWait) == nullptr)
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool Suite::StartApex(const std::string& arguments) {
+    return StartSibling(apex_, siblings::ApexExecutable(), files_, files_.apexLog, arguments,
+                        {siblings::kApexCommandCaption, siblings::kApexMainCaption});
 }
 
 bool Suite::StartKelvo() {
-    if (kelvo_ != nullptr && kelvo_->IsRunning())
-        return true;
-    kelvo_ = std::make_unique<siblings::SiblingProcess>();
-    siblings::SiblingEnvironment environment;
-    environment.database = files_.database;
-    environment.log = files_.kelvoLog;
-    return kelvo_->Start(siblings::KelvoExecutable(), environment) &&
-           kelvo_->WaitForWindow(siblings::kWindowClass, siblings::kKelvoCaption, kLongWait) != nullptr;
+    return StartSibling(kelvo_, siblings::KelvoExecutable(), files_, files_.kelvoLog, std::string(),
+                        {siblings::kKelvoCaption});
 }
 
 bool Suite::StopApex() { return apex_ == nullptr || !apex_->IsRunning() || apex_->Stop(); }

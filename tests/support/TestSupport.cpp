@@ -64,6 +64,15 @@ std::string BinFolder() { return FolderFromEnv("RAVELO_BIN"); }
 std::string SourceFolder() { return FolderFromEnv("RAVELO_SOURCE"); }
 std::string BuildFolder() { return FolderFromEnv("RAVELO_BUILD"); }
 
+double NowMs() {
+    static LARGE_INTEGER frequency{};
+    if (frequency.QuadPart == 0)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs) {
     const DWORD start = GetTickCount();
     for (;;) {

@@ -26,6 +26,9 @@ std::string BinFolder();
 std::string SourceFolder();
 std::string BuildFolder();
 
+// Milliseconds of the performance counter, for measuring.
+double NowMs();
+
 // Polls until the condition holds or the time-out passes, pumping this
 // thread's messages in between. Returns the condition's last answer.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000, DWORD pollMs = 10);

@@ -5,9 +5,12 @@
 
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "ProgramHarness.h"
 #include "ProtocolFacts.h"
 #include "SavedSettings.h"
+#include "SiblingControl.h"
 #include "TestSupport.h"
 
 namespace standin_test {
@@ -58,5 +61,26 @@ using harness::WaitForFirmwareItem;
 
 // A generous bound for anything a stand-in does in answer to a message.
 constexpr DWORD kWaitMs = 20000;
+
+// A stand-in's case: its scratch folder and registry base, the database
+// written afresh at the start, and the environment and log of the stand-in.
+class StandinTest : public ::testing::Test {
+protected:
+    explicit StandinTest(const std::string& name) : scratch_(name) {}
+    void SetUp() override { ASSERT_TRUE(scratch_.WriteDatabase(kDatabase)); }
+
+    siblings::SiblingEnvironment Environment() const {
+        siblings::SiblingEnvironment environment;
+        environment.database = scratch_.Database();
+        environment.log = scratch_.Log();
+        environment.registryBase = scratch_.RegistryBase();
+        return environment;
+    }
+    std::string Log() const { return siblings::ReadTextFile(scratch_.Log()); }
+    bool LogShows(const std::string& text) const { return siblings::WaitForLogText(scratch_.Log(), text, kWaitMs); }
+    size_t LogLines(const std::string& text) const { return siblings::CountLogLines(scratch_.Log(), text); }
+
+    Scratch scratch_;
+};
 
 } // namespace standin_test

@@ -31,17 +31,9 @@ LONG Item(DWORD id) {
     return value;
 }
 
-class ApexStandin : public ::testing::Test {
+class ApexStandin : public StandinTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(scratch_.WriteDatabase(kDatabase)); }
-
-    siblings::SiblingEnvironment Environment() const {
-        siblings::SiblingEnvironment environment;
-        environment.database = scratch_.Database();
-        environment.log = scratch_.Log();
-        environment.registryBase = scratch_.RegistryBase();
-        return environment;
-    }
+    ApexStandin() : StandinTest("apex") {}
 
     // Binds a remote button in both roots, so the binding holds whichever
     // root the system's version selects.
@@ -60,13 +52,9 @@ protected:
         main_ = apex_.WaitForWindow(siblings::kWindowClass, siblings::kApexMainCaption, kWaitMs);
         ASSERT_NE(nullptr, command_);
         ASSERT_NE(nullptr, main_);
-        ASSERT_TRUE(siblings::WaitForLogText(scratch_.Log(), "RaveloApexSim ready", kWaitMs));
+        ASSERT_TRUE(LogShows("RaveloApexSim ready"));
     }
 
-    std::string Log() const { return siblings::ReadTextFile(scratch_.Log()); }
-    bool LogShows(const std::string& text) const { return siblings::WaitForLogText(scratch_.Log(), text, kWaitMs); }
-
-    Scratch scratch_{"apex"};
     siblings::SiblingProcess apex_;
     HWND main_ = nullptr;
     HWND command_ = nullptr;

@@ -33,29 +33,17 @@ bool WaitForMode(int mode) {
         kWaitMs, 50);
 }
 
-class KelvoStandin : public ::testing::Test {
+class KelvoStandin : public StandinTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(scratch_.WriteDatabase(kDatabase)); }
-
-    siblings::SiblingEnvironment Environment() const {
-        siblings::SiblingEnvironment environment;
-        environment.database = scratch_.Database();
-        environment.log = scratch_.Log();
-        environment.registryBase = scratch_.RegistryBase();
-        return environment;
-    }
+    KelvoStandin() : StandinTest("kelvo") {}
 
     void Launch() {
         ASSERT_TRUE(kelvo_.Start(siblings::KelvoExecutable(), Environment())) << siblings::KelvoExecutable();
         window_ = kelvo_.WaitForWindow(siblings::kWindowClass, siblings::kKelvoCaption, kWaitMs);
         ASSERT_NE(nullptr, window_);
-        ASSERT_TRUE(siblings::WaitForLogText(scratch_.Log(), "KelvoEngineSim ready", kWaitMs));
+        ASSERT_TRUE(LogShows("KelvoEngineSim ready"));
     }
 
-    bool LogShows(const std::string& text) const { return siblings::WaitForLogText(scratch_.Log(), text, kWaitMs); }
-    size_t LogLines(const std::string& text) const { return siblings::CountLogLines(scratch_.Log(), text); }
-
-    Scratch scratch_{"kelvo"};
     siblings::SiblingProcess kelvo_;
     HWND window_ = nullptr;
 };

@@ -26,6 +26,8 @@
 #include "gui/Application.h"
 
 using namespace actions_test;
+using harness::PlayerEvent;
+using harness::PlayerLog;
 
 namespace {
 
@@ -37,22 +39,12 @@ std::string g_programFolder;
 std::string TestProgramFolder() { return g_programFolder; }
 LANGID English() { return 0x0409; }
 
-class StatesTest : public ::testing::Test {
+class StatesTest : public ActionsFixture {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new testsupport::TempFolder();
-        profiles_ = folder_->Path() + "profiles\\";
-        CreateDirectoryA(profiles_.c_str(), nullptr);
-        CreateDirectoryA((profiles_ + "Default").c_str(), nullptr);
-        osdLog_ = folder_->Path() + "osd.log";
-        SetEnvironmentVariableA("FLASHOBJ_LOG", osdLog_.c_str());
-        firmware_ = new FirmwareDatabase(StandardFirmware(), folder_->Path());
-        registry_ = new PrivateRegistry("Actions");
-        windows_ = new RecordingWindows();
-        SetProfilesFolderOverride(profiles_);
-        Config::Instance().SetSettingsKey(HKEY_CURRENT_USER, registry_->Base() + "Ravelo Profile");
-        OcEngine::SetRegistryBase(registry_->Base());
-        KelvoEngine::SetRegistryBase(registry_->Base());
+        ActionsFixture::SetUpTestSuite();
+        log_.SetPath(folder_->Path() + "player.log");
+        SetEnvironmentVariableA("FLASHOBJ_LOG", log_.Path().c_str());
         g_programFolder = testsupport::SourceFolder() + "tests\\unit\\actions\\data\\";
         OvMultiLang::SetFolderSource(&TestProgramFolder);
         OvMultiLang::SetLangIdSource(&English);
@@ -68,15 +60,8 @@ protected:
     static void TearDownTestSuite() {
         OvMultiLang::SetFolderSource(nullptr);
         OvMultiLang::SetLangIdSource(nullptr);
-        OcEngine::SetRegistryBase(std::string());
-        KelvoEngine::SetRegistryBase(std::string());
-        Config::Instance().SetSettingsKey(nullptr, std::string());
-        SetProfilesFolderOverride(std::string());
         SetEnvironmentVariableA("FLASHOBJ_LOG", nullptr);
-        delete windows_;
-        delete registry_;
-        delete firmware_;
-        delete folder_;
+        ActionsFixture::TearDownTestSuite();
     }
 
     void SetUp() override {
@@ -92,9 +77,9 @@ protected:
         for (int n = 1; n <= 3; ++n)
             ASSERT_TRUE(
                 registry_->SetDword(HKEY_LOCAL_MACHINE, "Drivo3", ("Threshold" + std::to_string(n)).c_str(), 9));
-        Bind('A', 0, "Gaming");
-        Bind('B', 1, "Silent");
-        Bind('C', 5, "Turbo");
+        BindButton('A', 0, "Gaming");
+        BindButton('B', 1, "Silent");
+        BindButton('C', 5, "Turbo");
         ASSERT_TRUE(WriteProfileFile(profiles_ + "Turbo.oc", 1, 1, {{profile::kClockSetting, 40}}));
         ASSERT_TRUE(WriteProfileFile(profiles_ + "Default\\Default.oc", 1, 1, {{profile::kClockSetting, 4}}));
         windows_->DestroyAll();
@@ -103,28 +88,12 @@ protected:
         apexCommand_ = windows_->Create("TMainForm", "RaveloHelp");
         engine_ = windows_->Create("TMainForm", "Kelvo Engine");
         ASSERT_TRUE(apexMain_ && apexCommand_ && engine_);
-        DeleteFileA(osdLog_.c_str());
+        log_.Clear();
     }
 
     void TearDown() override {
         EXPECT_TRUE(WaitIdle()) << "the display did not end";
         windows_->DestroyAll();
-    }
-
-    static void UseFirmware(const std::string& text) {
-        ASSERT_TRUE(firmware_->Write(text));
-        OcEngine::ForgetClockItem();
-        OcEngine::Instance().Reset();
-        KelvoEngine::Instance().ForgetCachedAnswers();
-        Config::Instance().ResetProfileList();
-    }
-
-    static void Bind(char button, DWORD index, const std::string& name) {
-        const std::string letter(1, button);
-        ASSERT_TRUE(
-            registry_->SetDword(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Index").c_str(), index));
-        ASSERT_TRUE(
-            registry_->SetString(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Name").c_str(), name));
     }
 
     // A key as the main window hands it over.
@@ -151,25 +120,14 @@ protected:
     // The movies' requests, as "<movie> <request>", in order.
     static std::vector<std::string> Requests(const std::string& movie = std::string()) {
         std::vector<std::string> requests;
-        for (const std::string& line : testsupport::Lines(testsupport::ReadTextFile(osdLog_))) {
-            const size_t afterTick = line.find(' ');
-            if (afterTick == std::string::npos)
-                continue;
-            const std::string rest = line.substr(afterTick + 1);
-            const size_t afterMovie = rest.find(' ');
-            if (afterMovie == std::string::npos || rest.compare(afterMovie + 1, 8, "request ") != 0)
-                continue;
-            const std::string name = rest.substr(0, afterMovie);
-            if (movie.empty() || name == movie)
-                requests.push_back(movie.empty() ? name + " " + rest.substr(afterMovie + 9)
-                                                 : rest.substr(afterMovie + 9));
-        }
+        for (const PlayerEvent& event : log_.Events())
+            if (event.kind == "request" && (movie.empty() || event.movie == movie))
+                requests.push_back(movie.empty() ? event.movie + " " + event.Request() : event.Request());
         return requests;
     }
 
     static bool Requested(const std::string& movie, const std::string& request) {
-        const std::vector<std::string> all = Requests(movie);
-        return std::find(all.begin(), all.end(), request) != all.end();
+        return log_.Requested(movie, request);
     }
 
     static std::string AllRequests() {
@@ -187,23 +145,13 @@ protected:
     std::vector<Received> CommandMessages() { return windows_->Messages(apexCommand_); }
     std::vector<Received> EngineMessages() { return windows_->Messages(engine_); }
 
-    static testsupport::TempFolder* folder_;
-    static std::string profiles_;
-    static std::string osdLog_;
-    static FirmwareDatabase* firmware_;
-    static PrivateRegistry* registry_;
-    static RecordingWindows* windows_;
+    static PlayerLog log_;
     HWND apexMain_ = nullptr;
     HWND apexCommand_ = nullptr;
     HWND engine_ = nullptr;
 };
 
-testsupport::TempFolder* StatesTest::folder_ = nullptr;
-std::string StatesTest::profiles_;
-std::string StatesTest::osdLog_;
-FirmwareDatabase* StatesTest::firmware_ = nullptr;
-PrivateRegistry* StatesTest::registry_ = nullptr;
-RecordingWindows* StatesTest::windows_ = nullptr;
+PlayerLog StatesTest::log_;
 
 } // namespace
 
@@ -237,7 +185,7 @@ TEST_F(StatesTest, ProfileKeySwitchesTheProfileOnAndThenOff) {
     // The overclocking program marks profile A active: the key now turns it
     // off, with the default clock on the label.
     ASSERT_TRUE(WriteFirmwareItem(ActiveProfileItem, 1));
-    DeleteFileA(osdLog_.c_str());
+    log_.Clear();
     windows_->Clear();
     RunDisplay(kKeyProfileA);
     EXPECT_EQ((std::vector<std::string>{"changeLabel A off 3100MHz", "show", "end"}), Requests("RaveloProfileOff"))
@@ -343,16 +291,16 @@ TEST_F(StatesTest, EngineKeysWarnWhenTheEngineIsMissingOrStopped) {
     EXPECT_GE(RunDisplay(kKeyAutoMode), 3000u);
     EXPECT_TRUE(Warned("Engine missing")) << AllRequests();
     EXPECT_TRUE(EngineMessages().empty());
-    DeleteFileA(osdLog_.c_str());
+    log_.Clear();
     RunDisplay(kKeyManualMode);
     EXPECT_TRUE(Warned("Engine missing")) << AllRequests();
 
     ASSERT_TRUE(registry_->SetString(HKEY_LOCAL_MACHINE, "Kelvo-6 Engine", "CaptionName", "Kelvo Engine"));
     windows_->Destroy(engine_);
-    DeleteFileA(osdLog_.c_str());
+    log_.Clear();
     EXPECT_GE(RunDisplay(kKeyAutoMode), 3000u);
     EXPECT_TRUE(Warned("Engine stopped")) << AllRequests();
-    DeleteFileA(osdLog_.c_str());
+    log_.Clear();
     RunDisplay(kKeyManualMode);
     EXPECT_TRUE(Warned("Engine stopped")) << AllRequests();
     EXPECT_TRUE(Requests("KelvoManual").empty()) << AllRequests();
@@ -430,7 +378,7 @@ TEST_F(StatesTest, TuningKeyThatWarnsAtOnceHandsOverNoStep) {
     // A step from an earlier display is held; it must not go out now.
     RunDisplay(kKeyTuneDown);
     windows_->Clear();
-    DeleteFileA(osdLog_.c_str());
+    log_.Clear();
     // The command window is there, the main window is not.
     windows_->Destroy(apexMain_);
     Press(kKeyTuneUp);
@@ -461,7 +409,7 @@ TEST_F(StatesTest, TuningHandsOverNoStepThatWasNotReadFromTheFirmware) {
         RunDisplay(kKeyTuneUp);
         ASSERT_TRUE(SameMessages({Sent(kApplyStepMessage, 8)}, CommandMessages()));
         windows_->Clear();
-        DeleteFileA(osdLog_.c_str());
+        log_.Clear();
         if (std::string(c.name) == "no clock item")
             UseFirmware(c.firmware);
         else

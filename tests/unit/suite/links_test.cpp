@@ -28,33 +28,8 @@ using facts::kModeItem;
 // Clock of a raw step of the standard clock item: 3000 MHz + 25 MHz a step.
 DWORD Mhz(LONG step) { return static_cast<DWORD>(3000 + 25 * step); }
 
-class LinksTest : public ::testing::Test {
+class LinksTest : public ActionsFixture {
 protected:
-    static void SetUpTestSuite() {
-        folder_ = new testsupport::TempFolder();
-        profiles_ = folder_->Path() + "profiles\\";
-        CreateDirectoryA(profiles_.c_str(), nullptr);
-        CreateDirectoryA((profiles_ + "Default").c_str(), nullptr);
-        firmware_ = new FirmwareDatabase(StandardFirmware(), folder_->Path());
-        registry_ = new PrivateRegistry("Actions");
-        windows_ = new RecordingWindows();
-        SetProfilesFolderOverride(profiles_);
-        Config::Instance().SetSettingsKey(HKEY_CURRENT_USER, registry_->Base() + "Ravelo Profile");
-        OcEngine::SetRegistryBase(registry_->Base());
-        KelvoEngine::SetRegistryBase(registry_->Base());
-    }
-
-    static void TearDownTestSuite() {
-        OcEngine::SetRegistryBase(std::string());
-        KelvoEngine::SetRegistryBase(std::string());
-        Config::Instance().SetSettingsKey(nullptr, std::string());
-        SetProfilesFolderOverride(std::string());
-        delete windows_;
-        delete registry_;
-        delete firmware_;
-        delete folder_;
-    }
-
     void SetUp() override {
         ASSERT_FALSE(folder_->Path().empty());
         UseFirmware(StandardFirmware());
@@ -67,38 +42,7 @@ protected:
     }
 
     void TearDown() override { windows_->DestroyAll(); }
-
-    // A new database and nothing remembered from the one before.
-    static void UseFirmware(const std::string& text) {
-        ASSERT_TRUE(firmware_->Write(text));
-        OcEngine::ForgetClockItem();
-        OcEngine::Instance().Reset();
-        KelvoEngine::Instance().ForgetCachedAnswers();
-        Config::Instance().ResetProfileList();
-    }
-
-    static std::string DefaultProfilePath() { return profiles_ + "Default\\Default.oc"; }
-
-    static void BindButton(char button, DWORD index, const std::string& name) {
-        const std::string letter(1, button);
-        ASSERT_TRUE(
-            registry_->SetDword(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Index").c_str(), index));
-        ASSERT_TRUE(
-            registry_->SetString(HKEY_CURRENT_USER, "Ravelo Profile", ("RRProfile" + letter + "Name").c_str(), name));
-    }
-
-    static testsupport::TempFolder* folder_;
-    static std::string profiles_;
-    static FirmwareDatabase* firmware_;
-    static PrivateRegistry* registry_;
-    static RecordingWindows* windows_;
 };
-
-testsupport::TempFolder* LinksTest::folder_ = nullptr;
-std::string LinksTest::profiles_;
-FirmwareDatabase* LinksTest::firmware_ = nullptr;
-PrivateRegistry* LinksTest::registry_ = nullptr;
-RecordingWindows* LinksTest::windows_ = nullptr;
 
 } // namespace
 
