@@ -1,7 +1,5 @@
 #include "PlayerHarness.h"
 
-#include <fstream>
-
 namespace harness {
 namespace {
 
@@ -165,38 +163,18 @@ std::vector<DWORD> Frame(HWND player, int& width, int& height) {
     return pixels;
 }
 
-std::string EnvOrEmpty(const char* name) {
-    char buffer[1024] = {};
-    const DWORD n = GetEnvironmentVariableA(name, buffer, sizeof(buffer));
-    return (n == 0 || n >= sizeof(buffer)) ? std::string() : std::string(buffer, n);
-}
-
-std::string ToWindowsPath(const std::string& linuxPath) {
-    std::string out = "Z:";
-    for (char c : linuxPath)
-        out.push_back(c == '/' ? '\\' : c);
-    return out;
-}
-
 std::string SourceMovie(const char* fileName) {
-    return ToWindowsPath(EnvOrEmpty("RAVELO_SOURCE")) + "\\resources\\Resource\\" + fileName;
+    return testsupport::SourceFolder() + "resources\\Resource\\" + fileName;
 }
 
 std::string TempFolder() {
-    static std::string folder = [] {
-        char base[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, base);
-        std::string path = std::string(base) + "flashobj_test_" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(path.c_str(), nullptr);
-        return path;
-    }();
-    return folder;
+    static const testsupport::TempFolder folder("flashobj");
+    return folder.Path().substr(0, folder.Path().size() - 1);
 }
 
 std::string WriteTempFile(const std::string& name, const std::string& content) {
     const std::string path = TempFolder() + "\\" + name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    testsupport::WriteTextFile(path, content);
     return path;
 }
 

@@ -97,9 +97,7 @@ bool WaitSettled(HWND player, DWORD timeoutMs);
 // The frame last handed to the window.
 std::vector<DWORD> Frame(HWND player, int& width, int& height);
 
-// Paths.
-std::string EnvOrEmpty(const char* name);
-std::string ToWindowsPath(const std::string& linuxPath);
+// Paths: a shipped movie, and files in a temporary folder of the test's own.
 std::string SourceMovie(const char* fileName); // resources/Resource/<fileName>
 std::string WriteTempFile(const std::string& name, const std::string& content);
 std::string TempFolder();

@@ -79,8 +79,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(Flash().ok());
         Callbacks().clear();
-        ASSERT_FALSE(EnvOrEmpty("RAVELO_SOURCE").empty());
-        folder_ = ToWindowsPath(EnvOrEmpty("RAVELO_BUILD")) + "\\screenshots";
+        ASSERT_FALSE(testsupport::SourceFolder().empty());
+        folder_ = testsupport::BuildFolder() + "screenshots";
         CreateDirectoryA(folder_.c_str(), nullptr);
     }
 

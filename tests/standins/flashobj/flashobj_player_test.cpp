@@ -116,7 +116,7 @@ TEST_F(Player, ForeignWindowsAreRefused) {
 
 TEST_F(Player, PathsFormedLikeTheProgramsAreOpened) {
     // The program puts "//Resource//" after its folder's trailing backslash.
-    const std::string path = ToWindowsPath(EnvOrEmpty("RAVELO_SOURCE")) + "\\resources\\//Resource//OCTuning.swf";
+    const std::string path = testsupport::SourceFolder() + "resources\\//Resource//OCTuning.swf";
     PlayerWindow player(CreatePlayer(parent_.hwnd(), path, ""));
     ASSERT_NE(nullptr, player.get());
     EXPECT_EQ(1u, Stats(player.get()).movieLoaded);

@@ -190,21 +190,8 @@ CliResult RunCli(const std::string& arguments) {
     return result;
 }
 
-std::string ReadFileText(const std::string& path) {
-    win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                         0, nullptr));
-    std::string text;
-    if (file.Get() == INVALID_HANDLE_VALUE)
-        return text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-        text.append(buffer, got);
-    return text;
-}
-
 using testsupport::Lines;
+using testsupport::ReadTextFile;
 
 std::string WindowText(HWND window) {
     char text[16];
@@ -390,9 +377,9 @@ TEST_F(ServiceTest, ADeadClientIsDropped) {
     const std::string laterText = WindowText(later.Get());
     later.Destroy();
     EXPECT_TRUE(WaitUntil([&] {
-        return ReadFileText(g_logPath).find("drop " + laterText + " later") != std::string::npos;
-    })) << ReadFileText(g_logPath);
-    EXPECT_NE(std::string::npos, ReadFileText(g_logPath).find("drop " + deadText + " dead"));
+        return ReadTextFile(g_logPath).find("drop " + laterText + " later") != std::string::npos;
+    })) << ReadTextFile(g_logPath);
+    EXPECT_NE(std::string::npos, ReadTextFile(g_logPath).find("drop " + deadText + " dead"));
 
     alive.Destroy();
     EXPECT_EQ(Outcome::NoClient, ServiceControl::SendKey(145));
@@ -547,7 +534,7 @@ TEST_F(ServiceTest, LogRecordsRegistrationsUnregistrationsAndPosts) {
     ASSERT_TRUE(dll_.Unregister(client.Get()));
     ASSERT_TRUE(service_.Stop());
 
-    const std::string text = ReadFileText(g_logPath);
+    const std::string text = ReadTextFile(g_logPath);
     const std::string window = WindowText(client.Get());
     const std::vector<std::string> wanted = {
         "service started, channel " + proto::Channel(),
