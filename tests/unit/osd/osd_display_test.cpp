@@ -8,6 +8,7 @@
 #include <string>
 
 #include "OsdHarness.h"
+#include "PlayerStats.h"
 #include "osd/FlashOsdManipulator.h"
 #include "osd/Flashosd.h"
 #include "osd/TransFlash.h"
@@ -19,23 +20,12 @@ using testsupport::WaitUntil;
 
 namespace {
 
-// The stand-in's test export (sim/flashobj/flashobj.h).
-struct PlayerStats {
-    DWORD framesPresented;
-    DWORD timerRunning;
-    DWORD callbacksMade;
-    DWORD requestsIgnored;
-    DWORD movieLoaded;
-};
-using GetStatsFunc = DWORD(WINAPI*)(HWND, PlayerStats*);
+using PlayerStats = FlashPlayerStats;
 
 PlayerStats StatsOf(MovieKind kind) {
     PlayerStats stats{};
-    const HMODULE library = GetModuleHandleA("flashobj.dll");
-    const auto getStats = reinterpret_cast<GetStatsFunc>(
-        reinterpret_cast<void*>(library != nullptr ? GetProcAddress(library, "flashtest_getStats") : nullptr));
     const TTransFlash* player = FlashOsdForm->Item(static_cast<int>(kind)).player;
-    if (getStats == nullptr || player == nullptr || getStats(player->PlayerWindow(), &stats) != 1)
+    if (player == nullptr || !testsupport::PlayerStatsOf(player->PlayerWindow(), stats))
         ADD_FAILURE() << "no statistics for movie " << static_cast<int>(kind);
     return stats;
 }
