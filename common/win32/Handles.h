@@ -67,6 +67,11 @@ struct ModuleTraits {
     static void Close(HMODULE module) { FreeLibrary(module); }
 };
 
+struct WindowTraits {
+    static bool Owns(HWND window) { return window != nullptr; }
+    static void Close(HWND window) { DestroyWindow(window); }
+};
+
 template <class T>
 struct GdiTraits {
     static bool Owns(T object) { return object != nullptr; }
@@ -81,6 +86,8 @@ using FindHandle = UniqueOwner<HANDLE, FindTraits>;
 using RegKey = UniqueOwner<HKEY, RegKeyTraits>;
 // A loaded library (FreeLibrary).
 using UniqueModule = UniqueOwner<HMODULE, ModuleTraits>;
+// A window this thread made (DestroyWindow).
+using UniqueWindow = UniqueOwner<HWND, WindowTraits>;
 // A GDI object: bitmap, brush, pen, font, region (DeleteObject).
 template <class T>
 using GdiObject = UniqueOwner<T, GdiTraits<T>>;

@@ -243,6 +243,23 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam) {
 }
 } // namespace
 
+win32::UniqueWindow MakeWindow(const char* className, WNDPROC procedure, DWORD exStyle, DWORD style, const RECT& place,
+                               HBRUSH background, void* parameter) {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA existing{};
+    if (!GetClassInfoA(instance, className, &existing)) {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = instance;
+        windowClass.hbrBackground = background;
+        windowClass.lpszClassName = className;
+        RegisterClassA(&windowClass);
+    }
+    return win32::UniqueWindow(CreateWindowExA(exStyle, className, "", style, place.left, place.top,
+                                               place.right - place.left, place.bottom - place.top, nullptr, nullptr,
+                                               instance, parameter));
+}
+
 std::vector<HWND> WindowsOfProcess(DWORD processId) {
     std::vector<HWND> windows;
     EnumState state{processId, &windows};

@@ -74,6 +74,11 @@ DWORD RunCommand(const std::string& commandLine, std::string* output = nullptr, 
 // The threads of a process, by id.
 std::vector<DWORD> ThreadsOfProcess(DWORD processId);
 
+// A top-level window of the test's own, of a class registered on first use
+// with the procedure and background given.
+win32::UniqueWindow MakeWindow(const char* className, WNDPROC procedure, DWORD exStyle, DWORD style, const RECT& place,
+                               HBRUSH background = nullptr, void* parameter = nullptr);
+
 // The top-level windows owned by a process.
 std::vector<HWND> WindowsOfProcess(DWORD processId);
 HWND FindWindowOfProcess(DWORD processId, const char* className, const char* caption = nullptr);

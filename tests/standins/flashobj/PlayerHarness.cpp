@@ -5,10 +5,6 @@ namespace {
 
 bool g_insideRequest = false;
 
-LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
 // GetProcAddress gives a generic function pointer; go through void* to the real type.
 template <typename T>
 T Entry(HMODULE module, const char* name) {
@@ -104,24 +100,11 @@ std::wstring Set2Digit(int value) {
            L"</string></arguments></invoke>";
 }
 
-ParentWindow::ParentWindow() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "FlashObjTestParent";
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        registered = RegisterClassA(&wc) != 0;
-    }
-    hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "FlashObjTestParent", "FlashOsdForm", WS_POPUP, 0, 0,
-                            320, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-}
-
-ParentWindow::~ParentWindow() {
-    if (hwnd_ != nullptr)
-        DestroyWindow(hwnd_);
-}
+ParentWindow::ParentWindow(bool onScreen)
+    : window_(testsupport::MakeWindow(
+          "FlashObjTestParent", DefWindowProcA, WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | (onScreen ? WS_EX_TOPMOST : 0),
+          WS_POPUP | (onScreen ? WS_VISIBLE : 0), onScreen ? RECT{0, 0, 900, 700} : RECT{0, 0, 320, 200},
+          static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)))) {}
 
 HWND CreatePlayer(HWND parent, const std::string& windowsPath, const char* speed) {
     SetEnvironmentVariableA("FLASHOBJ_SPEED", (speed != nullptr && *speed != '\0') ? speed : nullptr);

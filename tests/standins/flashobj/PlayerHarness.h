@@ -54,17 +54,16 @@ std::wstring ChangeContent(const std::wstring& text);
 std::wstring External(const std::wstring& argument);
 std::wstring Set2Digit(int value);
 
-// A visible top-level window standing in for the OSD form.
+// A top-level window standing in for the OSD form, black; on screen (topmost
+// over 900 x 700 pixels from the corner) when asked, so that a player's
+// pictures can be captured over it.
 class ParentWindow {
 public:
-    ParentWindow();
-    ~ParentWindow();
-    ParentWindow(const ParentWindow&) = delete;
-    ParentWindow& operator=(const ParentWindow&) = delete;
-    HWND hwnd() const { return hwnd_; }
+    explicit ParentWindow(bool onScreen = false);
+    HWND hwnd() const { return window_.Get(); }
 
 private:
-    HWND hwnd_ = nullptr;
+    win32::UniqueWindow window_;
 };
 
 // Destroys a player window at the end of a test.

@@ -176,44 +176,10 @@ TEST_F(Pictures, LongWarningIsFittedIntoTheCard) {
 // The player's window really reaches the screen: captured from the screen
 // DC, the card shows where the window was placed and the parent shows
 // through around it.
-LRESULT CALLBACK BlackProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_ERASEBKGND) {
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        FillRect(reinterpret_cast<HDC>(wParam), &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        return 1;
-    }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-class ScreenParent {
-public:
-    ScreenParent() {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = BlackProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "FlashObjBlackParent";
-        RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "FlashObjBlackParent", "",
-                                WS_POPUP | WS_VISIBLE, 0, 0, 900, 700, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                nullptr);
-    }
-    ~ScreenParent() {
-        if (hwnd_ != nullptr)
-            DestroyWindow(hwnd_);
-    }
-    ScreenParent(const ScreenParent&) = delete;
-    ScreenParent& operator=(const ScreenParent&) = delete;
-    HWND hwnd() const { return hwnd_; }
-
-private:
-    HWND hwnd_ = nullptr;
-};
-
 using ScreenCapture = osdtest::ScreenShot;
 
 TEST_F(Pictures, ShownOnTheScreen) {
-    ScreenParent parent;
+    ParentWindow parent(true);
     ASSERT_NE(nullptr, parent.hwnd());
     PlayerWindow player(CreatePlayer(parent.hwnd(), SourceMovie("RaveloProfileOn.swf"), "4"));
     ShowPlayer(player.get(), 250, 20, 400, 650);

@@ -272,7 +272,7 @@ TEST_F(ServiceTest, ClientReceivesExactlyThePostedMessages) {
 
     std::vector<Received> expected;
     unsigned reached = 0;
-    for (LONG key = 144; key <= 150; ++key) {
+    for (LONG key = kKeyProfileA; key <= kKeyTuneDown; ++key) {
         ASSERT_EQ(Outcome::Posted, ServiceControl::SendKey(key, &reached)) << key;
         EXPECT_EQ(1u, reached);
         expected.push_back({1032, 0x55, key});
