@@ -90,11 +90,6 @@ DWORD ReadProfileClock(const std::string& path) {
     return 0;
 }
 
-OcEngine& OcEngine::Instance() {
-    static OcEngine* const instance = new OcEngine();
-    return *instance;
-}
-
 void OcEngine::SetRegistryBase(const std::string& base) { suite::SetRegistryBase(base); }
 
 void OcEngine::ForgetClockItem() { ClockCache().Forget(); }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/ProcessWide.h"
+
 class BiosItem;
 
 // The firmware item that marks the active overclocking profile.
@@ -52,12 +54,10 @@ DWORD WholeMHz(long double value);
 // clock. Only the complete records the file actually holds are read.
 DWORD ReadProfileClock(const std::string& path);
 
-class OcEngine {
-public:
-    static OcEngine& Instance();
-    OcEngine(const OcEngine&) = delete;
-    OcEngine& operator=(const OcEngine&) = delete;
+class OcEngine : public win32::ProcessWide<OcEngine> {
+    friend class win32::ProcessWide<OcEngine>;
 
+public:
     // Marks in firmware that no profile is active; the firmware profile
     // values are read again on next use.
     void Reset();
