@@ -33,6 +33,9 @@ function(ravelo_program_file target)
   endif()
   if(P_MANIFEST)
     # Resource type 24 (RT_MANIFEST), id 1: the manifest of a process's EXE.
+    # mingw-w64's gcc would link its runtime's default-manifest.o beside it
+    # if the runtime had one (Debian's has none); the installer test checks
+    # that the program carries exactly this one.
     string(APPEND RAVELO_RC_EXTRA "1 24 \"${RAVELO_MANIFEST}\"\n")
     list(APPEND depends ${RAVELO_MANIFEST})
   endif()
