@@ -21,9 +21,6 @@ constexpr DWORD ActiveProfileItem = 0x11060008;
 // mark 0x55.
 constexpr UINT kApplyProfileMessage = WM_USER + 37; // 1061, posted: lParam 1..3 on, 0 off
 constexpr UINT kApplyStepMessage = WM_USER + 36;    // 1060, sent: lParam the raw clock step
-// How long the step hand-over waits for an overclocking program that does
-// not answer (a hung one is given up at once).
-constexpr UINT kApplyStepTimeoutMs = 3000;
 
 // The firmware record of a stored profile, queried by profile index; its
 // records keep the clock step under the same setting id as profile files.
@@ -78,8 +75,9 @@ public:
     bool StepRead() const { return stepRead_; }
     DWORD StepUp();
     DWORD StepDown();
-    // Hands the step to the sibling and waits until it has handled it, for
-    // a few seconds at most: a sibling that hangs must not hang this program.
+    // Hands the step to the sibling as a sent message without waiting for
+    // its answer: a sibling that does not respond must not hang this
+    // program, and gets the step once it takes messages again.
     void CommitStep();
     void LoadFirmwareProfiles();
     // The clock step stored in ProfilesFolder + name + ".oc", or 0.
