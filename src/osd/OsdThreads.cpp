@@ -93,10 +93,12 @@ int FadeSchedule::Poll(DWORD nowTick) {
 DWORD FadeSchedule::MsToNextMark(DWORD nowTick) const {
     if (finished_)
         return 0;
+    // The mark of the step after the last one applied, not the next mark
+    // after this reading: one that passed while the last step was being
+    // applied is due now, as the busy poll would have found it.
+    const DWORD mark = (lastStep_ + 1) * kFadeStepMs;
     const DWORD elapsed = nowTick - start_;
-    if (elapsed >= kFadeLengthMs)
-        return 0;
-    return (elapsed / kFadeStepMs + 1) * kFadeStepMs - elapsed;
+    return elapsed >= mark ? 0 : mark - elapsed;
 }
 
 void TWaitThread::Start(DWORD delay, OsdNotify onDone) {
