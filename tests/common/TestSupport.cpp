@@ -1,8 +1,12 @@
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+
+#include "win32/ModulePath.h"
 
 namespace testsupport {
 
@@ -144,6 +148,22 @@ void ChildProcess::Kill() {
         TerminateProcess(process_, 99);
         WaitForSingleObject(process_, 10000);
     }
+}
+
+namespace {
+constexpr char kTestChildVariable[] = "RAVELO_TEST_CHILD";
+} // namespace
+
+bool InTestChild() { return GetEnvironmentVariableA(kTestChildVariable, nullptr, 0) != 0; }
+
+bool StartCurrentTestAlone(ChildProcess& child) {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (test == nullptr)
+        return false;
+    const std::string filter = std::string(test->test_suite_name()) + "." + test->name();
+    // One shard of one, or the child's shard might not hold the test.
+    return child.Start("\"" + win32::ModuleFileName() + "\" --gtest_color=no --gtest_filter=" + filter, std::string(),
+                       {std::string(kTestChildVariable) + "=1", "GTEST_TOTAL_SHARDS=1", "GTEST_SHARD_INDEX=0"});
 }
 
 DWORD RunCommand(const std::string& commandLine, std::string* output, DWORD timeoutMs,
