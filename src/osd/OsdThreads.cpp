@@ -1,6 +1,7 @@
 #include "osd/OsdThreads.h"
 
 #include <algorithm>
+#include <exception>
 #include <functional>
 #include <list>
 #include <memory>
@@ -26,11 +27,14 @@ public:
             busy_ = true;
             struct Idle {
                 GuiTimerWork& work;
+                // Errors already unwinding when the tick came (it runs in a
+                // loop pumped on their way) are none of the work's.
+                const int unwinding = std::uncaught_exceptions();
                 ~Idle() {
                     work.busy_ = false;
-                    // An error gives up the work; it is on its way to the
-                    // exception display.
-                    if (std::uncaught_exceptions() > 0)
+                    // An error of step gives up the work; it is on its way
+                    // to the exception display.
+                    if (std::uncaught_exceptions() > unwinding)
                         work.done_ = true;
                     if (work.done_)
                         work.timer_.SetEnabled(false);

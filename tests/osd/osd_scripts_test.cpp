@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "BoxWatcher.h"
@@ -210,6 +211,32 @@ TEST_F(DisplayScriptTest, DisplayEndsWhenNoWorkerThreadCanBeCreated) {
         EXPECT_EQ(gui::Application::Instance().Title, box.caption);
         EXPECT_NE(std::string::npos, box.text.find("Thread creation error")) << box.text;
     }
+}
+
+// A tick of the fade's timer that comes while an error unrelated to the
+// display unwinds (here through a destructor that pumps messages) does the
+// fade's work as any other tick does: the display still ends, once.
+TEST_F(DisplayScriptTest, TimerFadeEndsWhileAnUnrelatedErrorUnwinds) {
+    BoxWatcher boxes;
+    FlashOsdManipulator::Instance().PrepareShow();
+    FlashOsdForm->Show();
+    gui::Thread::FailCreationForTesting(true);
+    FlashOsdManipulator::Instance().FadeOut();
+    gui::Thread::FailCreationForTesting(false);
+    struct PumpOnTheWayOut {
+        ~PumpOnTheWayOut() {
+            WaitUntil([] { return State().finished >= 1; }, kDisplayTimeoutMs);
+        }
+    };
+    try {
+        PumpOnTheWayOut pump;
+        throw std::runtime_error("an error of something else");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(1, State().finished) << "the fade was given up";
+    EXPECT_FALSE(FlashOsdForm->Visible());
+    PumpFor(300);
+    EXPECT_EQ(1, State().finished);
 }
 
 // Run after every test, as the last thing before the process ends: it
