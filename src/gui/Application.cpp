@@ -143,8 +143,12 @@ void Application::Run() {
             break;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
-        RethrowPending();
     }
+    // The quit message that Terminate posted (or a modal loop put back) may
+    // still wait when the loop ends on the flag; it has done its part, and
+    // left there it would end the next modal loop, the exception display's
+    // after an error, as soon as it began.
+    PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     RethrowPending();
 }
 

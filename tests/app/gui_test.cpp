@@ -181,6 +181,58 @@ TEST_F(GuiTest, SynchronizedCallRunsOnTheGuiThreadAndDetachedThreadFreesItself) 
     EXPECT_EQ(GetCurrentThreadId(), ranOn.load());
 }
 
+namespace {
+// Hands an error over to the GUI thread once a message box of this process
+// is up, so the hand-over is served inside the box's modal loop.
+class FailingHandOverUnderABox : public gui::Thread {
+protected:
+    void Execute() override {
+        testsupport::WaitUntil([] { return testsupport::FindWindowOfProcess(GetCurrentProcessId(), "#32770"); });
+        Synchronize([] { throw gui::Exception("raised in a hand-over"); });
+    }
+};
+} // namespace
+
+// As the program's entry runs them: the message loop, and for an error
+// that ends it, the exception display. The error comes from a worker's
+// hand-over served while a message box is up (as a conversion message's
+// is); the error ends that box with the loop. The exception display stays
+// until the user closes it; then the process ends with exit code 0.
+TEST_F(GuiTest, ExceptionDisplayStaysUntilClosed) {
+    if (testsupport::InTestChild()) {
+        gui::Application& app = gui::Application::Instance();
+        app.ShowMainForm = false;
+        app.Title = "Exception display";
+        app.CreateForm<ProbeForm>();
+        app.ShowMessageLater("A conversion message", "Conversion", MB_OK);
+        gui::Thread::StartDetached(std::make_unique<FailingHandOverUnderABox>());
+        try {
+            app.Run();
+            ADD_FAILURE() << "the loop ended without the error";
+        } catch (const gui::Exception& error) {
+            app.ShowException(error);
+        }
+        return;
+    }
+    testsupport::ChildProcess child;
+    ASSERT_TRUE(testsupport::StartCurrentTestAlone(child));
+    HWND box = nullptr;
+    testsupport::WaitUntil(
+        [&] {
+            box = testsupport::FindWindowOfProcess(child.Id(), "#32770", "Exception display");
+            return box != nullptr || !child.Running();
+        },
+        30000);
+    ASSERT_NE(nullptr, box) << "no exception display stayed; the process ended with " << child.ExitCode();
+    // Nothing but the user closes it.
+    testsupport::PumpFor(1000);
+    ASSERT_TRUE(IsWindow(box)) << "the exception display went away by itself";
+    EXPECT_TRUE(child.Running());
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(child.Wait(30000));
+    EXPECT_EQ(0u, child.ExitCode());
+}
+
 TEST(BitmapTest, FormatsRowsAndConversion) {
     gui::Bitmap bitmap;
     EXPECT_TRUE(bitmap.Empty());
