@@ -69,7 +69,9 @@ LRESULT CALLBACK Application::AppWndProc(HWND window, UINT msg, WPARAM wParam, L
     }
     if (msg == kShowLaterMessage) {
         Application& app = Instance();
-        if (!app.boxes_.empty() && !app.closing_) {
+        // Once quit has been handled (inside an earlier box's modal loop,
+        // say) the program is on its way out: no box any more.
+        if (!app.boxes_.empty() && !app.closing_ && !app.terminated_) {
             const LaterBox box = app.boxes_.front();
             app.boxes_.pop_front();
             MessageBoxA(nullptr, box.text.c_str(), box.caption.c_str(), box.flags);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "TestSupport.h"
@@ -231,6 +232,46 @@ TEST_F(GuiTest, ExceptionDisplayStaysUntilClosed) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(child.Wait(30000));
     EXPECT_EQ(0u, child.ExitCode());
+}
+
+namespace {
+// The caption of every message box this thread opens, taken when the box
+// has set itself up.
+std::vector<std::string>& OpenedBoxes() {
+    static std::vector<std::string> boxes;
+    return boxes;
+}
+
+LRESULT CALLBACK RecordBox(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_INITDIALOG && testsupport::WindowClass(call->hwnd) == "#32770")
+        OpenedBoxes().push_back(testsupport::WindowText(call->hwnd));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+} // namespace
+
+// Two message boxes wait their turn, and the quit request comes between
+// them: it is handled inside the first box's modal loop, which ends with
+// the program. The second box is never shown.
+TEST_F(GuiTest, NoMessageBoxOnceQuitIsHandled) {
+    if (testsupport::InTestChild()) {
+        gui::Application& app = gui::Application::Instance();
+        app.ShowMainForm = false;
+        ProbeForm* main = app.CreateForm<ProbeForm>();
+        const HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, &RecordBox, nullptr, GetCurrentThreadId());
+        ASSERT_NE(nullptr, hook);
+        app.ShowMessageLater("The first message", "First", MB_OK);
+        PostMessageA(main->Handle(), WM_CLOSE, 0, 0);
+        app.ShowMessageLater("The second message", "Second", MB_OK);
+        app.Run();
+        UnhookWindowsHookEx(hook);
+        EXPECT_EQ(std::vector<std::string>{"First"}, OpenedBoxes());
+        return;
+    }
+    testsupport::ChildProcess child;
+    ASSERT_TRUE(testsupport::StartCurrentTestAlone(child));
+    ASSERT_TRUE(child.Wait(30000));
+    EXPECT_EQ(0u, child.ExitCode()) << "the test failed in its own process (output above)";
 }
 
 TEST(BitmapTest, FormatsRowsAndConversion) {

@@ -174,23 +174,6 @@ TEST_F(DisplayScriptTest, DisplaysFollowEachOtherCleanly) {
     }
 }
 
-// An error inside a worker's hand-over to the GUI thread (the end of a
-// wait, the fade's OnOsdFinished) reaches the message loop as any other
-// error of the GUI thread does, and from there the exception display.
-TEST_F(DisplayScriptTest, ErrorsInWorkerHandOversReachTheMessageLoop) {
-    FailingEnd failing;
-    TWaitThread::Start(0, OsdNotify::Of<FailingEnd, &FailingEnd::End>(&failing));
-    EXPECT_EQ("the end of the wait failed", PumpForError(5000));
-
-    State().onFinished = [] { throw gui::Exception("the end of the fade failed"); };
-    FlashOsdManipulator::Instance().PrepareShow();
-    FlashOsdForm->Show();
-    FlashOsdManipulator::Instance().FadeOut();
-    EXPECT_EQ("the end of the fade failed", PumpForError(5000));
-    EXPECT_EQ(1, State().finished);
-    EXPECT_FALSE(FlashOsdForm->Visible());
-}
-
 // With no thread to be had, the wait and the fade are done from GUI timers:
 // the display ends once, and each failure shows in the exception display.
 TEST_F(DisplayScriptTest, DisplayEndsWhenNoWorkerThreadCanBeCreated) {
@@ -237,6 +220,25 @@ TEST_F(DisplayScriptTest, TimerFadeEndsWhileAnUnrelatedErrorUnwinds) {
     EXPECT_FALSE(FlashOsdForm->Visible());
     PumpFor(300);
     EXPECT_EQ(1, State().finished);
+}
+
+// An error inside a worker's hand-over to the GUI thread (the end of a
+// wait, the fade's OnOsdFinished) reaches the message loop as any other
+// error of the GUI thread does, and from there the exception display.
+// Last of the display tests: the error ends the message loop, and a
+// program whose loop has ended shows no more message boxes.
+TEST_F(DisplayScriptTest, ErrorsInWorkerHandOversReachTheMessageLoop) {
+    FailingEnd failing;
+    TWaitThread::Start(0, OsdNotify::Of<FailingEnd, &FailingEnd::End>(&failing));
+    EXPECT_EQ("the end of the wait failed", PumpForError(5000));
+
+    State().onFinished = [] { throw gui::Exception("the end of the fade failed"); };
+    FlashOsdManipulator::Instance().PrepareShow();
+    FlashOsdForm->Show();
+    FlashOsdManipulator::Instance().FadeOut();
+    EXPECT_EQ("the end of the fade failed", PumpForError(5000));
+    EXPECT_EQ(1, State().finished);
+    EXPECT_FALSE(FlashOsdForm->Visible());
 }
 
 // Run after every test, as the last thing before the process ends: it
