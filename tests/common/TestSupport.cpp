@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "win32/Handles.h"
 #include "win32/ModulePath.h"
 
 namespace testsupport {
@@ -169,16 +170,16 @@ bool StartCurrentTestAlone(ChildProcess& child) {
 DWORD RunCommand(const std::string& commandLine, std::string* output, DWORD timeoutMs,
                  const std::vector<std::string>& extraEnvironment) {
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    HANDLE readPipe = nullptr;
-    HANDLE writePipe = nullptr;
-    if (!CreatePipe(&readPipe, &writePipe, &sa, 0))
+    win32::UniqueHandle readEnd;
+    win32::UniqueHandle writeEnd;
+    if (!CreatePipe(readEnd.Receive(), writeEnd.Receive(), &sa, 0))
         return ~0u;
-    SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writePipe;
-    si.hStdError = writePipe;
+    si.hStdOutput = writeEnd.Get();
+    si.hStdError = writeEnd.Get();
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
     std::vector<char> cmd(commandLine.begin(), commandLine.end());
@@ -186,24 +187,37 @@ DWORD RunCommand(const std::string& commandLine, std::string* output, DWORD time
     std::vector<char> environment = EnvironmentWith(extraEnvironment);
     const BOOL started =
         CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, environment.data(), nullptr, &si, &pi);
-    CloseHandle(writePipe);
-    if (!started) {
-        CloseHandle(readPipe);
+    writeEnd.Reset();
+    if (!started)
         return ~0u;
-    }
-    CloseHandle(pi.hThread);
+    win32::UniqueHandle process(pi.hProcess);
+    win32::UniqueHandle thread(pi.hThread);
+    // The pipe is read only as far as it holds data, so the time-out bounds
+    // the whole run, also of a child that hangs with its output open.
     std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(readPipe, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    CloseHandle(readPipe);
+    const DWORD start = GetTickCount();
+    bool ended = false;
+    for (;;) {
+        DWORD available = 0;
+        if (PeekNamedPipe(readEnd.Get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            char buffer[4096];
+            DWORD got = 0;
+            if (!ReadFile(readEnd.Get(), buffer, available < sizeof buffer ? available : sizeof buffer, &got, nullptr))
+                break;
+            text.append(buffer, got);
+            continue;
+        }
+        if (ended)
+            break; // and the pipe is drained
+        ended = WaitForSingleObject(process.Get(), 10) == WAIT_OBJECT_0;
+        if (!ended && GetTickCount() - start >= timeoutMs)
+            break;
+    }
     DWORD code = ~0u;
-    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    else
-        TerminateProcess(pi.hProcess, 99);
-    CloseHandle(pi.hProcess);
+    if (ended)
+        GetExitCodeProcess(process.Get(), &code);
+    else if (TerminateProcess(process.Get(), 99))
+        WaitForSingleObject(process.Get(), 10000);
     if (output != nullptr)
         *output = text;
     return code;
