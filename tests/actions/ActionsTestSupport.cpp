@@ -101,8 +101,7 @@ bool PrivateRegistry::KeyExists(HKEY root, const std::string& subKey) const {
 
 // ---- Profile files ----------------------------------------------------------
 
-bool WriteProfileFile(const std::string& path, DWORD version, DWORD count,
-                      const std::vector<std::pair<DWORD, DWORD>>& records) {
+std::string ProfileImage(DWORD version, DWORD count, const std::vector<std::pair<DWORD, DWORD>>& records) {
     std::string bytes;
     auto word = [&bytes](DWORD value) {
         for (int i = 0; i < 4; ++i)
@@ -115,7 +114,12 @@ bool WriteProfileFile(const std::string& path, DWORD version, DWORD count,
         word(record.first);
         word(record.second);
     }
-    return testsupport::WriteTextFile(path, bytes);
+    return bytes;
+}
+
+bool WriteProfileFile(const std::string& path, DWORD version, DWORD count,
+                      const std::vector<std::pair<DWORD, DWORD>>& records) {
+    return testsupport::WriteTextFile(path, ProfileImage(version, count, records));
 }
 
 } // namespace actions_test

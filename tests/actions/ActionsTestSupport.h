@@ -75,9 +75,10 @@ private:
     std::string base_;
 };
 
-// Writes a profile file: first word, version, record count, then the
-// records (setting id, value) as given; a record count that differs from
-// the records written makes a damaged file.
+// A profile file: first word, version, record count, then the records
+// (setting id, value) as given; a record count that differs from the
+// records written makes a damaged file.
+std::string ProfileImage(DWORD version, DWORD count, const std::vector<std::pair<DWORD, DWORD>>& records);
 bool WriteProfileFile(const std::string& path, DWORD version, DWORD count,
                       const std::vector<std::pair<DWORD, DWORD>>& records);
 
