@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -227,42 +226,29 @@ TEST_F(LanguageOnScreen, NotRunningWarningIsDrawnWithEveryCharacter) {
         << "the warning never came up";
 
     // The card's title is amber (#FFD166), the message light (#E2E8F0).
-    // Wait for the intro to finish: the text stops moving and the count of
-    // title pixels stays the same between two looks.
-    RECT titleBand{};
-    RECT messageBand{};
-    size_t last = 0;
-    size_t stable = 0;
-    std::unique_ptr<osdtest::ScreenShot> shot;
-    const bool settled = WaitUntil(
-        [&] {
-            RECT card{};
-            if (!IsWindowVisible(player) || !GetWindowRect(player, &card))
-                return false;
-            const double sx = (card.right - card.left) / 400.0;
-            const double sy = (card.bottom - card.top) / 650.0;
-            auto band = [&](int x, int y, int w, int h) {
-                return RECT{card.left + static_cast<LONG>(x * sx), card.top + static_cast<LONG>(y * sy),
-                            card.left + static_cast<LONG>((x + w) * sx), card.top + static_cast<LONG>((y + h) * sy)};
-            };
-            titleBand = band(45, 180, 310, 60);
-            messageBand = band(50, 226, 300, 130);
-            shot = std::make_unique<osdtest::ScreenShot>(osdtest::ScreenShot::FullScreen());
-            const size_t now = CountNear(*shot, titleBand, 0xFFD166, 40);
-            stable = (now > 0 && now == last) ? stable + 1 : 0;
-            last = now;
-            return stable >= 2;
-        },
-        kLongWait, 150);
-    ASSERT_TRUE(settled) << "the warning's title did not settle on screen (" << last << " title pixels)";
-    ASSERT_TRUE(shot && !shot->Empty());
+    // Wait for the intro to finish: the card stops changing on the screen.
+    RECT card{};
+    ASSERT_TRUE(GetWindowRect(player, &card));
+    const double sx = (card.right - card.left) / 400.0;
+    const double sy = (card.bottom - card.top) / 650.0;
+    auto band = [&](int x, int y, int w, int h) {
+        return RECT{card.left + static_cast<LONG>(x * sx), card.top + static_cast<LONG>(y * sy),
+                    card.left + static_cast<LONG>((x + w) * sx), card.top + static_cast<LONG>((y + h) * sy)};
+    };
+    const RECT titleBand = band(45, 180, 310, 60);
+    const RECT messageBand = band(50, 226, 300, 130);
+    osdtest::ScreenShot shot;
+    ASSERT_TRUE(osdtest::ScreenShot::Settled(
+        card, [&](const osdtest::ScreenShot& s) { return CountNear(s, titleBand, 0xFFD166, 40) > 0; }, shot, kLongWait))
+        << "the warning's title did not settle on screen";
+    const size_t titlePixels = CountNear(shot, titleBand, 0xFFD166, 40);
 
     std::string folder = testsupport::BuildFolder();
     ASSERT_FALSE(folder.empty()) << "RAVELO_BUILD is not set";
     folder += "screenshots\\";
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string picture = folder + "osd-" + Lower(language.name) + ".bmp";
-    EXPECT_TRUE(shot->SaveBmp(picture));
+    EXPECT_TRUE(shot.SaveBmp(picture));
     std::printf("saved %s\n", picture.c_str());
 
     // Every character has a glyph: the player names those it has none for.
@@ -271,10 +257,10 @@ TEST_F(LanguageOnScreen, NotRunningWarningIsDrawnWithEveryCharacter) {
 
     // Both texts are drawn: a bold title and two lines of message cover far
     // more than a few stray pixels (two ideographs make the shortest title).
-    const size_t messagePixels = CountNear(*shot, messageBand, 0xE2E8F0, 40);
-    std::printf("title pixels %u, message pixels %u\n", static_cast<unsigned>(last),
+    const size_t messagePixels = CountNear(shot, messageBand, 0xE2E8F0, 40);
+    std::printf("title pixels %u, message pixels %u\n", static_cast<unsigned>(titlePixels),
                 static_cast<unsigned>(messagePixels));
-    EXPECT_GT(last, 100u);
+    EXPECT_GT(titlePixels, 100u);
     EXPECT_GT(messagePixels, 300u);
 
     // The display ends on its own.
