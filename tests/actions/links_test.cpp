@@ -17,6 +17,7 @@
 #include "suite/OcEngine.h"
 #include "actions/RemoteActions.h"
 #include "orva/BiosInterface.h"
+#include "win32/Handles.h"
 
 using namespace actions_test;
 
@@ -476,4 +477,33 @@ TEST(ProfileLabel, LongTextIsCutAtAWholeCharacterToFitTheBuffer) {
     EXPECT_EQ(std::string(254, 'a'), FormatProfileLabel(wide, 3800, 932));
     const std::string fits = std::string(253, 'a') + "\x82\xA0";
     EXPECT_EQ(fits, FormatProfileLabel(fits, 3800, 932));
+}
+
+// ---- The recording windows the tests above use -------------------------------
+
+namespace {
+
+// Zeroes the stack below its caller, where calls that have returned kept
+// their locals.
+__attribute__((noinline)) void ClearStackBelow() {
+    volatile char block[64 * 1024];
+    for (size_t i = 0; i < sizeof block; ++i)
+        block[i] = 0;
+}
+
+} // namespace
+
+// A request its caller gave up waiting for is carried out later by the
+// window thread, which must then write into nothing of the caller's.
+TEST(RecordingWindowsTest, ARequestGivenUpIsCarriedOutSafelyLater) {
+    RecordingWindows windows(2000);
+    const HWND first = windows.Create("RecorderProbe", "first");
+    ASSERT_NE(nullptr, first);
+    win32::UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(first, nullptr)));
+    ASSERT_TRUE(thread);
+    ASSERT_NE(static_cast<DWORD>(-1), SuspendThread(thread.Get()));
+    EXPECT_EQ(nullptr, windows.Create("RecorderProbe", "late")) << "the window thread was held up";
+    ClearStackBelow();
+    ResumeThread(thread.Get());
+    EXPECT_TRUE(testsupport::WaitUntil([] { return FindWindowA("RecorderProbe", "late") != nullptr; }, 10000));
 }
