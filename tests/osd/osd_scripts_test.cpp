@@ -244,8 +244,9 @@ public:
         State().Clear();
         FlashOsdManipulator::Instance().PrepareShow();
         FlashOsdForm->Show();
+        // No pumping before the forms go: the fade's end is handed to this
+        // thread, which would otherwise serve it if the fade got that far.
         FlashOsdManipulator::Instance().FadeOut();
-        PumpFor(50);
         gui::Application::Instance().DestroyForms();
         EXPECT_EQ(nullptr, FlashOsdForm);
         PumpFor(1000);
