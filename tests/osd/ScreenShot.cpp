@@ -48,16 +48,22 @@ ScreenShot ScreenShot::FullScreen() {
 
 bool ScreenShot::Settled(const RECT& area, const std::function<bool(const ScreenShot&)>& ready, ScreenShot& shot,
                          DWORD timeoutMs) {
+    // The area alone is compared, the whole screen taken only for ready.
+    const RECT local{0, 0, area.right - area.left, area.bottom - area.top};
     ScreenShot last;
     const bool settled = testsupport::WaitUntil(
         [&] {
-            ScreenShot now = FullScreen();
-            const bool same = !now.Empty() && now.SameIn(last, area) && (!ready || ready(now));
+            ScreenShot now(area.left, area.top, local.right, local.bottom);
+            const bool same = now.SameIn(last, local);
             last = std::move(now);
-            return same;
+            if (!same)
+                return false;
+            shot = FullScreen();
+            return !ready || ready(shot);
         },
         timeoutMs, 100);
-    shot = std::move(last);
+    if (!settled)
+        shot = FullScreen();
     return settled;
 }
 

@@ -16,10 +16,10 @@ public:
     // Copies the screen rectangle; empty when the capture failed.
     ScreenShot(int x, int y, int width, int height);
     static ScreenShot FullScreen();
-    // Takes pictures of the screen, pumping this thread's messages between
-    // them, until area looks the same in two in a row and ready (when given)
-    // holds for the picture: what is drawn there has come to rest. False on
-    // the time-out; shot is the last picture either way.
+    // Takes pictures of area, pumping this thread's messages between them,
+    // until it looks the same in two in a row and ready (when given) holds
+    // for a picture of the whole screen then: what is drawn there has come
+    // to rest. shot is that picture, or one taken at the time-out (false).
     static bool Settled(const RECT& area, const std::function<bool(const ScreenShot&)>& ready, ScreenShot& shot,
                         DWORD timeoutMs = 30000);
 
