@@ -2,7 +2,50 @@
 
 # Applies the project's warning set to a target.
 function(ravelo_warnings target)
-  target_compile_options(${target} PRIVATE ${RAVELO_WARNINGS})
+  # Not for the resource compiler, which takes no warning options.
+  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:${RAVELO_WARNINGS}>")
+endfunction()
+
+# ravelo_program_file(target DESCRIPTION text [ICON] [MANIFEST]): the
+# module's version resource (the project's version, product, publisher and
+# copyright, and the file's own name) from the one template
+# cmake/ProgramFile.rc.in; ICON adds the program's icon as the module's
+# first icon (the one Explorer shows), MANIFEST the program's application
+# manifest (resources/program/RaveloRemote.manifest) as the one Windows
+# reads at process start.
+function(ravelo_program_file target)
+  cmake_parse_arguments(P "ICON;MANIFEST" "DESCRIPTION" "" ${ARGN})
+  set(RAVELO_RC_TARGET ${target})
+  set(RAVELO_RC_DESCRIPTION "${P_DESCRIPTION}")
+  set(RAVELO_RC_VERSION ${CMAKE_PROJECT_VERSION})
+  string(REPLACE "." "," RAVELO_RC_NUMBERS "${CMAKE_PROJECT_VERSION}.0")
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    set(RAVELO_RC_TYPE VFT_APP)
+  else()
+    set(RAVELO_RC_TYPE VFT_DLL)
+  endif()
+  set(RAVELO_RC_EXTRA "")
+  set(depends "")
+  if(P_ICON)
+    string(APPEND RAVELO_RC_EXTRA "1 ICON \"${RAVELO_ICON}\"\n")
+    list(APPEND depends ${RAVELO_ICON})
+  endif()
+  if(P_MANIFEST)
+    # Resource type 24 (RT_MANIFEST), id 1: the manifest of a process's EXE.
+    # mingw-w64's gcc would link its runtime's default-manifest.o beside it
+    # if the runtime had one (Debian's has none); the installer test checks
+    # that the program carries exactly this one.
+    string(APPEND RAVELO_RC_EXTRA "1 24 \"${RAVELO_MANIFEST}\"\n")
+    list(APPEND depends ${RAVELO_MANIFEST})
+  endif()
+  file(READ ${CMAKE_SOURCE_DIR}/cmake/ProgramFile.rc.in template)
+  string(CONFIGURE "${template}" content @ONLY)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+  file(GENERATE OUTPUT ${rc} CONTENT "${content}")
+  # windres reads the icon and the manifest, which no dependency scan sees.
+  set_source_files_properties(${rc} PROPERTIES GENERATED TRUE OBJECT_DEPENDS "${depends}")
+  target_sources(${target} PRIVATE ${rc})
 endfunction()
 
 # ravelo_dist(target): the target's output is part of the installed program

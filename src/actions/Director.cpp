@@ -12,11 +12,6 @@ bool IsProgressDialogVisible() {
     return dialog != nullptr && (GetWindowLongA(dialog, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-Director& Director::Instance() {
-    static Director* const instance = new Director();
-    return *instance;
-}
-
 void Director::Start() {
     // The display reports its idle timer and its end to the current state.
     OsdEventHandlers handlers;

@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+#include "win32/ProcessWide.h"
+
 // Base of the action states; every operation does nothing unless a state
 // overrides it. The order of the operations is the order of the keys.
 class RcState {
@@ -36,12 +38,10 @@ constexpr LONG kKeyTuneDown = 150;
 // are swallowed then.
 bool IsProgressDialogVisible();
 
-class Director {
-public:
-    static Director& Instance();
-    Director(const Director&) = delete;
-    Director& operator=(const Director&) = delete;
+class Director : public win32::ProcessWide<Director> {
+    friend class win32::ProcessWide<Director>;
 
+public:
     // Prepares the display and the links and makes the idle state current.
     void Start();
     // Returns false for a code that is not a remote key (default handling).

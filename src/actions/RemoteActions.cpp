@@ -54,11 +54,6 @@ void ShowWarningNotice(const char* messageKey, DWORD durationMs) {
 
 // ---- RcWait -----------------------------------------------------------------
 
-RcWait& RcWait::Instance() {
-    static RcWait* const instance = new RcWait();
-    return *instance;
-}
-
 void RcWait::OnProfileAKey() { Director::Instance().ChangeState(&RcProfileA::Instance()); }
 void RcWait::OnProfileBKey() { Director::Instance().ChangeState(&RcProfileB::Instance()); }
 void RcWait::OnProfileCKey() { Director::Instance().ChangeState(&RcProfileC::Instance()); }
@@ -94,27 +89,7 @@ void RcProfile::Enter() {
 
 void RcProfile::OnOsdFinished() { ReturnToWait(); }
 
-RcProfileA& RcProfileA::Instance() {
-    static RcProfileA* const instance = new RcProfileA();
-    return *instance;
-}
-
-RcProfileB& RcProfileB::Instance() {
-    static RcProfileB* const instance = new RcProfileB();
-    return *instance;
-}
-
-RcProfileC& RcProfileC::Instance() {
-    static RcProfileC* const instance = new RcProfileC();
-    return *instance;
-}
-
 // ---- RcKelvoAuto ------------------------------------------------------------
-
-RcKelvoAuto& RcKelvoAuto::Instance() {
-    static RcKelvoAuto* const instance = new RcKelvoAuto();
-    return *instance;
-}
 
 void RcKelvoAuto::Enter() {
     requestOnClose_ = false;
@@ -155,11 +130,6 @@ void RcKelvoAuto::OnOsdFinished() {
 }
 
 // ---- RcKelvoManual ----------------------------------------------------------
-
-RcKelvoManual& RcKelvoManual::Instance() {
-    static RcKelvoManual* const instance = new RcKelvoManual();
-    return *instance;
-}
 
 bool RcKelvoManual::EngineReachable() {
     if (EnginePresent())
@@ -202,11 +172,6 @@ void RcKelvoManual::OnOsdFinished() {
 }
 
 // ---- RcDigit ----------------------------------------------------------------
-
-RcDigit& RcDigit::Instance() {
-    static RcDigit* const instance = new RcDigit();
-    return *instance;
-}
 
 bool RcDigit::OverclockerReachable() {
     if (OverclockerPresent())

@@ -10,6 +10,7 @@
 
 #include "osd/CommandText.h"
 #include "actions/Director.h"
+#include "win32/ProcessWide.h"
 
 // Display times of the notices, in milliseconds.
 constexpr DWORD kNoticeTimeMs = 3000;
@@ -23,12 +24,10 @@ std::string FormatProfileLabel(const std::string& text, DWORD mhz, UINT codePage
 // messageKey as message, shown for durationMs.
 void ShowWarningNotice(const char* messageKey, DWORD durationMs);
 
-class RcWait : public RcState {
-public:
-    static RcWait& Instance();
-    RcWait(const RcWait&) = delete;
-    RcWait& operator=(const RcWait&) = delete;
+class RcWait : public RcState, public win32::ProcessWide<RcWait> {
+    friend class win32::ProcessWide<RcWait>;
 
+public:
     void OnProfileAKey() override;
     void OnProfileBKey() override;
     void OnProfileCKey() override;
@@ -65,27 +64,27 @@ private:
     const char* offKey_;
 };
 
-class RcProfileA : public RcProfile {
-public:
-    static RcProfileA& Instance();
+class RcProfileA : public RcProfile, public win32::ProcessWide<RcProfileA> {
+    friend class win32::ProcessWide<RcProfileA>;
 
+public:
 private:
     RcProfileA() : RcProfile(1, 1, "ProfileAOn", "ProfileAOff") {}
 };
 
-class RcProfileB : public RcProfile {
-public:
-    static RcProfileB& Instance();
+class RcProfileB : public RcProfile, public win32::ProcessWide<RcProfileB> {
+    friend class win32::ProcessWide<RcProfileB>;
 
+public:
 private:
     RcProfileB() : RcProfile(2, 2, "ProfileBOn", "ProfileBOff") {}
 };
 
 // Profile C is marked 4 in firmware, while messages and settings use 3.
-class RcProfileC : public RcProfile {
-public:
-    static RcProfileC& Instance();
+class RcProfileC : public RcProfile, public win32::ProcessWide<RcProfileC> {
+    friend class win32::ProcessWide<RcProfileC>;
 
+public:
 private:
     RcProfileC() : RcProfile(3, 4, "ProfileCOn", "ProfileCOff") {}
 };
@@ -93,12 +92,10 @@ private:
 // Key 148: the engine is switched to automatic mode only after the auto
 // display has ended; during a calibration notice one more press asks for
 // it at once.
-class RcKelvoAuto : public RcState {
-public:
-    static RcKelvoAuto& Instance();
-    RcKelvoAuto(const RcKelvoAuto&) = delete;
-    RcKelvoAuto& operator=(const RcKelvoAuto&) = delete;
+class RcKelvoAuto : public RcState, public win32::ProcessWide<RcKelvoAuto> {
+    friend class win32::ProcessWide<RcKelvoAuto>;
 
+public:
     void Enter() override;
     void OnAutoModeKey() override;
     void OnOsdFinished() override;
@@ -111,15 +108,13 @@ private:
 
 // Key 147: the level display cycles through the engine's four modes; the
 // engine receives only the last choice, after the display has ended.
-class RcKelvoManual : public RcState {
+class RcKelvoManual : public RcState, public win32::ProcessWide<RcKelvoManual> {
+    friend class win32::ProcessWide<RcKelvoManual>;
+
 public:
     // The mode before any level display: outside 0 to 3, so a first display
     // that ends in a warning sets no mode.
     static constexpr LONG kNoMode = -1;
-
-    static RcKelvoManual& Instance();
-    RcKelvoManual(const RcKelvoManual&) = delete;
-    RcKelvoManual& operator=(const RcKelvoManual&) = delete;
 
     void Enter() override;
     void OnManualModeKey() override;
@@ -138,12 +133,10 @@ private:
 // Keys 149 and 150: the first press shows the current clock, further
 // presses step it; the step is handed to the overclocking program when the
 // display has ended.
-class RcDigit : public RcState {
-public:
-    static RcDigit& Instance();
-    RcDigit(const RcDigit&) = delete;
-    RcDigit& operator=(const RcDigit&) = delete;
+class RcDigit : public RcState, public win32::ProcessWide<RcDigit> {
+    friend class win32::ProcessWide<RcDigit>;
 
+public:
     void Enter() override;
     void OnTuneUpKey() override;
     void OnTuneDownKey() override;

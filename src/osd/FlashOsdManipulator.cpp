@@ -3,11 +3,6 @@
 #include "osd/Flashosd.h"
 #include "osd/Status.h"
 
-FlashOsdManipulator& FlashOsdManipulator::Instance() {
-    static FlashOsdManipulator* const instance = new FlashOsdManipulator();
-    return *instance;
-}
-
 void FlashOsdManipulator::Initialize() {
     FlashOsdLayout::Instance().Hide();
     // A missing indicator picture raises the file-open error from here.
@@ -35,11 +30,6 @@ OsdNotify FlashOsdManipulator::FadeOutHandler() {
 }
 
 void FlashOsdManipulator::OnMovieFinished(void*) { FadeOut(); }
-
-FlashClass0Manipulator& FlashClass0Manipulator::Instance() {
-    static FlashClass0Manipulator* const instance = new FlashClass0Manipulator();
-    return *instance;
-}
 
 void FlashClass0Manipulator::ShowProfileOn(const char* label) {
     FlashOsdLayout& layout = FlashOsdLayout::Instance();
@@ -81,11 +71,6 @@ void FlashClass0Manipulator::EndCaption(void*) {
     FlashOsdLayout::Instance().EndMovie();
 }
 
-FlashClass1Manipulator& FlashClass1Manipulator::Instance() {
-    static FlashClass1Manipulator* const instance = new FlashClass1Manipulator();
-    return *instance;
-}
-
 void FlashClass1Manipulator::ShowLevel(LONG level) {
     level_ = level;
     FlashOsdLayout& layout = FlashOsdLayout::Instance();
@@ -113,11 +98,6 @@ void FlashClass1Manipulator::EndLevel(void*) {
 }
 
 void FlashClass1Manipulator::Reset() { level_ = -1; }
-
-FlashClass2Manipulator& FlashClass2Manipulator::Instance() {
-    static FlashClass2Manipulator* const instance = new FlashClass2Manipulator();
-    return *instance;
-}
 
 void FlashClass2Manipulator::Reset() { FlashOsdLayout::Instance().PresetDigits(kPresetDigits); }
 

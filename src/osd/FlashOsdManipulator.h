@@ -7,18 +7,17 @@
 
 #include "osd/Flashosd.h"
 #include "osd/OsdThreads.h"
+#include "win32/ProcessWide.h"
 
 constexpr DWORD kProfileHoldMs = 2000;
 constexpr DWORD kKelvoAutoTimeMs = 3000;
 constexpr DWORD kEndPauseMs = 250;
 constexpr LONG kPresetDigits = 133;
 
-class FlashOsdManipulator {
-public:
-    static FlashOsdManipulator& Instance();
-    FlashOsdManipulator(const FlashOsdManipulator&) = delete;
-    FlashOsdManipulator& operator=(const FlashOsdManipulator&) = delete;
+class FlashOsdManipulator : public win32::ProcessWide<FlashOsdManipulator> {
+    friend class win32::ProcessWide<FlashOsdManipulator>;
 
+public:
     void Initialize();
     void PlaceStatusWindow();
     void PrepareShow();
@@ -32,12 +31,10 @@ private:
     void OnMovieFinished(void* sender);
 };
 
-class FlashClass0Manipulator {
-public:
-    static FlashClass0Manipulator& Instance();
-    FlashClass0Manipulator(const FlashClass0Manipulator&) = delete;
-    FlashClass0Manipulator& operator=(const FlashClass0Manipulator&) = delete;
+class FlashClass0Manipulator : public win32::ProcessWide<FlashClass0Manipulator> {
+    friend class win32::ProcessWide<FlashClass0Manipulator>;
 
+public:
     void ShowProfileOn(const char* label);
     void ShowProfileOff(const char* label);
     void ShowKelvoAuto(const char* label);
@@ -50,12 +47,10 @@ private:
     void EndCaption(void* sender);
 };
 
-class FlashClass1Manipulator {
-public:
-    static FlashClass1Manipulator& Instance();
-    FlashClass1Manipulator(const FlashClass1Manipulator&) = delete;
-    FlashClass1Manipulator& operator=(const FlashClass1Manipulator&) = delete;
+class FlashClass1Manipulator : public win32::ProcessWide<FlashClass1Manipulator> {
+    friend class win32::ProcessWide<FlashClass1Manipulator>;
 
+public:
     void ShowLevel(LONG level);
     void ChangeLevel(LONG level);
     void Finish();
@@ -68,12 +63,10 @@ private:
     LONG level_ = -1;
 };
 
-class FlashClass2Manipulator {
-public:
-    static FlashClass2Manipulator& Instance();
-    FlashClass2Manipulator(const FlashClass2Manipulator&) = delete;
-    FlashClass2Manipulator& operator=(const FlashClass2Manipulator&) = delete;
+class FlashClass2Manipulator : public win32::ProcessWide<FlashClass2Manipulator> {
+    friend class win32::ProcessWide<FlashClass2Manipulator>;
 
+public:
     void Reset();
     void ShowValue(LONG value);
     void ChangeValue(LONG value);

@@ -312,11 +312,6 @@ void TFlashOsdForm::OnFlashCall(DWORD, DWORD, DWORD, DWORD) {
     }
 }
 
-FlashOsdLayout& FlashOsdLayout::Instance() {
-    static FlashOsdLayout* const instance = new FlashOsdLayout();
-    return *instance;
-}
-
 void FlashOsdLayout::Initialize() {
     WithForm([&](TFlashOsdForm& form) {
         window_ = form.Handle();

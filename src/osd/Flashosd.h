@@ -17,6 +17,7 @@
 #include "osd/OsdEvents.h"
 #include "widget/Flicker.h"
 #include "widget/LayeredWindow.h"
+#include "win32/ProcessWide.h"
 
 // The movies, in registration order: the kind is also the table index and
 // the phase while that movie is current.
@@ -141,12 +142,10 @@ extern TFlashOsdForm* FlashOsdForm;
 // layered-window maker and its flicker eliminator, registers the movies and
 // offers one operation per kind of display. Everything runs on the GUI
 // thread except SetAlpha, which the fade thread calls too.
-class FlashOsdLayout {
-public:
-    static FlashOsdLayout& Instance();
-    FlashOsdLayout(const FlashOsdLayout&) = delete;
-    FlashOsdLayout& operator=(const FlashOsdLayout&) = delete;
+class FlashOsdLayout : public win32::ProcessWide<FlashOsdLayout> {
+    friend class win32::ProcessWide<FlashOsdLayout>;
 
+public:
     void Initialize();
     void FitToScreen();
     void PlaceMovie(MovieKind kind);

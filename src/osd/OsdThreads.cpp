@@ -1,6 +1,7 @@
 #include "osd/OsdThreads.h"
 
 #include <algorithm>
+#include <exception>
 #include <functional>
 #include <list>
 #include <memory>
@@ -26,11 +27,14 @@ public:
             busy_ = true;
             struct Idle {
                 GuiTimerWork& work;
+                // Errors already unwinding when the tick came (it runs in a
+                // loop pumped on their way) are none of the work's.
+                const int unwinding = std::uncaught_exceptions();
                 ~Idle() {
                     work.busy_ = false;
-                    // An error gives up the work; it is on its way to the
-                    // exception display.
-                    if (std::uncaught_exceptions() > 0)
+                    // An error of step gives up the work; it is on its way
+                    // to the exception display.
+                    if (std::uncaught_exceptions() > unwinding)
                         work.done_ = true;
                     if (work.done_)
                         work.timer_.SetEnabled(false);
@@ -93,10 +97,12 @@ int FadeSchedule::Poll(DWORD nowTick) {
 DWORD FadeSchedule::MsToNextMark(DWORD nowTick) const {
     if (finished_)
         return 0;
+    // The mark of the step after the last one applied, not the next mark
+    // after this reading: one that passed while the last step was being
+    // applied is due now, as the busy poll would have found it.
+    const DWORD mark = (lastStep_ + 1) * kFadeStepMs;
     const DWORD elapsed = nowTick - start_;
-    if (elapsed >= kFadeLengthMs)
-        return 0;
-    return (elapsed / kFadeStepMs + 1) * kFadeStepMs - elapsed;
+    return elapsed >= mark ? 0 : mark - elapsed;
 }
 
 void TWaitThread::Start(DWORD delay, OsdNotify onDone) {

@@ -31,8 +31,9 @@ public:
     int Poll(DWORD nowTick);
     // True once a reading showed 250 ms elapsed: hide instead of step 10.
     bool Finished() const { return finished_; }
-    // How long to wait from this reading until the next 25 ms mark (the
-    // last one being the 250 ms of the hide); 0 when that is already due.
+    // How long to wait from this reading until the 25 ms mark of the step
+    // after the last one applied (the last mark being the 250 ms of the
+    // hide); 0 when that mark has passed, however long ago.
     DWORD MsToNextMark(DWORD nowTick) const;
     DWORD LastStep() const { return lastStep_; }
 

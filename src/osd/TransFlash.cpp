@@ -18,11 +18,6 @@ std::vector<std::unique_ptr<TTransFlash>>& PlayerList() {
 
 } // namespace
 
-FlashLibrary& FlashLibrary::Instance() {
-    static FlashLibrary* const instance = new FlashLibrary();
-    return *instance;
-}
-
 bool FlashLibrary::Load() {
     if (Loaded())
         return true;

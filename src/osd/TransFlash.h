@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "osd/CommandText.h"
+#include "win32/ProcessWide.h"
 
 // The call-back the players make; its four arguments are not read.
 typedef void(WINAPI* FlashCallFunc)(DWORD, DWORD, DWORD, DWORD);
@@ -44,12 +45,10 @@ struct FlashEntryPoints {
 
 // The process-wide library binding: loaded on the first player creation,
 // never freed.
-class FlashLibrary {
-public:
-    static FlashLibrary& Instance();
-    FlashLibrary(const FlashLibrary&) = delete;
-    FlashLibrary& operator=(const FlashLibrary&) = delete;
+class FlashLibrary : public win32::ProcessWide<FlashLibrary> {
+    friend class win32::ProcessWide<FlashLibrary>;
 
+public:
     // Loads "flashobj.dll" through the normal library search unless it is
     // loaded. A library that is missing, or lacks any of the five entry
     // points, counts as not loaded and is tried again next time.

@@ -27,12 +27,6 @@ std::string& ProfilesFolderOverride() {
 
 } // namespace
 
-Config& Config::Instance() {
-    // Never destroyed: the bindings may be asked for while the process ends.
-    static Config* const instance = new Config();
-    return *instance;
-}
-
 void Config::ResetProfileList() { firmwareLoaded_ = false; }
 
 void Config::SetSettingsKey(HKEY root, const std::string& path) {

@@ -10,13 +10,12 @@
 #include <string>
 #include <vector>
 
-class Config {
+#include "win32/ProcessWide.h"
+
+class Config : public win32::ProcessWide<Config> {
+    friend class win32::ProcessWide<Config>;
+
 public:
-    static Config& Instance();
-
-    Config(const Config&) = delete;
-    Config& operator=(const Config&) = delete;
-
     // The next use loads the firmware profile names again.
     void ResetProfileList();
 

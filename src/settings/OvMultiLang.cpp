@@ -16,12 +16,6 @@ std::string ProgramFolder() { return g_folderSource ? g_folderSource() : ModuleF
 
 } // namespace
 
-OvMultiLang& OvMultiLang::Instance() {
-    // Never destroyed: lookups may still run while the process ends.
-    static OvMultiLang* const instance = new OvMultiLang();
-    return *instance;
-}
-
 void OvMultiLang::SetLangIdSource(LangIdSource source) { g_langIdSource = source; }
 
 void OvMultiLang::SetFolderSource(FolderSource source) { g_folderSource = source; }

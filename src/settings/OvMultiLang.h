@@ -8,15 +8,14 @@
 
 #include <string>
 
-class OvMultiLang {
+#include "win32/ProcessWide.h"
+
+class OvMultiLang : public win32::ProcessWide<OvMultiLang> {
+    friend class win32::ProcessWide<OvMultiLang>;
+
 public:
     // Default of every lookup and marker of a missing entry.
     static constexpr char kMissingText[] = "Error 737";
-
-    static OvMultiLang& Instance();
-
-    OvMultiLang(const OvMultiLang&) = delete;
-    OvMultiLang& operator=(const OvMultiLang&) = delete;
 
     std::string GetText(const std::string& key) const;
     std::string GetLanguageName() const;

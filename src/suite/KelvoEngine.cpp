@@ -47,11 +47,6 @@ LONG EngineModeOfRaw(LONG raw) {
     }
 }
 
-KelvoEngine& KelvoEngine::Instance() {
-    static KelvoEngine* const instance = new KelvoEngine();
-    return *instance;
-}
-
 void KelvoEngine::SetRegistryBase(const std::string& base) { suite::SetRegistryBase(base); }
 
 void KelvoEngine::ForgetCachedAnswers() {

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "win32/ProcessWide.h"
+
 class BiosItem;
 
 // Engine modes run from 0 to 3. Mode 1 is the engine's neutral mode (what
@@ -43,12 +45,10 @@ const BiosItem* ModeItem();
 // anything else mode 1.
 LONG EngineModeOfRaw(LONG raw);
 
-class KelvoEngine {
-public:
-    static KelvoEngine& Instance();
-    KelvoEngine(const KelvoEngine&) = delete;
-    KelvoEngine& operator=(const KelvoEngine&) = delete;
+class KelvoEngine : public win32::ProcessWide<KelvoEngine> {
+    friend class win32::ProcessWide<KelvoEngine>;
 
+public:
     bool FindEngineWindow();
     // Mode 0 to 3 from the mode item; without the item, or when it cannot
     // be read, mode 1 (what the item's neutral value 0 stands for).

@@ -90,11 +90,6 @@ DWORD ReadProfileClock(const std::string& path) {
     return 0;
 }
 
-OcEngine& OcEngine::Instance() {
-    static OcEngine* const instance = new OcEngine();
-    return *instance;
-}
-
 void OcEngine::SetRegistryBase(const std::string& base) { suite::SetRegistryBase(base); }
 
 void OcEngine::ForgetClockItem() { ClockCache().Forget(); }
@@ -234,9 +229,9 @@ DWORD OcEngine::StepDown() {
 void OcEngine::CommitStep() {
     if (commandWindow_ == nullptr)
         return;
-    // The reply is not used; a sibling that never answers is given up
-    // after the time-out and the program goes on.
-    DWORD_PTR reply = 0;
-    SendMessageTimeoutA(commandWindow_, kApplyStepMessage, kSuiteMark, static_cast<LPARAM>(step_),
-                        SMTO_NORMAL | SMTO_ABORTIFHUNG, kApplyStepTimeoutMs, &reply);
+    // The reply is not used, so the step is sent without waiting for it:
+    // it stays queued as a sent message until the sibling takes messages
+    // again, however long it does not respond, and reaches it in order with
+    // any later step. Waiting would hang this program with the sibling.
+    SendNotifyMessageA(commandWindow_, kApplyStepMessage, kSuiteMark, static_cast<LPARAM>(step_));
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/ProcessWide.h"
+
 class BiosItem;
 
 // The firmware item that marks the active overclocking profile.
@@ -19,9 +21,6 @@ constexpr DWORD ActiveProfileItem = 0x11060008;
 // mark 0x55.
 constexpr UINT kApplyProfileMessage = WM_USER + 37; // 1061, posted: lParam 1..3 on, 0 off
 constexpr UINT kApplyStepMessage = WM_USER + 36;    // 1060, sent: lParam the raw clock step
-// How long the step hand-over waits for an overclocking program that does
-// not answer (a hung one is given up at once).
-constexpr UINT kApplyStepTimeoutMs = 3000;
 
 // The firmware record of a stored profile, queried by profile index; its
 // records keep the clock step under the same setting id as profile files.
@@ -52,12 +51,10 @@ DWORD WholeMHz(long double value);
 // clock. Only the complete records the file actually holds are read.
 DWORD ReadProfileClock(const std::string& path);
 
-class OcEngine {
-public:
-    static OcEngine& Instance();
-    OcEngine(const OcEngine&) = delete;
-    OcEngine& operator=(const OcEngine&) = delete;
+class OcEngine : public win32::ProcessWide<OcEngine> {
+    friend class win32::ProcessWide<OcEngine>;
 
+public:
     // Marks in firmware that no profile is active; the firmware profile
     // values are read again on next use.
     void Reset();
@@ -78,8 +75,9 @@ public:
     bool StepRead() const { return stepRead_; }
     DWORD StepUp();
     DWORD StepDown();
-    // Hands the step to the sibling and waits until it has handled it, for
-    // a few seconds at most: a sibling that hangs must not hang this program.
+    // Hands the step to the sibling as a sent message without waiting for
+    // its answer: a sibling that does not respond must not hang this
+    // program, and gets the step once it takes messages again.
     void CommitStep();
     void LoadFirmwareProfiles();
     // The clock step stored in ProfilesFolder + name + ".oc", or 0.

@@ -5,9 +5,11 @@
 // display on screen at a time.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "RelyHarness.h"
 
@@ -165,6 +167,71 @@ TEST_F(Neighbours, HungOverclockingProgramHoldsNothingUp) {
     EXPECT_EQ(apex, suite_->ApexId()) << "the overclocking program's stand-in ended";
     EXPECT_TRUE(program_.Quit());
     EXPECT_TRUE(TerminateProcessById(apex));
+}
+
+// The overclocking program takes no messages for a while from the tuning
+// key on: 7 s, and 16 s (far past the 5 s after which Windows counts a
+// window as not responding). The program goes on taking keys meanwhile: a
+// tuning display of two keys ends and hands its step over, and a second
+// one does the same. Once the overclocking program takes messages again,
+// both steps reach it as sent messages, in the order they were handed over.
+TEST_F(Neighbours, StepsReachAnOverclockingProgramThatStoppedRespondingForAWhile) {
+    ASSERT_TRUE(suite_->StartApex());
+    StartProgram();
+    const DWORD apex = suite_->ApexId();
+    const HWND command = siblings::FindWindowOfProcess(siblings::kWindowClass, siblings::kApexCommandCaption, apex);
+    ASSERT_NE(nullptr, command);
+    // The first key shows the clock read from the firmware, the second
+    // steps it; the display hands that step over as it ends.
+    const auto twoKeyTuning = [&](LONG key) {
+        const int before = log_.Count("OCTuning", "in");
+        if (!program_.PostKey(key) || !WaitUntil([&] { return log_.Count("OCTuning", "in") > before; }, kLongWait))
+            return ::testing::AssertionFailure() << "no tuning display; movie log:\n" << log_.Tail();
+        return KeyShowsDisplay(program_, &log_, key);
+    };
+    for (const DWORD freezeMs : {7000u, 16000u}) {
+        SCOPED_TRACE("not responding for " + std::to_string(freezeMs) + " ms");
+        LONG start = 0;
+        ASSERT_TRUE(ReadFirmwareItem(kClockItem, start));
+        const size_t stepsBefore = suite_->ApexLines("msg=1060");
+        const size_t freezesBefore = suite_->ApexLines("not responding for");
+        const size_t thawsBefore = suite_->ApexLines("responding again");
+        ASSERT_TRUE(PostMessageA(command, siblings::kFreezeMessage, 0, static_cast<LPARAM>(freezeMs)));
+        ASSERT_TRUE(WaitUntil([&] { return suite_->ApexLines("not responding for") > freezesBefore; }, kLongWait));
+
+        ASSERT_TRUE(twoKeyTuning(kKeyTuneUp));
+        ASSERT_TRUE(twoKeyTuning(kKeyTuneDown));
+        if (freezeMs >= 16000) {
+            // Two displays take about 10 s: both came and went meanwhile.
+            EXPECT_EQ(thawsBefore, suite_->ApexLines("responding again"))
+                << "the displays should have ended while the overclocking program did not respond";
+        }
+
+        ASSERT_TRUE(WaitUntil([&] { return suite_->ApexLines("msg=1060") >= stepsBefore + 2; }, freezeMs + kLongWait))
+            << "a step never reached the overclocking program\n"
+            << siblings::ReadTextFile(suite_->Files().apexLog);
+        std::vector<std::string> steps;
+        for (const std::string& line : testsupport::Lines(siblings::ReadTextFile(suite_->Files().apexLog)))
+            if (line.find("msg=1060") != std::string::npos)
+                steps.push_back(line);
+        ASSERT_EQ(stepsBefore + 2, steps.size());
+        const std::string& first = steps[stepsBefore];
+        EXPECT_NE(std::string::npos, first.find("msg=1060 wParam=0x55 lParam=" + std::to_string(start + 1) + " sent:"))
+            << first;
+        // The second display read the clock from the firmware: the start,
+        // or the first step when the overclocking program had taken it.
+        const std::string& second = steps[stepsBefore + 1];
+        const bool secondAsRead = second.find("lParam=" + std::to_string(start - 1) + " sent:") != std::string::npos ||
+                                  second.find("lParam=" + std::to_string(start) + " sent:") != std::string::npos;
+        EXPECT_TRUE(secondAsRead) << second;
+        const size_t at = second.find("lParam=");
+        ASSERT_NE(std::string::npos, at);
+        LONG clock = 0;
+        ASSERT_TRUE(ReadFirmwareItem(kClockItem, clock));
+        EXPECT_EQ(std::atol(second.c_str() + at + 7), clock) << "the last step handed over is the clock in force";
+    }
+    EXPECT_EQ(apex, suite_->ApexId()) << "the overclocking program's stand-in ended";
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
 }
 
 // The program registers once and does not notice a later loss of the

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "TestSupport.h"
+#include "win32/Handles.h"
 
 namespace testsupport {
 
@@ -86,13 +87,15 @@ namespace {
 
 enum RequestKind { kCreate, kDestroy, kDestroyAll, kFlush, kQuit };
 
+// Owned jointly by the caller and the window thread: a caller that gives up
+// waiting leaves the thread a request that is still there to complete.
 struct Request {
     int kind = kCreate;
-    const char* className = nullptr;
-    const char* caption = nullptr;
+    std::string className;
+    std::string caption;
     bool visible = false;
     HWND window = nullptr;
-    HANDLE done = nullptr;
+    win32::UniqueHandle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
 constexpr UINT kRequestMessage = WM_APP + 0x51;
@@ -107,10 +110,16 @@ struct RecordingWindows::Shared {
     win32::UniqueHandle ready{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
-RecordingWindows::RecordingWindows() : shared_(std::make_shared<Shared>()) {
-    thread_.Reset(CreateThread(nullptr, 0, &RecordingWindows::ThreadMain, shared_.get(), 0, &threadId_));
-    if (thread_)
+RecordingWindows::RecordingWindows(DWORD requestTimeoutMs)
+    : shared_(std::make_shared<Shared>()), requestTimeoutMs_(requestTimeoutMs) {
+    // The thread owns the shared part too: it outlives a destructor that
+    // stops waiting for it.
+    auto owner = std::make_unique<std::shared_ptr<Shared>>(shared_);
+    thread_.Reset(CreateThread(nullptr, 0, &RecordingWindows::ThreadMain, owner.get(), 0, &threadId_));
+    if (thread_) {
+        owner.release();
         WaitForSingleObject(shared_->ready.Get(), 20000);
+    }
 }
 
 RecordingWindows::~RecordingWindows() {
@@ -122,7 +131,8 @@ RecordingWindows::~RecordingWindows() {
 }
 
 DWORD WINAPI RecordingWindows::ThreadMain(void* parameter) {
-    auto* shared = static_cast<Shared*>(parameter);
+    const std::unique_ptr<std::shared_ptr<Shared>> owner(static_cast<std::shared_ptr<Shared>*>(parameter));
+    Shared* shared = owner->get();
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue exists from here on
     SetEvent(shared->ready.Get());
@@ -133,26 +143,26 @@ DWORD WINAPI RecordingWindows::ThreadMain(void* parameter) {
             DispatchMessageA(&msg);
             continue;
         }
-        auto* request = reinterpret_cast<Request*>(msg.lParam);
+        const std::unique_ptr<std::shared_ptr<Request>> posted(reinterpret_cast<std::shared_ptr<Request>*>(msg.lParam));
+        Request* request = posted->get();
         switch (request->kind) {
         case kCreate: {
-            std::string name = request->className;
             bool registered = false;
             {
                 std::lock_guard<std::mutex> lock(shared->mutex);
-                registered = shared->classes.count(name) != 0;
+                registered = shared->classes.count(request->className) != 0;
             }
             if (!registered) {
                 WNDCLASSA wc = {};
                 wc.lpfnWndProc = &RecordingWindows::WindowProc;
                 wc.hInstance = GetModuleHandleA(nullptr);
-                wc.lpszClassName = request->className;
+                wc.lpszClassName = request->className.c_str();
                 RegisterClassA(&wc);
                 std::lock_guard<std::mutex> lock(shared->mutex);
-                shared->classes.insert(name);
+                shared->classes.insert(request->className);
             }
             HWND window =
-                CreateWindowExA(WS_EX_TOOLWINDOW, request->className, request->caption,
+                CreateWindowExA(WS_EX_TOOLWINDOW, request->className.c_str(), request->caption.c_str(),
                                 WS_POPUP | (request->visible ? WS_VISIBLE : 0), 0, 0, request->visible ? 40 : 0,
                                 request->visible ? 40 : 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
             if (window != nullptr) {
@@ -189,7 +199,7 @@ DWORD WINAPI RecordingWindows::ThreadMain(void* parameter) {
         default:
             break;
         }
-        SetEvent(request->done);
+        SetEvent(request->done.Get());
     }
     return 0;
 }
@@ -208,19 +218,22 @@ LRESULT CALLBACK RecordingWindows::WindowProc(HWND window, UINT msg, WPARAM wPar
 }
 
 void RecordingWindows::Run(int kind, const char* className, const char* caption, bool visible, HWND& window) {
-    Request request;
-    request.kind = kind;
-    request.className = className;
-    request.caption = caption;
-    request.visible = visible;
-    request.window = window;
-    const win32::UniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    request.done = done.Get();
-    if (PostThreadMessageA(threadId_, kRequestMessage, 0, reinterpret_cast<LPARAM>(&request))) {
-        // Pump this thread meanwhile: the window thread may be sending to it.
-        testsupport::WaitUntil([&] { return WaitForSingleObject(request.done, 0) == WAIT_OBJECT_0; }, 20000, 5);
-    }
-    window = request.window;
+    auto request = std::make_shared<Request>();
+    request->kind = kind;
+    request->className = className != nullptr ? className : "";
+    request->caption = caption != nullptr ? caption : "";
+    request->visible = visible;
+    request->window = window;
+    auto posted = std::make_unique<std::shared_ptr<Request>>(request);
+    if (!PostThreadMessageA(threadId_, kRequestMessage, 0, reinterpret_cast<LPARAM>(posted.get())))
+        return;
+    posted.release(); // the window thread's now
+    // Pump this thread meanwhile: the window thread may be sending to it.
+    if (testsupport::WaitUntil([&] { return WaitForSingleObject(request->done.Get(), 0) == WAIT_OBJECT_0; },
+                               requestTimeoutMs_, 5))
+        window = request->window;
+    else
+        window = nullptr;
 }
 
 HWND RecordingWindows::Create(const char* className, const char* caption, bool visible) {

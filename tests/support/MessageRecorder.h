@@ -48,7 +48,9 @@ std::string Describe(const Received& message, MessageNamer name = SuiteMessageNa
 // WM_USER+40) it receives and answers 1060 with 1.
 class RecordingWindows {
 public:
-    RecordingWindows();
+    // A request the window thread has not carried out within
+    // requestTimeoutMs is given up: Create then returns null.
+    explicit RecordingWindows(DWORD requestTimeoutMs = 20000);
     ~RecordingWindows();
     RecordingWindows(const RecordingWindows&) = delete;
     RecordingWindows& operator=(const RecordingWindows&) = delete;
@@ -69,6 +71,7 @@ private:
     void Run(int kind, const char* className, const char* caption, bool visible, HWND& window);
 
     std::shared_ptr<Shared> shared_;
+    DWORD requestTimeoutMs_;
     win32::UniqueHandle thread_;
     DWORD threadId_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "TestSupport.h"
 #include "win32/Handles.h"
 
 namespace osdtest {
@@ -55,6 +56,27 @@ ScreenShot ScreenShot::FullScreen() {
     return ScreenShot(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
 
+bool ScreenShot::Settled(const RECT& area, const std::function<bool(const ScreenShot&)>& ready, ScreenShot& shot,
+                         DWORD timeoutMs) {
+    // The area alone is compared, the whole screen taken only for ready.
+    const RECT local{0, 0, area.right - area.left, area.bottom - area.top};
+    ScreenShot last;
+    const bool settled = testsupport::WaitUntil(
+        [&] {
+            ScreenShot now(area.left, area.top, local.right, local.bottom);
+            const bool same = now.SameIn(last, local);
+            last = std::move(now);
+            if (!same)
+                return false;
+            shot = FullScreen();
+            return !ready || ready(shot);
+        },
+        timeoutMs, 100);
+    if (!settled)
+        shot = FullScreen();
+    return settled;
+}
+
 std::uint32_t ScreenShot::At(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return 0;
@@ -84,6 +106,18 @@ double ScreenShot::MeanBrightness(const RECT& area) const {
         }
     }
     return count == 0 ? 0 : sum / (3.0 * static_cast<double>(count));
+}
+
+bool ScreenShot::SameIn(const ScreenShot& other, const RECT& area) const {
+    if (Empty() || width_ != other.width_ || height_ != other.height_)
+        return false;
+    for (int y = std::max(0L, area.top); y < std::min<long>(height_, area.bottom); ++y) {
+        for (int x = std::max(0L, area.left); x < std::min<long>(width_, area.right); ++x) {
+            if (At(x, y) != other.At(x, y))
+                return false;
+        }
+    }
+    return true;
 }
 
 bool ScreenShot::SaveBmp(const std::string& path) const {

@@ -1,10 +1,15 @@
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <tlhelp32.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+
+#include "win32/Handles.h"
+#include "win32/ModulePath.h"
 
 namespace testsupport {
 
@@ -172,19 +177,35 @@ void ChildProcess::Kill() {
     }
 }
 
+namespace {
+constexpr char kTestChildVariable[] = "RAVELO_TEST_CHILD";
+} // namespace
+
+bool InTestChild() { return GetEnvironmentVariableA(kTestChildVariable, nullptr, 0) != 0; }
+
+bool StartCurrentTestAlone(ChildProcess& child) {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (test == nullptr)
+        return false;
+    const std::string filter = std::string(test->test_suite_name()) + "." + test->name();
+    // One shard of one, or the child's shard might not hold the test.
+    return child.Start("\"" + win32::ModuleFileName() + "\" --gtest_color=no --gtest_filter=" + filter, std::string(),
+                       {std::string(kTestChildVariable) + "=1", "GTEST_TOTAL_SHARDS=1", "GTEST_SHARD_INDEX=0"});
+}
+
 DWORD RunCommand(const std::string& commandLine, std::string* output, DWORD timeoutMs,
                  const std::vector<std::string>& extraEnvironment) {
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    win32::UniqueHandle readPipe;
-    win32::UniqueHandle writePipe;
-    if (!CreatePipe(readPipe.Receive(), writePipe.Receive(), &sa, 0))
+    win32::UniqueHandle readEnd;
+    win32::UniqueHandle writeEnd;
+    if (!CreatePipe(readEnd.Receive(), writeEnd.Receive(), &sa, 0))
         return ~0u;
-    SetHandleInformation(readPipe.Get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writePipe.Get();
-    si.hStdError = writePipe.Get();
+    si.hStdOutput = writeEnd.Get();
+    si.hStdError = writeEnd.Get();
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
     std::vector<char> cmd(commandLine.begin(), commandLine.end());
@@ -192,22 +213,37 @@ DWORD RunCommand(const std::string& commandLine, std::string* output, DWORD time
     std::vector<char> environment = EnvironmentWith(extraEnvironment);
     const BOOL started =
         CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, environment.data(), nullptr, &si, &pi);
-    writePipe.Reset();
+    writeEnd.Reset();
     if (!started)
         return ~0u;
-    win32::UniqueHandle thread(pi.hThread);
     win32::UniqueHandle process(pi.hProcess);
+    win32::UniqueHandle thread(pi.hThread);
+    // The pipe is read only as far as it holds data, so the time-out bounds
+    // the whole run, also of a child that hangs with its output open.
     std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(readPipe.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    readPipe.Reset();
+    const DWORD start = GetTickCount();
+    bool ended = false;
+    for (;;) {
+        DWORD available = 0;
+        if (PeekNamedPipe(readEnd.Get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            char buffer[4096];
+            DWORD got = 0;
+            if (!ReadFile(readEnd.Get(), buffer, available < sizeof buffer ? available : sizeof buffer, &got, nullptr))
+                break;
+            text.append(buffer, got);
+            continue;
+        }
+        if (ended)
+            break; // and the pipe is drained
+        ended = WaitForSingleObject(process.Get(), 10) == WAIT_OBJECT_0;
+        if (!ended && GetTickCount() - start >= timeoutMs)
+            break;
+    }
     DWORD code = ~0u;
-    if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0)
+    if (ended)
         GetExitCodeProcess(process.Get(), &code);
-    else
-        TerminateProcess(process.Get(), 99);
+    else if (TerminateProcess(process.Get(), 99))
+        WaitForSingleObject(process.Get(), 10000);
     if (output != nullptr)
         *output = text;
     return code;

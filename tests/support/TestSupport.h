@@ -66,8 +66,17 @@ private:
     DWORD id_ = 0;
 };
 
+// A test that needs a process of its own (the first request of something
+// the process keeps, a message loop that ends the process) starts this
+// executable again with only itself to run; InTestChild is true there, and
+// the test's body runs in that child, whose exit code is 0 when it passed.
+bool InTestChild();
+bool StartCurrentTestAlone(ChildProcess& child);
+
 // Runs a command to its end and returns its exit code (or ~0u on failure
-// to start or on time-out); its standard output goes to `output` if given.
+// to start or on time-out: the time-out bounds the whole run, and a child
+// still running then is ended); what it writes to its standard output and
+// error goes to `output` if given.
 DWORD RunCommand(const std::string& commandLine, std::string* output = nullptr, DWORD timeoutMs = 60000,
                  const std::vector<std::string>& extraEnvironment = {});
 

@@ -121,7 +121,10 @@ TEST_F(ShellTest, OddMessagesDoNothingAndQuitTakesTheLowByte) {
     DestroyWindow(own);
     EXPECT_TRUE(program.Process().Running());
     EXPECT_TRUE(program.IsRegistered());
+    // Brought forward, nothing shows and no taskbar button appears.
     EXPECT_TRUE(program.VisibleWindowsWithArea().empty()) << Describe(program.VisibleWindowsWithArea());
+    const DWORD appEx = static_cast<DWORD>(GetWindowLongA(program.AppWindow(), GWL_EXSTYLE));
+    EXPECT_EQ(static_cast<DWORD>(WS_EX_TOOLWINDOW), appEx & (WS_EX_TOOLWINDOW | WS_EX_APPWINDOW));
 
     ASSERT_TRUE(harness::WriteFirmwareItem(ActiveProfileItem, 2));
     unsigned unregistrationsBefore = 0;
@@ -155,25 +158,4 @@ TEST_F(ShellTest, QuitWhileUnregisteredStillUnregistersAndEnds) {
     LONG active = -1;
     ASSERT_TRUE(harness::ReadFirmwareItem(ActiveProfileItem, active));
     EXPECT_EQ(0, active);
-}
-
-TEST_F(ShellTest, ResumeBringsTheApplicationWindowForwardWithoutShowingAnything) {
-    ServiceControl::ServiceProcess service;
-    ASSERT_TRUE(service.Start());
-    Program program;
-    ASSERT_TRUE(program.Start());
-    ASSERT_TRUE(program.WaitRegistered());
-    const HWND app = program.AppWindow();
-    ASSERT_NE(nullptr, app);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(app); }, kLongWait));
-
-    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendResume());
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == app; }, kLongWait));
-    EXPECT_TRUE(program.VisibleWindowsWithArea().empty()) << Describe(program.VisibleWindowsWithArea());
-    const DWORD ex = static_cast<DWORD>(GetWindowLongA(app, GWL_EXSTYLE));
-    EXPECT_NE(0u, ex & WS_EX_TOOLWINDOW);
-    EXPECT_EQ(0u, ex & WS_EX_APPWINDOW);
-
-    ASSERT_EQ(ServiceControl::Outcome::Posted, ServiceControl::SendQuit());
-    EXPECT_TRUE(program.EndsWithZero());
 }

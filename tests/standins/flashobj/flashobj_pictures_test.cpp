@@ -67,8 +67,43 @@ struct Picture {
     const char* file;
     int width, height;
     std::vector<std::wstring> requests;
-    bool introCallback;
+    bool introCallback; // the movie calls back when its intro has played
 };
+
+// A text box of a movie (movie pixels; the pictures are drawn at the
+// movie's own size) and the rows in it that hold pixels of its light text.
+struct TextRows {
+    int first = -1;
+    int last = -1;
+    size_t pixels = 0;
+};
+
+TextRows LightTextRows(const std::vector<DWORD>& frame, int width, const RECT& box) {
+    TextRows rows;
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x) {
+            const DWORD px = frame[static_cast<size_t>(y) * width + x];
+            if ((px >> 24) < 0xE0 || ((px >> 16) & 0xFF) < 0xC0 || ((px >> 8) & 0xFF) < 0xC0 || (px & 0xFF) < 0xC0)
+                continue;
+            rows.first = rows.first < 0 ? y : rows.first;
+            rows.last = y;
+            ++rows.pixels;
+        }
+    }
+    return rows;
+}
+
+// A text that does not fit is cut off at its box, so its pixels reach the
+// box's edge; a fitted one keeps clear of it.
+void ExpectFitted(const std::vector<DWORD>& frame, int width, const RECT& box, bool checkTop) {
+    const TextRows rows = LightTextRows(frame, width, box);
+    ASSERT_GT(rows.pixels, 200u) << "no text drawn in the box";
+    if (checkTop) {
+        EXPECT_GT(rows.first, box.top + 1) << "the text is cut off at the top of its box";
+    }
+    EXPECT_LT(rows.last, box.bottom - 2) << "the text is cut off at the bottom of its box (rows " << rows.first
+                                         << " to " << rows.last << ")";
+}
 
 bool WaitCallbacks(HWND player) {
     return WaitUntil([player] { return CallbacksFor(player) >= 2; }, 10000);
@@ -84,7 +119,8 @@ protected:
         CreateDirectoryA(folder_.c_str(), nullptr);
     }
 
-    // Plays the requests, waits until the intro has settled and saves the frame.
+    // Plays the requests, waits until the intro has settled and saves the
+    // frame, which stays in frame_.
     void Shoot(const Picture& p, const char* suffix = "") {
         SCOPED_TRACE(p.file);
         ParentWindow parent;
@@ -95,9 +131,17 @@ protected:
         for (const std::wstring& r : p.requests)
             EXPECT_EQ(1u, Send(player.get(), r));
         ASSERT_TRUE(WaitSettled(player.get(), 10000));
+        // Call-backs come from the player's timer, so by now the intro's has
+        // come, where the movie has one.
+        size_t intros = 0;
+        for (const CallbackRecord& r : Callbacks())
+            intros += r.event == FLASH_EVENT_INTRO_PLAYED ? 1 : 0;
+        EXPECT_EQ(p.introCallback ? 1u : 0u, intros);
+        EXPECT_EQ(intros, CallbacksFor(player.get()));
 
         int w = 0, h = 0;
-        const std::vector<DWORD> frame = Frame(player.get(), w, h);
+        frame_ = Frame(player.get(), w, h);
+        const std::vector<DWORD>& frame = frame_;
         ASSERT_EQ(p.width, w);
         ASSERT_EQ(p.height, h);
 
@@ -122,6 +166,7 @@ protected:
     }
 
     std::string folder_;
+    std::vector<DWORD> frame_;
 };
 
 TEST_F(Pictures, ProfileOn) {
@@ -158,6 +203,7 @@ TEST_F(Pictures, LongLabelIsFittedIntoTheCard) {
            {ChangeLabel(L"Overclocking profile number three enabled with a long name 4800MHz"), External(L"show")},
            true},
           "_long");
+    ExpectFitted(frame_, 400, RECT{50, 206, 350, 292}, true); // the label's box, text centred in it
 }
 
 TEST_F(Pictures, LongWarningIsFittedIntoTheCard) {
@@ -171,6 +217,7 @@ TEST_F(Pictures, LongWarningIsFittedIntoTheCard) {
             External(L"show")},
            false},
           "_long");
+    ExpectFitted(frame_, 400, RECT{50, 232, 350, 348}, false); // the message's box, text from its top
 }
 
 // The player's window really reaches the screen: captured from the screen

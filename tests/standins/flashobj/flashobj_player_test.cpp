@@ -54,9 +54,10 @@ protected:
         return WaitUntil([&] { return CallbacksFor(player) >= n; }, kLong);
     }
 
-    // Pumps for a while and confirms that no further call-back came.
-    void ExpectQuiet(HWND player, size_t n, DWORD ms = 600) {
-        PumpFor(ms);
+    // Call-backs come only from the player's timer: once it has stopped,
+    // no further one can come, so the count is final.
+    void ExpectQuiet(HWND player, size_t n) {
+        EXPECT_TRUE(WaitSettled(player, kLong)) << "the player's timer never stopped";
         EXPECT_EQ(n, CallbacksFor(player));
     }
 
@@ -227,7 +228,7 @@ TEST_F(Player, TuningCallsBackAfterInAndAfterOut) {
     // The preset at start-up, while hidden: no call-back, no animation.
     EXPECT_EQ(1u, Send(player.get(), Set2Digit(133)));
     EXPECT_EQ(0u, Stats(player.get()).timerRunning);
-    ExpectQuiet(player.get(), 0, 300);
+    ExpectQuiet(player.get(), 0);
 
     ShowPlayer(player.get(), 685, 405, 550, 400);
     EXPECT_EQ(1u, Send(player.get(), Set2Digit(140)));
@@ -294,7 +295,7 @@ TEST_F(Player, StopHoldsTheMovieAndPlayResumesIt) {
     Send(player.get(), External(L"show"));
     EXPECT_EQ(1u, Flash().stop(player.get()));
     EXPECT_EQ(0u, Stats(player.get()).timerRunning);
-    ExpectQuiet(player.get(), 0, 500);
+    ExpectQuiet(player.get(), 0);
     EXPECT_EQ(1u, Flash().play(player.get()));
     ASSERT_TRUE(WaitCallbacks(player.get(), 1));
     EXPECT_EQ(static_cast<DWORD>(FLASH_EVENT_INTRO_PLAYED), Callbacks()[0].event);
@@ -331,14 +332,14 @@ TEST_F(Player, MissingMoviesCallBackAtTheSamePoints) {
         if (c.intro) {
             ASSERT_TRUE(WaitCallbacks(player.get(), 1));
         }
-        ExpectQuiet(player.get(), afterIntro, 700);
+        ExpectQuiet(player.get(), afterIntro);
 
         int w = 0, h = 0;
         EXPECT_TRUE(AllTransparent(Frame(player.get(), w, h))); // an empty movie draws nothing
 
         EXPECT_EQ(1u, Send(player.get(), c.close));
         ASSERT_TRUE(WaitCallbacks(player.get(), afterIntro + 1));
-        ExpectQuiet(player.get(), afterIntro + 1, 700);
+        ExpectQuiet(player.get(), afterIntro + 1);
         ExpectProperCallbacks();
     }
 }
@@ -375,7 +376,7 @@ TEST_F(Player, UnparsableRequestsAreIgnored) {
     for (const std::wstring& r : junk)
         EXPECT_EQ(0u, Send(player.get(), r));
     EXPECT_EQ(0u, SendRaw(player.get(), nullptr));
-    ExpectQuiet(player.get(), 0, 400);
+    ExpectQuiet(player.get(), 0);
     const FlashPlayerStats stats = Stats(player.get());
     EXPECT_EQ(junk.size() + 1, stats.requestsIgnored);
     EXPECT_EQ(0u, stats.timerRunning);

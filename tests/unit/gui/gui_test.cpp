@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "TestSupport.h"
@@ -179,6 +180,98 @@ TEST_F(GuiTest, SynchronizedCallRunsOnTheGuiThreadAndDetachedThreadFreesItself) 
     // The call can only run while this (GUI) thread pumps messages.
     ASSERT_TRUE(testsupport::WaitUntil([&] { return destroyed.load(); }));
     EXPECT_EQ(GetCurrentThreadId(), ranOn.load());
+}
+
+namespace {
+// Hands an error over to the GUI thread once a message box of this process
+// is up, so the hand-over is served inside the box's modal loop.
+class FailingHandOverUnderABox : public gui::Thread {
+protected:
+    void Execute() override {
+        testsupport::WaitUntil([] { return testsupport::FindWindowOfProcess(GetCurrentProcessId(), "#32770"); });
+        Synchronize([] { throw gui::Exception("raised in a hand-over"); });
+    }
+};
+} // namespace
+
+// As the program's entry runs them: the message loop, and for an error
+// that ends it, the exception display. The error comes from a worker's
+// hand-over served while a message box is up (as a conversion message's
+// is); the error ends that box with the loop. The exception display stays
+// until the user closes it; then the process ends with exit code 0.
+TEST_F(GuiTest, ExceptionDisplayStaysUntilClosed) {
+    if (testsupport::InTestChild()) {
+        gui::Application& app = gui::Application::Instance();
+        app.ShowMainForm = false;
+        app.Title = "Exception display";
+        app.CreateForm<ProbeForm>();
+        app.ShowMessageLater("A conversion message", "Conversion", MB_OK);
+        gui::Thread::StartDetached(std::make_unique<FailingHandOverUnderABox>());
+        try {
+            app.Run();
+            ADD_FAILURE() << "the loop ended without the error";
+        } catch (const gui::Exception& error) {
+            app.ShowException(error);
+        }
+        return;
+    }
+    testsupport::ChildProcess child;
+    ASSERT_TRUE(testsupport::StartCurrentTestAlone(child));
+    HWND box = nullptr;
+    testsupport::WaitUntil(
+        [&] {
+            box = testsupport::FindWindowOfProcess(child.Id(), "#32770", "Exception display");
+            return box != nullptr || !child.Running();
+        },
+        30000);
+    ASSERT_NE(nullptr, box) << "no exception display stayed; the process ended with " << child.ExitCode();
+    // Nothing but the user closes it.
+    testsupport::PumpFor(1000);
+    ASSERT_TRUE(IsWindow(box)) << "the exception display went away by itself";
+    EXPECT_TRUE(child.Running());
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(child.Wait(30000));
+    EXPECT_EQ(0u, child.ExitCode());
+}
+
+namespace {
+// The caption of every message box this thread opens, taken when the box
+// has set itself up.
+std::vector<std::string>& OpenedBoxes() {
+    static std::vector<std::string> boxes;
+    return boxes;
+}
+
+LRESULT CALLBACK RecordBox(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_INITDIALOG && testsupport::WindowClass(call->hwnd) == "#32770")
+        OpenedBoxes().push_back(testsupport::WindowText(call->hwnd));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+} // namespace
+
+// Two message boxes wait their turn, and the quit request comes between
+// them: it is handled inside the first box's modal loop, which ends with
+// the program. The second box is never shown.
+TEST_F(GuiTest, NoMessageBoxOnceQuitIsHandled) {
+    if (testsupport::InTestChild()) {
+        gui::Application& app = gui::Application::Instance();
+        app.ShowMainForm = false;
+        ProbeForm* main = app.CreateForm<ProbeForm>();
+        const HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, &RecordBox, nullptr, GetCurrentThreadId());
+        ASSERT_NE(nullptr, hook);
+        app.ShowMessageLater("The first message", "First", MB_OK);
+        PostMessageA(main->Handle(), WM_CLOSE, 0, 0);
+        app.ShowMessageLater("The second message", "Second", MB_OK);
+        app.Run();
+        UnhookWindowsHookEx(hook);
+        EXPECT_EQ(std::vector<std::string>{"First"}, OpenedBoxes());
+        return;
+    }
+    testsupport::ChildProcess child;
+    ASSERT_TRUE(testsupport::StartCurrentTestAlone(child));
+    ASSERT_TRUE(child.Wait(30000));
+    EXPECT_EQ(0u, child.ExitCode()) << "the test failed in its own process (output above)";
 }
 
 TEST(BitmapTest, FormatsRowsAndConversion) {

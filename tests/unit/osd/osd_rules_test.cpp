@@ -156,30 +156,34 @@ TEST(Fade, StartJustBeforeTickCounterWrapStillLasts250ms) {
     EXPECT_EQ(250u, run.finishedAt);
 }
 
-// The fade thread's loop on a simulated clock: read, apply, sleep for what
-// the schedule asks plus lateness ms (a wake-up that comes late).
+// The fade thread's loop on a simulated clock: read, apply (which takes
+// setAlphaMs), sleep for what the schedule asks plus lateness ms (a wake-up
+// that comes late), or 1 ms after a wake-up that found no step due.
 struct SleepingFade {
     FadeRun run;
     int readings = 0;
 };
 
-SleepingFade RunSleepingFade(DWORD start, DWORD lateness) {
+SleepingFade RunSleepingFade(DWORD start, DWORD lateness, DWORD setAlphaMs = 0) {
     FadeSchedule fade(start);
     SleepingFade result;
     DWORD now = start;
+    bool woken = false;
     while (!fade.Finished() && result.readings < 1000) {
         ++result.readings;
         const int alpha = fade.Poll(now);
         if (alpha >= 0) {
             result.run.alphas.push_back(alpha);
             result.run.appliedAt.push_back(now - start);
+            now += setAlphaMs;
         }
         if (fade.Finished()) {
             result.run.finished = true;
             result.run.finishedAt = now - start;
             break;
         }
-        now += fade.MsToNextMark(now) + lateness;
+        now += (woken && alpha < 0 ? 1 : fade.MsToNextMark(now)) + lateness;
+        woken = true;
     }
     return result;
 }
@@ -205,10 +209,41 @@ TEST(Fade, LateWakeUpsSkipStepsAndStillEndAtTheirReading) {
     EXPECT_EQ(255u, fade.run.finishedAt);
 }
 
+// A SetAlpha slower than a step: each reading after it applies the step
+// of its time, as the busy poll reading right after it would, so no mark
+// passed while a step was applied is slept over.
+TEST(Fade, SlowSetAlphaAppliesTheStepsThePollWould) {
+    struct Row {
+        DWORD setAlphaMs;
+        std::vector<DWORD> appliedAt;
+        DWORD finishedAt;
+    };
+    const Row rows[] = {
+        {0, {25, 50, 75, 100, 125, 150, 175, 200, 225}, 250},
+        {20, {25, 50, 75, 100, 125, 150, 175, 200, 225}, 250},
+        {30, {25, 55, 85, 115, 145, 175, 205, 235}, 265},
+        {60, {25, 85, 145, 205}, 265},
+    };
+    for (const Row& row : rows) {
+        const SleepingFade fade = RunSleepingFade(0xFFFFFFF0u, 0, row.setAlphaMs);
+        EXPECT_EQ(row.appliedAt, fade.run.appliedAt) << "SetAlpha taking " << row.setAlphaMs << " ms";
+        ASSERT_EQ(fade.run.appliedAt.size(), fade.run.alphas.size());
+        for (size_t i = 0; i < fade.run.alphas.size(); ++i)
+            EXPECT_EQ(FadeStepAlpha(fade.run.appliedAt[i] / 25), fade.run.alphas[i]);
+        EXPECT_TRUE(fade.run.finished);
+        EXPECT_EQ(row.finishedAt, fade.run.finishedAt) << "SetAlpha taking " << row.setAlphaMs << " ms";
+    }
+}
+
 TEST(Fade, WaitToNextMark) {
     FadeSchedule fade(0xFFFFFFFFu - 9u); // the counter wraps 10 ms in
     EXPECT_EQ(25u, fade.MsToNextMark(0xFFFFFFFFu - 9u));
     EXPECT_EQ(15u, fade.MsToNextMark(0));
+    // Timed from the schedule: a mark that passed unapplied is due at once.
+    EXPECT_EQ(0u, fade.MsToNextMark(30));
+    EXPECT_EQ(206, fade.Poll(30));
+    EXPECT_EQ(10u, fade.MsToNextMark(30));
+    EXPECT_EQ(22, fade.Poll(215));
     EXPECT_EQ(1u, fade.MsToNextMark(239));
     EXPECT_EQ(0u, fade.MsToNextMark(240)); // 250 ms: the hide is due
     EXPECT_EQ(-1, fade.Poll(300));

@@ -22,7 +22,6 @@
 #include "win32/Handles.h"
 
 using osdtest::State;
-using testsupport::PumpFor;
 using testsupport::WaitUntil;
 
 namespace {
@@ -100,21 +99,17 @@ protected:
         State().Clear();
     }
 
-    // Captures the screen with the display up, saves it, checks it and lets
-    // the display run to its end.
+    // Captures the screen once the display has come to rest on it, saves
+    // the picture, checks it and lets the display run to its end.
     void Capture(MovieKind kind, const char* fileName) {
         ASSERT_TRUE(FlashOsdForm->Visible());
-        const HWND player = FlashOsdForm->Item(static_cast<int>(kind)).player->PlayerWindow();
-        ASSERT_NE(nullptr, player);
-        ASSERT_TRUE(IsWindowVisible(player));
-        const osdtest::ScreenShot shot = osdtest::ScreenShot::FullScreen();
-        ASSERT_FALSE(shot.Empty());
+        osdtest::ScreenShot shot;
+        ASSERT_TRUE(Settled(kind, shot)) << "the display did not come to rest on the screen";
         const std::string path = folder_ + fileName;
         EXPECT_TRUE(shot.SaveBmp(path)) << path;
         std::printf("saved %s\n", path.c_str());
 
-        RECT movie{};
-        GetWindowRect(player, &movie);
+        const RECT movie = MovieRect(kind);
         // The movie is drawn: a card with text has many shades.
         EXPECT_GT(shot.DistinctColours(movie), 100u) << fileName;
         // Around it the desktop is darkened by the smoke (229 of 255), yet
@@ -131,6 +126,20 @@ protected:
         ASSERT_TRUE(WaitUntil([] { return State().finished == 1; }, 60000));
     }
 
+    static RECT MovieRect(MovieKind kind) {
+        RECT movie{};
+        GetWindowRect(FlashOsdForm->Item(static_cast<int>(kind)).player->PlayerWindow(), &movie);
+        return movie;
+    }
+
+    // Waits until the movie's part of the screen stops changing, with the
+    // display up (the smoke darkens the desktop around the movie).
+    static bool Settled(MovieKind kind, osdtest::ScreenShot& shot) {
+        return osdtest::ScreenShot::Settled(
+            MovieRect(kind),
+            [](const osdtest::ScreenShot& s) { return s.MeanBrightness(kCorner) < kDesktopBrightness; }, shot);
+    }
+
     std::string folder_;
 };
 
@@ -138,7 +147,6 @@ TEST_F(DisplayPictureTest, ProfileOn) {
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass0Manipulator::Instance().ShowProfileOn("Profile A On 4200MHz");
     ASSERT_TRUE(WaitUntil([] { return OsdPhase == ProfileOnHold; }, 30000));
-    PumpFor(300);
     Capture(MovieKind::RaveloProfileOn, "osd-1-profile-on.bmp");
 }
 
@@ -146,14 +154,12 @@ TEST_F(DisplayPictureTest, ProfileOff) {
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass0Manipulator::Instance().ShowProfileOff("Profile B Off 3600MHz");
     ASSERT_TRUE(WaitUntil([] { return OsdPhase == ProfileOffHold; }, 30000));
-    PumpFor(300);
     Capture(MovieKind::RaveloProfileOff, "osd-2-profile-off.bmp");
 }
 
 TEST_F(DisplayPictureTest, KelvoAuto) {
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass0Manipulator::Instance().ShowKelvoAuto("Auto");
-    PumpFor(1200);
     Capture(MovieKind::KelvoAuto, "osd-3-kelvo-auto.bmp");
 }
 
@@ -161,9 +167,9 @@ TEST_F(DisplayPictureTest, KelvoManualLevel) {
     State().onTimer = [] { FlashClass1Manipulator::Instance().Finish(); };
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass1Manipulator::Instance().ShowLevel(1);
-    PumpFor(800);
+    osdtest::ScreenShot shown;
+    ASSERT_TRUE(Settled(MovieKind::KelvoManual, shown)); // the intro has played
     FlashClass1Manipulator::Instance().ChangeLevel(2);
-    PumpFor(1000);
     Capture(MovieKind::KelvoManual, "osd-4-kelvo-manual.bmp");
 }
 
@@ -173,7 +179,6 @@ TEST_F(DisplayPictureTest, Tuning) {
     FlashClass2Manipulator::Instance().ShowValue(4200);
     ASSERT_TRUE(WaitUntil([] { return FlashOsdForm->Timer.Enabled(); }, 30000));
     FlashClass2Manipulator::Instance().ChangeValue(4233);
-    PumpFor(800);
     Capture(MovieKind::OCTuning, "osd-5-tuning.bmp");
 }
 
@@ -181,7 +186,6 @@ TEST_F(DisplayPictureTest, Warning) {
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass0Manipulator::Instance().ShowWarning("Warning", "Ravelo Apex is not running. Start it and try again.",
                                                    3000);
-    PumpFor(1200);
     Capture(MovieKind::Warning, "osd-6-warning.bmp");
 }
 
@@ -191,18 +195,20 @@ TEST_F(DisplayPictureTest, FadeLetsTheDesktopThrough) {
     FlashOsdManipulator::Instance().PrepareShow();
     FlashClass0Manipulator::Instance().ShowWarning("Warning", "Ravelo Apex is not running. Start it and try again.",
                                                    3000);
-    PumpFor(1200);
+    osdtest::ScreenShot held;
+    ASSERT_TRUE(Settled(MovieKind::Warning, held));
     ASSERT_TRUE(FlashOsdForm->Visible());
-    const osdtest::ScreenShot held = osdtest::ScreenShot::FullScreen();
+    const double smoke = held.MeanBrightness(kCorner);
     FlashOsdLayout::Instance().SetAlpha(FadeStepAlpha(kFadeSteps / 2));
-    PumpFor(300);
-    const osdtest::ScreenShot midFade = osdtest::ScreenShot::FullScreen();
+    // The new alpha on screen: the corner changes, then holds. A screen that
+    // does not show the fade fails below.
+    osdtest::ScreenShot midFade;
+    osdtest::ScreenShot::Settled(
+        kCorner, [&](const osdtest::ScreenShot& s) { return s.MeanBrightness(kCorner) != smoke; }, midFade, 5000);
     FlashOsdLayout::Instance().SetAlpha(FadeStepAlpha(0));
-    ASSERT_FALSE(held.Empty());
     ASSERT_FALSE(midFade.Empty());
     EXPECT_TRUE(midFade.SaveBmp(folder_ + "osd-7-mid-fade.bmp"));
 
-    const double smoke = held.MeanBrightness(kCorner);
     const double between = midFade.MeanBrightness(kCorner);
     std::printf("corner brightness: held %.1f, mid-fade %.1f, desktop %.1f\n", smoke, between, kDesktopBrightness);
     // At alpha 114 of 229 the desktop's share of the blend grows from a tenth
@@ -218,9 +224,11 @@ TEST_F(DisplayPictureTest, FadeLetsTheDesktopThrough) {
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     SetDllDirectoryA("");
-    // The desktop exists before the OSD's windows, as on a real system.
+    // The desktop exists, and is on the screen, before the OSD's windows, as
+    // on a real system.
     TheDesktop();
-    PumpFor(200);
+    const RECT corner{0, 0, 1, 1};
+    WaitUntil([&] { return osdtest::ScreenShot(0, 0, 1, 1).MeanBrightness(corner) == kDesktopBrightness; }, 10000);
     if (!osdtest::StartOsd()) {
         std::fprintf(stderr, "the OSD form could not be created\n");
         return 1;

@@ -205,6 +205,34 @@ TEST(ConfigPlaces, DefaultKeyAndProfilesFolder) {
     EXPECT_EQ("", GetSpecialFolder(0x7F)); // no such shell folder
 }
 
+// The shell library failing to load at a process's first folder request
+// (short of memory, say) leaves that request with the relative fallback;
+// the next request loads it and finds the real folder. Run in a process of
+// its own, so the request that fails is the first.
+TEST(ConfigPlaces, ShellLibraryThatFailedToLoadIsTriedAgain) {
+    if (!testsupport::InTestChild()) {
+        testsupport::ChildProcess child;
+        ASSERT_TRUE(testsupport::StartCurrentTestAlone(child));
+        ASSERT_TRUE(child.Wait(60000));
+        EXPECT_EQ(0u, child.ExitCode()) << "the test failed in its own process (output above)";
+        return;
+    }
+    // The relative fallback folder is made in the current folder.
+    const testsupport::TempFolder scratch;
+    char previous[MAX_PATH] = {};
+    ASSERT_NE(0u, GetCurrentDirectoryA(MAX_PATH, previous));
+    ASSERT_TRUE(SetCurrentDirectoryA(scratch.Path().c_str()));
+    FailShellLibraryLoadForTesting(true);
+    const std::string first = ProfilesFolder();
+    FailShellLibraryLoadForTesting(false);
+    const std::string common = GetSpecialFolder(CSIDL_COMMON_APPDATA);
+    const std::string second = ProfilesFolder();
+    SetCurrentDirectoryA(previous);
+    EXPECT_EQ("Orva OC Profiles\\", first);
+    ASSERT_FALSE(common.empty()) << "the shell library was not loaded again";
+    EXPECT_EQ(common + "Orva OC Profiles\\", second);
+}
+
 TEST(ConfigStrings, Helpers) {
     EXPECT_TRUE(EqualsNoCase(".OC", ".oc"));
     EXPECT_TRUE(EqualsNoCase("", ""));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ActionsTestSupport.h"
+#include "ApexProfiles.h"
 #include "ProtocolFacts.h"
 #include "TestSupport.h"
 #include "settings/Config.h"
@@ -17,6 +18,7 @@
 #include "suite/OcEngine.h"
 #include "actions/RemoteActions.h"
 #include "orva/BiosInterface.h"
+#include "win32/Handles.h"
 
 using namespace actions_test;
 
@@ -48,56 +50,66 @@ protected:
 
 // ---- Profile files ----------------------------------------------------------
 
-TEST_F(LinksTest, ProfileFileGivesTheFirstClockRecordOfVersionZeroOrOne) {
-    const std::string path = profiles_ + "Fast.oc";
-    ASSERT_TRUE(
-        WriteProfileFile(path, 1, 3, {{0x03020012, 7}, {profile::kClockSetting, 44}, {profile::kClockSetting, 50}}));
-    EXPECT_EQ(44u, ReadProfileClock(path));
-    EXPECT_EQ(44u, OcEngine::Instance().ReadProfileFile("Fast"));
-    ASSERT_TRUE(WriteProfileFile(path, 0, 1, {{profile::kClockSetting, 9}}));
-    EXPECT_EQ(9u, OcEngine::Instance().ReadProfileFile("Fast"));
+// One table of profile files for both readers of them, which must agree:
+// the program's (ReadProfileClock, and OcEngine's by profile name) and the
+// overclocking stand-in's (apex::ReadProfileFileClock).
+struct ProfileFileCase {
+    const char* what;
+    bool exists;
+    std::string bytes;
+    DWORD clock;         // 0: none, which the program reads as raw zero
+    const char* problem; // the stand-in's account of a file without one
+};
+
+std::vector<ProfileFileCase> ProfileFileCases() {
+    const DWORD clock = profile::kClockSetting;
+    return {
+        {"the first clock among other settings", true,
+         testsupport::ProfileFileBytes(1, 3, {{0x03020012, 7}, {clock, 44}, {clock, 50}}), 44, ""},
+        {"version 0", true, testsupport::ProfileFileBytes(0, 1, {{clock, 9}}), 9, ""},
+        {"version 2", true, testsupport::ProfileFileBytes(2, 1, {{clock, 44}}), 0, "format version 2 is not supported"},
+        {"five records claimed, three present", true,
+         testsupport::ProfileFileBytes(1, 5, {{1, 1}, {2, 2}, {clock, 36}}), 36, ""},
+        {"five claimed, three present, none the clock", true,
+         testsupport::ProfileFileBytes(1, 5, {{1, 1}, {2, 2}, {3, 3}}), 0, "has no clock setting"},
+        {"the clock's id without its value", true,
+         testsupport::ProfileFileBytes(1, 2, {{1, 1}}) + std::string("\x11\x00\x01\x03", 4), 0, "has no clock setting"},
+        {"a count below the records present", true, testsupport::ProfileFileBytes(1, 1, {{1, 1}, {clock, 7}}), 0,
+         "has no clock setting"},
+        {"a record area beyond 32 bits", true, testsupport::ProfileFileBytes(1, 0x20000000, {{clock, 20}}), 0,
+         "record count 536870912 is impossible"},
+        {"a count of 0xFFFFFFFF", true, testsupport::ProfileFileBytes(1, 0xFFFFFFFF, {{clock, 20}}), 0,
+         "record count 4294967295 is impossible"},
+        {"the largest count that fits", true, testsupport::ProfileFileBytes(1, 0x1FFFFFFF, {{5, 5}, {clock, 21}}), 21,
+         ""},
+        {"no records", true, testsupport::ProfileFileBytes(1, 0, {{clock, 20}}), 0, "holds no records"},
+        {"a header cut short", true, testsupport::ProfileFileBytes(1, 1, {}).substr(0, 11), 0,
+         "shorter than its header"},
+        {"empty", true, std::string(), 0, "shorter than its header"},
+        {"missing", false, std::string(), 0, "cannot be opened"},
+    };
 }
 
-TEST_F(LinksTest, ProfileFileOfVersionTwoReadsAsRawZero) {
-    const std::string path = profiles_ + "Future.oc";
-    ASSERT_TRUE(WriteProfileFile(path, 2, 1, {{profile::kClockSetting, 44}}));
-    EXPECT_EQ(0u, ReadProfileClock(path));
-}
-
-TEST_F(LinksTest, ProfileFileClaimingFiveRecordsWithThreeScansTheThree) {
-    const std::string path = profiles_ + "Short.oc";
-    ASSERT_TRUE(WriteProfileFile(path, 1, 5, {{1, 1}, {2, 2}, {profile::kClockSetting, 36}}));
-    EXPECT_EQ(36u, ReadProfileClock(path));
-    // A half record after the three complete ones is not a record.
-    std::string bytes = testsupport::ReadTextFile(path);
-    bytes += std::string("\x11\x00\x01\x03", 4);
-    ASSERT_TRUE(testsupport::WriteTextFile(path, bytes));
-    EXPECT_EQ(36u, ReadProfileClock(path));
-    ASSERT_TRUE(WriteProfileFile(path, 1, 5, {{1, 1}, {2, 2}, {3, 3}}));
-    EXPECT_EQ(0u, ReadProfileClock(path));
-}
-
-TEST_F(LinksTest, ProfileFileWithAnOverflowingOrHugeCountIsSafe) {
-    const std::string path = profiles_ + "Huge.oc";
-    // 0x20000000 records of 8 bytes do not fit in 32 bits: rejected.
-    ASSERT_TRUE(WriteProfileFile(path, 1, 0x20000000, {{profile::kClockSetting, 20}}));
-    EXPECT_EQ(0u, ReadProfileClock(path));
-    ASSERT_TRUE(WriteProfileFile(path, 1, 0xFFFFFFFF, {{profile::kClockSetting, 20}}));
-    EXPECT_EQ(0u, ReadProfileClock(path));
-    // The largest count that fits, with two records present: both are read.
-    ASSERT_TRUE(WriteProfileFile(path, 1, 0x1FFFFFFF, {{5, 5}, {profile::kClockSetting, 21}}));
-    EXPECT_EQ(21u, ReadProfileClock(path));
-}
-
-TEST_F(LinksTest, ProfileFileThatIsMissingEmptyOrShortReadsAsRawZero) {
-    EXPECT_EQ(0u, OcEngine::Instance().ReadProfileFile("NoSuchProfile"));
-    const std::string path = profiles_ + "Bad.oc";
-    ASSERT_TRUE(WriteProfileFile(path, 1, 0, {{profile::kClockSetting, 20}}));
-    EXPECT_EQ(0u, ReadProfileClock(path));
-    ASSERT_TRUE(testsupport::WriteTextFile(path, std::string("\x01\x00\x00\x00\x01\x00\x00", 7)));
-    EXPECT_EQ(0u, ReadProfileClock(path));
-    ASSERT_TRUE(testsupport::WriteTextFile(path, std::string()));
-    EXPECT_EQ(0u, ReadProfileClock(path));
+TEST_F(LinksTest, ProfileFilesReadTheSameByTheProgramAndTheOverclockingStandIn) {
+    const std::string path = profiles_ + "Case.oc";
+    for (const ProfileFileCase& c : ProfileFileCases()) {
+        SCOPED_TRACE(c.what);
+        DeleteFileA(path.c_str());
+        if (c.exists) {
+            ASSERT_TRUE(testsupport::WriteTextFile(path, c.bytes));
+        }
+        EXPECT_EQ(c.clock, ReadProfileClock(path));
+        EXPECT_EQ(c.clock, OcEngine::Instance().ReadProfileFile("Case"));
+        DWORD clock = 0;
+        std::string problem;
+        const bool found = apex::ReadProfileFileClock(path, clock, problem);
+        EXPECT_EQ(c.clock != 0, found) << problem;
+        if (found) {
+            EXPECT_EQ(c.clock, clock);
+        } else {
+            EXPECT_EQ(c.problem, problem);
+        }
+    }
 }
 
 // ---- Clocks -----------------------------------------------------------------
@@ -413,4 +425,33 @@ TEST(ProfileLabel, LongTextIsCutAtAWholeCharacterToFitTheBuffer) {
     EXPECT_EQ(std::string(254, 'a'), FormatProfileLabel(wide, 3800, 932));
     const std::string fits = std::string(253, 'a') + "\x82\xA0";
     EXPECT_EQ(fits, FormatProfileLabel(fits, 3800, 932));
+}
+
+// ---- The recording windows the tests above use -------------------------------
+
+namespace {
+
+// Zeroes the stack below its caller, where calls that have returned kept
+// their locals.
+__attribute__((noinline)) void ClearStackBelow() {
+    volatile char block[64 * 1024];
+    for (size_t i = 0; i < sizeof block; ++i)
+        block[i] = 0;
+}
+
+} // namespace
+
+// A request its caller gave up waiting for is carried out later by the
+// window thread, which must then write into nothing of the caller's.
+TEST(RecordingWindowsTest, ARequestGivenUpIsCarriedOutSafelyLater) {
+    RecordingWindows windows(2000);
+    const HWND first = windows.Create("RecorderProbe", "first");
+    ASSERT_NE(nullptr, first);
+    win32::UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(first, nullptr)));
+    ASSERT_TRUE(thread);
+    ASSERT_NE(static_cast<DWORD>(-1), SuspendThread(thread.Get()));
+    EXPECT_EQ(nullptr, windows.Create("RecorderProbe", "late")) << "the window thread was held up";
+    ClearStackBelow();
+    ResumeThread(thread.Get());
+    EXPECT_TRUE(testsupport::WaitUntil([] { return FindWindowA("RecorderProbe", "late") != nullptr; }, 10000));
 }
