@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/CommandText.h"
+#include "osd/CommandText.h"
 
 namespace {
 

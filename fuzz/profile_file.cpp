@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/ProfileFile.h"
+#include "settings/ProfileFile.h"
 
 namespace {
 

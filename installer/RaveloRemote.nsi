@@ -1,6 +1,6 @@
 ; Ravelo Remote installer. Built by CMake (makensis) from the program
-; folder the build lays out; DIST_DIR, OUT_FILE and VERSION come from the
-; command line.
+; folder the build lays out; DIST_DIR, OUT_FILE, VERSION, COPYRIGHT and ICON
+; (the program's own) come from the command line.
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
@@ -12,7 +12,13 @@ RequestExecutionLevel admin
   !define OUT_FILE "RaveloRemote-Setup.exe"
 !endif
 !ifndef VERSION
-  !define VERSION "1.0.0"
+  !error "VERSION must be the project's version"
+!endif
+!ifndef COPYRIGHT
+  !error "COPYRIGHT must be given"
+!endif
+!ifndef ICON
+  !error "ICON must name the program's icon"
 !endif
 
 !define PRODUCT "Ravelo Remote"
@@ -26,6 +32,8 @@ OutFile "${OUT_FILE}"
 InstallDir "$PROGRAMFILES\Orva\Ravelo Remote"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 ShowInstDetails show
+Icon "${ICON}"
+UninstallIcon "${ICON}"
 
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
@@ -33,7 +41,7 @@ VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
-VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "${COPYRIGHT}"
 
 Page directory
 Page instfiles

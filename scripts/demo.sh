@@ -10,11 +10,15 @@
 #   bash scripts/demo.sh --interactive   the tour, then the suite stays up
 #                                        with the virtual remote to click
 #                                        (needs a real display); Enter ends it
+#   bash scripts/demo.sh --refresh-docs  the tour, then its overview and
+#                                        animated display replace the
+#                                        README's pictures in docs/demo/
 #   options: --no-tour (with --interactive: skip the tour), --out DIR
 #
-# The demo runs in a Wine prefix of its own (out/wineprefix-demo, or
-# RAVELO_DEMO_PREFIX), so its settings and its running copy of the program
-# never meet those of the test runs.
+# The demo writes to out/ (and builds into build/) only; the pictures in
+# docs/ change only with --refresh-docs. It runs in a Wine prefix of its own
+# (out/wineprefix-demo, or RAVELO_DEMO_PREFIX), so its settings and its
+# running copy of the program never meet those of the test runs.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -22,15 +26,17 @@ export WINEPREFIX=${RAVELO_DEMO_PREFIX:-$ROOT/out/wineprefix-demo}
 source "$ROOT/scripts/lib.sh"
 source "$ROOT/scripts/demo/helpers.sh"
 
-usage() { sed -n '2,17p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,21p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; }
 
 INTERACTIVE=""
 TOUR=1
+REFRESH_DOCS=""
 OUT=${DEMO_OUT:-$ROOT/out/demo}
 while [ $# -gt 0 ]; do
   case "$1" in
     --interactive) INTERACTIVE=1 ;;
     --no-tour) TOUR="" ;;
+    --refresh-docs) REFRESH_DOCS=1 ;;
     --out) [ $# -ge 2 ] || { usage >&2; exit 2; }; OUT=$2; shift ;;
     -h|--help) usage; exit 0 ;;
     *) echo "unknown option: $1" >&2; usage >&2; exit 2 ;;
@@ -42,6 +48,12 @@ if [ -n "$INTERACTIVE" ] && ! { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&
   exit 2
 fi
 [ -n "$TOUR" ] || [ -n "$INTERACTIVE" ] || { echo "--no-tour is for --interactive" >&2; exit 2; }
+# The README's pictures come from a tour on a screen of its own: a person's
+# desktop may show anything.
+if [ -n "$REFRESH_DOCS" ] && { [ -n "$INTERACTIVE" ] || [ -z "$TOUR" ]; }; then
+  echo "--refresh-docs takes the plain tour, not --interactive or --no-tour" >&2
+  exit 2
+fi
 case "$OUT" in /*) ;; *) OUT=$PWD/$OUT ;; esac
 
 rm -rf "$OUT"
@@ -300,13 +312,6 @@ if [ -n "$TOUR" ]; then
 
   if make_overview "$OUT/overview.png" "${TILES[@]}"; then
     say "overview of all displays: $OUT/overview.png"
-    # The README's copy is only replaced by a tour that went as expected
-    # on a screen of its own (a person's desktop may show anything).
-    if [ "$FAULTS" -eq 0 ] && [ -z "$INTERACTIVE" ]; then
-      mkdir -p "$ROOT/docs/demo"
-      cp "$OUT/overview.png" "$ROOT/docs/demo/overview.png"
-      [ -f "$OUT/display.gif" ] && cp "$OUT/display.gif" "$ROOT/docs/demo/display.gif"
-    fi
   else
     say "could not make the overview picture (see $OUT/montage.txt)"
   fi
@@ -332,3 +337,15 @@ if [ "$FAULTS" -gt 0 ]; then
   exit 1
 fi
 say "done: screenshots, logs and overview in $OUT"
+
+# The README's pictures are replaced only when asked, and only by a tour
+# that went as expected and made both.
+if [ -n "$REFRESH_DOCS" ]; then
+  if [ ! -f "$OUT/overview.png" ] || [ ! -f "$OUT/display.gif" ]; then
+    say "README pictures left as they were: the tour made no overview or no animated display"
+    exit 1
+  fi
+  mkdir -p "$ROOT/docs/demo"
+  cp "$OUT/overview.png" "$OUT/display.gif" "$ROOT/docs/demo/"
+  say "README pictures refreshed: docs/demo/overview.png, docs/demo/display.gif"
+fi

@@ -224,8 +224,19 @@ remove_stale_sessions() {
   local dir
   for dir in "$WINE_TEMPLATES"/sessions/*-[0-9]*; do
     [ -d "$dir" ] || continue
-    kill -0 "${dir##*-}" 2>/dev/null || rm -rf "$dir"
+    kill -0 "${dir##*-}" 2>/dev/null || end_stale_session "$dir"
   done
+}
+
+# end_stale_session folder: ends the session's wineserver, and with it
+# whatever still runs in the session, before its prefix is deleted.
+end_stale_session() {
+  [ -d "$1" ] || return 0
+  if [ -d "$1/prefix" ]; then
+    WINEPREFIX=$1/prefix wineserver -k </dev/null >/dev/null 2>&1 &&
+      WINEPREFIX=$1/prefix wineserver -w </dev/null >/dev/null 2>&1
+  fi
+  rm -rf "$1"
 }
 
 # copy_prefix template dest: Wine's program files and fonts (nothing writes

@@ -51,8 +51,9 @@ def _filtered(rows, bpp):
     return bytes(out)
 
 
-def write_rgba_png(path, width, height, pixels):
-    """pixels: rows of (r, g, b, a) tuples with straight (not premultiplied) alpha."""
+def rgba_png(width, height, pixels):
+    """The PNG file of pixels: rows of (r, g, b, a) tuples with straight (not
+    premultiplied) alpha."""
     rows = [bytes(v for p in row for v in p) for row in pixels]
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
@@ -60,8 +61,12 @@ def write_rgba_png(path, width, height, pixels):
     png += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
     png += chunk(b"IDAT", zlib.compress(_filtered(rows, 4), 9))
     png += chunk(b"IEND", b"")
+    return png
+
+
+def write_rgba_png(path, width, height, pixels):
     with open(path, "wb") as f:
-        f.write(png)
+        f.write(rgba_png(width, height, pixels))
 
 
 # ---- deterministic noise ----------------------------------------------------------

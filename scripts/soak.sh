@@ -26,7 +26,12 @@ start_wine
 mkdir -p "$OUT"
 log "soak of $RAVELO_SOAK_MINUTES minutes; progress in $OUT/soak.log"
 export RAVELO_DIST=$BUILD_DIR/dist RAVELO_BIN=$BUILD_DIR/bin RAVELO_SOURCE=$ROOT RAVELO_BUILD=$BUILD_DIR
+# The soak passes only when the test says so and its process then ends
+# well: a crash after the summary fails it too (pipefail carries wine's
+# status through the pipe).
 status=0
-wine "$BUILD_DIR/bin/reliability_soak.exe" --gtest_color=no </dev/null 2>&1 | stdbuf -oL tr -d '\r' | tee "$OUT/soak.log" || true
+wine "$BUILD_DIR/bin/reliability_soak.exe" --gtest_color=no </dev/null 2>&1 | stdbuf -oL tr -d '\r' | tee "$OUT/soak.log" ||
+  status=$?
 grep -q '^\[  PASSED  \] 1 test' "$OUT/soak.log" || status=1
+[ "$status" -eq 0 ] || log "soak FAILED (status $status); see $OUT/soak.log"
 exit $status

@@ -21,6 +21,7 @@ run_fuzz=${RAVELO_FUZZ:-$([ $# -eq 0 ] && echo 1 || echo 0)}
 ensure_packages
 [ "$run_fuzz" = 1 ] && ensure_packages "${FUZZ_PACKAGES[@]}"
 bash "$ROOT/scripts/check_format.sh"
+bash "$ROOT/scripts/check_layers.sh"
 # The template prefixes boot while the build runs: the default one and the
 # 64-bit one of the tests that also run in the 64-bit 4K configuration
 # (name@win64-4k, cmake/Ravelo.cmake).

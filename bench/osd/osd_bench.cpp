@@ -11,22 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "app/Director.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/Flashosd.h"
+#include "actions/Director.h"
+#include "osd/FlashOsdManipulator.h"
+#include "osd/Flashosd.h"
 #include "app/Main.h"
+#include "PlayerStats.h"
+#include "TestSupport.h"
 #include "gui/Application.h"
 
 namespace {
 
-double NowMs() {
-    static LARGE_INTEGER frequency{};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using testsupport::NowMs;
 
 class BenchState : public RcState {
 public:
@@ -64,22 +59,9 @@ void PumpFor(DWORD ms) {
     PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
 }
 
-struct PlayerStats {
-    DWORD framesPresented;
-    DWORD timerRunning;
-    DWORD callbacksMade;
-    DWORD requestsIgnored;
-    DWORD movieLoaded;
-};
-using GetStatsFunc = DWORD(WINAPI*)(HWND, PlayerStats*);
-
 DWORD FramesOf(HWND player) {
-    static const auto getStats = reinterpret_cast<GetStatsFunc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("flashobj.dll"), "flashtest_getStats")));
-    PlayerStats stats{};
-    if (getStats == nullptr || getStats(player, &stats) != 1)
-        return 0;
-    return stats.framesPresented;
+    FlashPlayerStats stats{};
+    return testsupport::PlayerStatsOf(player, stats) ? stats.framesPresented : 0;
 }
 
 struct Series {

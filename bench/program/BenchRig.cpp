@@ -1,74 +1,43 @@
 #include "BenchRig.h"
 
 #include "OsdWatcher.h"
-#include "app/Config.h"
-#include "ProgramHarness.h"
+#include "ProtocolFacts.h"
+#include "settings/Config.h"
 
 namespace bench {
 
 namespace {
 
-constexpr DWORD kActiveProfileItem = 0x11060008;
-constexpr DWORD kClockSetting = 0x03010011;
 constexpr char kProgramFile[] = "RaveloRemote.exe";
-
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// A profile file as the overclocking program writes it: a first word that
-// is not read, the version, the record count, then (setting, value) pairs.
-std::string ProfileFile(DWORD setting, DWORD value) {
-    std::string bytes;
-    auto word = [&bytes](DWORD w) {
-        for (int i = 0; i < 4; ++i)
-            bytes.push_back(static_cast<char>((w >> (8 * i)) & 0xFF));
-    };
-    word(0x4F525641);
-    word(1);
-    word(1);
-    word(setting);
-    word(value);
-    return bytes;
-}
 
 } // namespace
 
-BenchRig::~BenchRig() {
-    KillProgram();
-    StopKelvo();
-    StopApex();
-    service_.Stop();
-    if (!database_.empty())
-        SetEnvironmentVariableA("OVACPI_DB", nullptr);
-}
+BenchRig::~BenchRig() { KillProgram(); }
 
 bool BenchRig::Prepare(std::string& error) {
     dist_ = testsupport::DistFolder();
-    if (dist_.empty() || !FileExists(dist_ + kProgramFile)) {
+    if (dist_.empty() || !testsupport::FileExists(dist_ + kProgramFile)) {
         error = "no " + std::string(kProgramFile) + " in the program folder (RAVELO_DIST): " + dist_;
         return false;
     }
     for (const std::string& tool :
          {ServiceControl::DefaultServicePath(), siblings::ApexExecutable(), siblings::KelvoExecutable()}) {
-        if (!FileExists(tool)) {
+        if (!testsupport::FileExists(tool)) {
             error = "missing " + tool + " (RAVELO_BIN)";
             return false;
         }
     }
     // This process and every child talk to a service of their own.
-    ServiceControl::UsePrivateChannel();
-    folder_ = std::make_unique<testsupport::TempFolder>();
-    database_ = folder_->Path() + "firmware.txt";
-    if (!testsupport::CopyFileTo(dist_ + "OvAcpiDb.txt", database_)) {
-        error = "cannot copy the firmware database of the program folder";
+    if (!suite_.Prepare()) {
+        error = "cannot copy the shipped firmware database into " + suite_.Folder();
         return false;
     }
-    SetEnvironmentVariableA("OVACPI_DB", database_.c_str());
 
     // Button A on the first firmware profile ("Gaming", 3800 MHz) over a
     // default profile of 3100 MHz, so that key 144 switches it on and off.
     Config& config = Config::Instance();
-    auto save = [this](HKEY root, const std::string& path, const char* name) -> const SavedRegistryValue& {
-        savedValues_.push_back(std::make_unique<SavedRegistryValue>(root, path, name));
+    auto save = [this](HKEY root, const std::string& path, const char* name) -> const testsupport::SavedValue& {
+        savedValues_.push_back(std::make_unique<testsupport::SavedValue>(root, path, name));
         return *savedValues_.back();
     };
     bool ok = save(config.SettingsRootKey(), config.SettingsKeyPath(), "RRProfileAIndex").SetDword(0);
@@ -82,8 +51,8 @@ bool BenchRig::Prepare(std::string& error) {
     ok = save(HKEY_CURRENT_USER, "Software\\Orva\\Drivo3\\Advance", "CalibrationNeeded").SetDword(0) && ok;
     const std::string profiles = ProfilesFolder();
     CreateDirectoryA((profiles + "Default").c_str(), nullptr);
-    defaultProfile_ = std::make_unique<SavedFile>(profiles + "Default\\Default.oc");
-    ok = testsupport::WriteTextFile(profiles + "Default\\Default.oc", ProfileFile(kClockSetting, 4)) && ok;
+    defaultProfile_ = std::make_unique<testsupport::SavedFile>(profiles + "Default\\Default.oc");
+    ok = testsupport::WriteProfileFile(profiles + "Default\\Default.oc", 1, 1, {{profile::kClockSetting, 4}}) && ok;
     if (!ok) {
         error = "cannot write the settings the displays need (registry, profiles folder)";
         return false;
@@ -92,77 +61,16 @@ bool BenchRig::Prepare(std::string& error) {
 }
 
 bool BenchRig::UseProgramFolder(const std::string& dist) {
-    if (dist.empty() || !FileExists(dist + kProgramFile))
+    if (dist.empty() || !testsupport::FileExists(dist + kProgramFile))
         return false;
     dist_ = dist;
     return true;
 }
 
-bool BenchRig::StartService() { return service_.Start(); }
-
-bool BenchRig::StopService() { return service_.Stop(); }
-
-bool BenchRig::StartApex() {
-    StopApex();
-    siblings::SiblingEnvironment environment;
-    environment.database = database_;
-    environment.log = folder_->Path() + "apex.log";
-    apex_ = std::make_unique<siblings::SiblingProcess>();
-    return apex_->Start(siblings::ApexExecutable(), environment) &&
-           apex_->WaitForWindow(siblings::kWindowClass, siblings::kApexCommandCaption, 30000) != nullptr &&
-           apex_->WaitForWindow(siblings::kWindowClass, siblings::kApexMainCaption, 30000) != nullptr;
-}
-
-bool BenchRig::StartKelvo() {
-    StopKelvo();
-    siblings::SiblingEnvironment environment;
-    environment.database = database_;
-    environment.log = folder_->Path() + "kelvo.log";
-    kelvo_ = std::make_unique<siblings::SiblingProcess>();
-    return kelvo_->Start(siblings::KelvoExecutable(), environment) &&
-           kelvo_->WaitForWindow(siblings::kWindowClass, siblings::kKelvoCaption, 30000) != nullptr;
-}
-
-void BenchRig::StopKelvo() {
-    if (kelvo_ != nullptr)
-        kelvo_->Stop();
-    kelvo_.reset();
-}
-
-void BenchRig::StopApex() {
-    if (apex_ != nullptr)
-        apex_->Stop();
-    apex_.reset();
-}
-
-bool BenchRig::ProgramRegistered() const { return harness::RegisteredWithService(program_.Id()); }
-
-// Start-up has ended when the six players exist and the application
-// window, shown once during start-up, is hidden again.
-bool BenchRig::WindowsReady() const {
-    int players = 0;
-    HWND application = nullptr;
-    bool osd = false, status = false, main = false;
-    for (HWND window : testsupport::WindowsOfProcess(program_.Id())) {
-        const std::string name = testsupport::WindowClass(window);
-        if (name == "RaveloFlashPlayer")
-            ++players;
-        else if (name == "TApplication")
-            application = window;
-        else if (name == "TFlashOsdForm")
-            osd = true;
-        else if (name == "TStatusForm")
-            status = true;
-        else if (name == "TMainForm")
-            main = true;
-    }
-    return players == 6 && osd && status && main && application != nullptr && !IsWindowVisible(application);
-}
-
 bool BenchRig::StartProgram(const std::vector<std::string>& environment, StartTimes* times, DWORD timeoutMs,
                             std::string& error) {
     KillProgram();
-    const bool service = service_.IsRunning();
+    const bool service = suite_.ServiceRunning();
     unsigned attemptsBefore = 0;
     if (service && !ServiceControl::QueryAttempts(attemptsBefore)) {
         error = "the service does not answer";
@@ -170,15 +78,15 @@ bool BenchRig::StartProgram(const std::vector<std::string>& environment, StartTi
     }
     StartTimes measured;
     const double start = NowMs();
-    if (!program_.Start("\"" + dist_ + kProgramFile + "\"", dist_, environment)) {
+    if (!program_.Launch(dist_, environment)) {
         error = "cannot start " + dist_ + kProgramFile;
         return false;
     }
     for (;;) {
         const double now = NowMs() - start;
         if (!program_.Running()) {
-            error = "the program ended during start-up with exit code " + std::to_string(program_.ExitCode()) +
-                    " (another copy running in this Wine session?)";
+            error = "the program ended during start-up with exit code " +
+                    std::to_string(program_.Process().ExitCode()) + " (another copy running in this Wine session?)";
             return false;
         }
         if (service && measured.registeredMs < 0) {
@@ -186,7 +94,9 @@ bool BenchRig::StartProgram(const std::vector<std::string>& environment, StartTi
             if (ServiceControl::QueryAttempts(attempts) && attempts > attemptsBefore)
                 measured.registeredMs = now;
         }
-        if (measured.readyMs < 0 && WindowsReady())
+        // Start-up has ended when the six players exist and the application
+        // window, shown once during start-up, is hidden again.
+        if (measured.readyMs < 0 && program_.Ready(false, facts::kMovieCount))
             measured.readyMs = now;
         if (measured.readyMs >= 0 && (!service || measured.registeredMs >= 0))
             break;
@@ -196,7 +106,7 @@ bool BenchRig::StartProgram(const std::vector<std::string>& environment, StartTi
         }
         Sleep(1);
     }
-    if (service && !testsupport::WaitUntil([this] { return ProgramRegistered(); }, 10000, 10)) {
+    if (service && !program_.WaitRegistered(10000)) {
         error = "the service does not list the program as registered";
         return false;
     }
@@ -210,7 +120,7 @@ bool BenchRig::QuitProgram(double* quitMs) {
         return true;
     const double start = NowMs();
     const bool sent = ServiceControl::SendQuit() == ServiceControl::Outcome::Posted;
-    const bool ended = sent && program_.Wait(30000);
+    const bool ended = sent && program_.Process().Wait(30000);
     if (quitMs != nullptr)
         *quitMs = NowMs() - start;
     if (!ended)
@@ -221,14 +131,14 @@ bool BenchRig::QuitProgram(double* quitMs) {
 void BenchRig::KillProgram() {
     if (program_.Running()) {
         program_.Kill();
-        program_.Wait(10000);
+        program_.Process().Wait(10000);
     }
 }
 
 bool BenchRig::Press(LONG code) const { return ServiceControl::SendKey(code) == ServiceControl::Outcome::Posted; }
 
-bool BenchRig::ReadActiveProfile(LONG& value) { return harness::ReadFirmwareItem(kActiveProfileItem, value); }
+bool BenchRig::ReadActiveProfile(LONG& value) { return harness::ReadFirmwareItem(facts::kActiveProfileItem, value); }
 
-bool BenchRig::WriteActiveProfile(LONG value) { return harness::WriteFirmwareItem(kActiveProfileItem, value); }
+bool BenchRig::WriteActiveProfile(LONG value) { return harness::WriteFirmwareItem(facts::kActiveProfileItem, value); }
 
 } // namespace bench

@@ -1,8 +1,9 @@
-// The simulated suite the bench runs the program in: a private service
-// channel and firmware database, the service, the stand-ins of the
-// overclocking program and the power-saving engine, the settings the
-// displays need (put back as they were at the end), and the program itself
-// from the installed program folder.
+// The simulated suite the bench runs the program in (the tests' harness:
+// a private service channel and firmware database, the service, the
+// stand-ins of the overclocking program and the power-saving engine), the
+// settings the displays need (put back as they were at the end), and the
+// program itself from the installed program folder, with the times of its
+// start-up.
 #pragma once
 #include <windows.h>
 
@@ -10,15 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "ProgramHarness.h"
 #include "SavedSettings.h"
-#include "ServiceControl.h"
-#include "SiblingControl.h"
-#include "TestSupport.h"
 
 namespace bench {
-
-using testsupport::SavedFile;
-using SavedRegistryValue = testsupport::SavedValue;
 
 // Times of one program start, in ms after the process was created.
 struct StartTimes {
@@ -36,19 +32,19 @@ public:
     // Folder, firmware, settings; false (with the reason) when the program
     // folder or the stand-ins are missing.
     bool Prepare(std::string& error);
-    const std::string& Folder() const { return folder_->Path(); }
+    const std::string& Folder() const { return suite_.Folder(); }
     std::string DistFolder() const { return dist_; }
     // The program folder the next StartProgram starts from (a compare run
     // switches between two); false when it holds no program.
     bool UseProgramFolder(const std::string& dist);
 
-    bool StartService();
-    bool StopService();
-    bool ServiceRunning() const { return service_.IsRunning(); }
-    bool StartApex();
-    bool StartKelvo();
-    void StopKelvo();
-    void StopApex();
+    bool StartService() { return suite_.StartService(); }
+    bool StopService() { return suite_.StopService(); }
+    bool ServiceRunning() const { return suite_.ServiceRunning(); }
+    bool StartApex() { return suite_.StartApex(); }
+    bool StartKelvo() { return suite_.StartKelvo(); }
+    void StopKelvo() { suite_.StopKelvo(); }
+    void StopApex() { suite_.StopApex(); }
 
     // Starts RaveloRemote.exe with extra environment entries and waits for
     // its start-up (registration only when the service runs); the times go
@@ -62,7 +58,7 @@ public:
     void KillProgram();
     bool ProgramRunning() const { return program_.Running(); }
     DWORD ProgramId() const { return program_.Id(); }
-    bool ProgramRegistered() const;
+    bool ProgramRegistered() const { return program_.IsRegistered(); }
 
     // Posts one remote key through the service.
     bool Press(LONG code) const;
@@ -72,18 +68,12 @@ public:
     static bool WriteActiveProfile(LONG value);
 
 private:
-    bool WindowsReady() const;
-
-    std::unique_ptr<testsupport::TempFolder> folder_;
+    // The player logs only when a pass asks for it: logging costs time.
+    harness::Suite suite_{harness::SuiteOptions{false, 0}};
     std::string dist_;
-    std::string database_;
-    std::vector<std::unique_ptr<SavedRegistryValue>> savedValues_;
-    std::unique_ptr<SavedFile> defaultProfile_;
-    ServiceControl::ServiceProcess service_;
-    // A stand-in object starts its process once: a restart takes a new one.
-    std::unique_ptr<siblings::SiblingProcess> apex_;
-    std::unique_ptr<siblings::SiblingProcess> kelvo_;
-    testsupport::ChildProcess program_;
+    std::vector<std::unique_ptr<testsupport::SavedValue>> savedValues_;
+    std::unique_ptr<testsupport::SavedFile> defaultProfile_;
+    harness::Program program_;
 };
 
 } // namespace bench

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "ProcessProbe.h"
 #include "TestSupport.h"
 
 namespace bench {
@@ -28,7 +27,7 @@ bool ParseLength(const std::string& line, const char* keyword, double& ms) {
 MovieLengths ReadMovieLengths(const std::string& path, double speed) {
     MovieLengths lengths;
     // The player refuses movies over 64 KiB and plays them as empty ones.
-    const std::string text = ReadWholeFile(path, 64 * 1024 + 1);
+    const std::string text = testsupport::ReadTextFile(path, 64 * 1024 + 1);
     MovieLengths found;
     bool header = false;
     const std::vector<std::string> lines =

@@ -2,27 +2,19 @@
 
 #include <mmsystem.h>
 
+#include "ProtocolFacts.h"
 #include "TestSupport.h"
 
 namespace bench {
 
 namespace {
 
-constexpr char kOsdClass[] = "TFlashOsdForm";
-constexpr char kMainClass[] = "TMainForm";
-constexpr char kPlayerClass[] = "RaveloFlashPlayer";
-constexpr size_t kMovieCount = 6;
+using facts::kMainClass;
+using facts::kMovieCount;
+using facts::kOsdClass;
+using facts::kPlayerClass;
 
 } // namespace
-
-double NowMs() {
-    static LARGE_INTEGER frequency{};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 void TickMap::Note(double ms, DWORD tick) {
     if (seen_.empty() || seen_.back().first != tick)

@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
+
 namespace bench {
 
-// Milliseconds of the performance counter.
-double NowMs();
+using testsupport::NowMs;
 
 // When each GetTickCount value was first seen, so that the ticks of the
 // player's log can be placed on the performance counter's time line.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ProcessList.h"
+#include "TestSupport.h"
 
 namespace bench {
 
@@ -20,38 +21,6 @@ double FileTimeMs(const FILETIME& time) {
     value.HighPart = time.dwHighDateTime;
     return static_cast<double>(value.QuadPart) / 10000.0;
 }
-
-class OwnedHandle {
-public:
-    explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-    ~OwnedHandle() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
-
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            FindClose(handle_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
 
 using testsupport::FindProcessRecord;
 using testsupport::ProcessRecord;
@@ -71,7 +40,7 @@ std::string Lower(std::string text) {
 
 // "run_ns wait_ns slices" of /proc/.../schedstat.
 bool ReadSchedStat(const std::string& path, double& runMs, double& slices) {
-    const std::string text = ReadWholeFile(path, 4096);
+    const std::string text = testsupport::ReadTextFile(path, 4096);
     if (text.empty())
         return false;
     char* end = nullptr;
@@ -93,7 +62,7 @@ bool ReadSchedStat(const std::string& path, double& runMs, double& slices) {
 
 // utime + stime of /proc/<pid>/stat, in ms (USER_HZ is 100 on Linux).
 bool ReadStatCpuMs(const std::string& path, double& cpuMs) {
-    const std::string text = ReadWholeFile(path, 4096);
+    const std::string text = testsupport::ReadTextFile(path, 4096);
     const size_t close = text.rfind(')');
     if (close == std::string::npos)
         return false;
@@ -128,30 +97,12 @@ bool IsNumber(const char* text) {
 
 } // namespace
 
-std::string ReadWholeFile(const std::string& path, size_t maxBytes) {
-    OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid())
-        return std::string();
-    std::string text;
-    char chunk[4096];
-    while (text.size() < maxBytes) {
-        DWORD read = 0;
-        const DWORD want =
-            static_cast<DWORD>(maxBytes - text.size() < sizeof chunk ? maxBytes - text.size() : sizeof chunk);
-        if (!ReadFile(file.Get(), chunk, want, &read, nullptr) || read == 0)
-            break;
-        text.append(chunk, read);
-    }
-    return text;
-}
-
 ProcessProbe::~ProcessProbe() { Close(); }
 
 bool ProcessProbe::Open(DWORD processId) {
     Close();
-    process_ = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
-    if (process_ == nullptr)
+    process_.Reset(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    if (!process_)
         return false;
     processId_ = processId;
     processTimesChecked_ = 0;
@@ -159,9 +110,7 @@ bool ProcessProbe::Open(DWORD processId) {
 }
 
 void ProcessProbe::Close() {
-    if (process_ != nullptr)
-        CloseHandle(process_);
-    process_ = nullptr;
+    process_.Reset();
     processId_ = 0;
     unixPid_ = 0;
 }
@@ -174,7 +123,7 @@ bool ProcessProbe::GetProcessTimesUsable() {
         return processTimesChecked_ > 0;
     FILETIME created{}, exited{}, kernel{}, user{};
     ProcessRecord record{};
-    if (!GetProcessTimes(process_, &created, &exited, &kernel, &user) || !FindProcessRecord(processId_, record)) {
+    if (!GetProcessTimes(process_.Get(), &created, &exited, &kernel, &user) || !FindProcessRecord(processId_, record)) {
         processTimesChecked_ = -1;
         return false;
     }
@@ -187,13 +136,13 @@ bool ProcessProbe::GetProcessTimesUsable() {
 
 ProcessFigures ProcessProbe::Sample() {
     ProcessFigures figures;
-    if (process_ == nullptr)
+    if (!process_)
         return figures;
     ProcessRecord record{};
     const bool listed = FindProcessRecord(processId_, record);
 
     FILETIME created{}, exited{}, kernel{}, user{};
-    if (GetProcessTimesUsable() && GetProcessTimes(process_, &created, &exited, &kernel, &user)) {
+    if (GetProcessTimesUsable() && GetProcessTimes(process_.Get(), &created, &exited, &kernel, &user)) {
         figures.cpuMs = FileTimeMs(kernel) + FileTimeMs(user);
         figures.cpuSource = "GetProcessTimes";
     } else if (listed) {
@@ -203,7 +152,7 @@ ProcessFigures ProcessProbe::Sample() {
 
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
-    if (GetProcessMemoryInfo(process_, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) &&
+    if (GetProcessMemoryInfo(process_.Get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) &&
         memory.WorkingSetSize > 0) {
         figures.workingSetBytes = static_cast<double>(memory.WorkingSetSize);
         figures.privateBytes =
@@ -219,7 +168,7 @@ ProcessFigures ProcessProbe::Sample() {
     }
 
     DWORD handles = 0;
-    if (GetProcessHandleCount(process_, &handles) && handles > 0) {
+    if (GetProcessHandleCount(process_.Get(), &handles) && handles > 0) {
         figures.handles = handles;
         figures.handleSource = "GetProcessHandleCount";
     } else if (listed) {
@@ -233,8 +182,8 @@ ProcessFigures ProcessProbe::Sample() {
 }
 
 double ProcessProbe::ThreadCpuMs(DWORD threadId) {
-    OwnedHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, threadId));
-    if (!thread.Valid())
+    win32::UniqueHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, threadId));
+    if (!thread)
         return -1;
     FILETIME created{}, exited{}, kernel{}, user{};
     if (!GetThreadTimes(thread.Get(), &created, &exited, &kernel, &user))
@@ -242,26 +191,13 @@ double ProcessProbe::ThreadCpuMs(DWORD threadId) {
     return FileTimeMs(kernel) + FileTimeMs(user);
 }
 
-std::vector<DWORD> ProcessProbe::ThreadIds(DWORD processId) {
-    std::vector<DWORD> ids;
-    OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    if (!snapshot.Valid())
-        return ids;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {
-        if (entry.th32OwnerProcessID == processId)
-            ids.push_back(entry.th32ThreadID);
-        entry.dwSize = sizeof entry;
-    }
-    return ids;
-}
+std::vector<DWORD> ProcessProbe::ThreadIds(DWORD processId) { return testsupport::ThreadsOfProcess(processId); }
 
 bool ProcessProbe::FindUnixProcess(const std::string& executablePath, const std::string& environmentEntry) {
     unixPid_ = 0;
     WIN32_FIND_DATAA found{};
-    FindHandle find(FindFirstFileA("Z:\\proc\\*", &found));
-    if (!find.Valid())
+    win32::FindHandle find(FindFirstFileA("Z:\\proc\\*", &found));
+    if (!find)
         return false;
     const std::string path = Lower(executablePath);
     const std::string entry = std::string(1, '\0') + environmentEntry + std::string(1, '\0');
@@ -271,10 +207,11 @@ bool ProcessProbe::FindUnixProcess(const std::string& executablePath, const std:
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || !IsNumber(found.cFileName))
             continue;
         const std::string folder = std::string("Z:\\proc\\") + found.cFileName + "\\";
-        if (!Contains(Lower(ReadWholeFile(folder + "cmdline", 64 * 1024)), path))
+        if (!Contains(Lower(testsupport::ReadTextFile(folder + "cmdline", 64 * 1024)), path))
             continue;
         if (!environmentEntry.empty()) {
-            const std::string environment = std::string(1, '\0') + ReadWholeFile(folder + "environ", 1 << 20);
+            const std::string environment =
+                std::string(1, '\0') + testsupport::ReadTextFile(folder + "environ", 1 << 20);
             if (!Contains(environment, entry))
                 continue;
         }
@@ -305,8 +242,8 @@ template <typename Visit>
 bool ForEachTask(int unixPid, Visit visit) {
     const std::string folder = "Z:\\proc\\" + std::to_string(unixPid) + "\\task\\";
     WIN32_FIND_DATAA found{};
-    FindHandle find(FindFirstFileA((folder + "*").c_str(), &found));
-    if (!find.Valid())
+    win32::FindHandle find(FindFirstFileA((folder + "*").c_str(), &found));
+    if (!find)
         return false;
     do {
         if (!IsNumber(found.cFileName))

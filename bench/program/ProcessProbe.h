@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/Handles.h"
+
 namespace bench {
 
 struct ProcessFigures {
@@ -79,14 +81,10 @@ public:
 private:
     bool GetProcessTimesUsable();
 
-    HANDLE process_ = nullptr;
+    win32::UniqueHandle process_;
     DWORD processId_ = 0;
     int unixPid_ = 0;
     int processTimesChecked_ = 0; // 0 not yet, 1 usable, -1 not usable
 };
-
-// The whole content of a file, read up to maxBytes; empty when it cannot be
-// read (for /proc files, whose size is not known in advance).
-std::string ReadWholeFile(const std::string& path, size_t maxBytes = 1 << 20);
 
 } // namespace bench

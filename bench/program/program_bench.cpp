@@ -32,11 +32,15 @@
 #include "BenchStats.h"
 #include "FadeMeter.h"
 #include "MovieFile.h"
-#include "MovieLog.h"
 #include "OsdWatcher.h"
+#include "PlayerLog.h"
 #include "ProcessProbe.h"
+#include "ProtocolFacts.h"
 
 using namespace bench;
+using harness::FindEvent;
+using harness::PlayerEvent;
+using harness::PlayerLog;
 
 namespace {
 
@@ -51,11 +55,6 @@ constexpr double kEndPauseMs = 250;
 constexpr double kFadeMs = 250;
 constexpr double kFrameMs = 1000.0 / 60.0;
 constexpr int kOsdAlpha = 229;
-
-constexpr LONG kKeyProfileA = 144;
-constexpr LONG kKeyManual = 147;
-constexpr LONG kKeyAuto = 148;
-constexpr LONG kKeyTuneUp = 149;
 
 constexpr DWORD kDisplayTimeoutMs = 30000;
 constexpr DWORD kStartTimeoutMs = 60000;
@@ -90,14 +89,15 @@ const DisplayKind kProfileOn{
     "profile on", "RaveloProfileOn", kKeyProfileA, kCommandPauseMs, true, kProfileHoldMs, false, "show", "end"};
 const DisplayKind kProfileOff{
     "profile off", "RaveloProfileOff", kKeyProfileA, kCommandPauseMs, true, kProfileHoldMs, false, "show", "end"};
-const DisplayKind kKelvoAuto{"Kelvo auto", "KelvoAuto", kKeyAuto, kCommandPauseMs, false, kCaptionWaitMs,
+const DisplayKind kKelvoAuto{"Kelvo auto", "KelvoAuto", kKeyAutoMode, kCommandPauseMs, false, kCaptionWaitMs,
                              false,        "show",      "end"};
 const DisplayKind kKelvoManual{
-    "Kelvo manual", "KelvoManual", kKeyManual, kCommandPauseMs, false, kIdleTimerMs + kEndPauseMs, true, "show", "end"};
+    "Kelvo manual", "KelvoManual", kKeyManualMode, kCommandPauseMs, false, kIdleTimerMs + kEndPauseMs,
+    true,           "show",        "end"};
 const DisplayKind kTuning{"tuning", "OCTuning", kKeyTuneUp, kCommandPauseMs, true, kIdleTimerMs + kEndPauseMs,
                           false,    "in",       "out"};
 // Key 148 while the engine is not running: the 3000 ms "not running" notice.
-const DisplayKind kWarning{"warning", "Warning", kKeyAuto, 2 * kCommandPauseMs, false, kCaptionWaitMs,
+const DisplayKind kWarning{"warning", "Warning", kKeyAutoMode, 2 * kCommandPauseMs, false, kCaptionWaitMs,
                            false,     "show",    "end"};
 
 const DisplayKind* const kKinds[] = {&kProfileOn, &kProfileOff, &kKelvoAuto, &kKelvoManual, &kTuning, &kWarning};
@@ -244,7 +244,7 @@ std::string AlphaPattern(const std::vector<AlphaChange>& alphas) {
 
 // Ticks between two log events (signed, so a wrap of the counter between
 // them does no harm).
-double TickDelta(const MovieEvent* from, const MovieEvent* to) {
+double TickDelta(const PlayerEvent* from, const PlayerEvent* to) {
     if (from == nullptr || to == nullptr)
         return -1;
     return static_cast<double>(static_cast<LONG>(to->tick - from->tick));
@@ -254,8 +254,8 @@ double TickDelta(const MovieEvent* from, const MovieEvent* to) {
 // hidden again, then a settling pause in which the program finishes the
 // display's work (the state's end, the messages to the siblings).
 DisplaySample RunDisplay(BenchRig& rig, const OsdWatcher& watcher, const CpuMeter& cpu, FadeMeter& fade,
-                         const DisplayKind& kind, const MovieLengths& lengths, MovieLogReader* log,
-                         double tickResolution, DWORD settleMs) {
+                         const DisplayKind& kind, const MovieLengths& lengths, PlayerLog* log, double tickResolution,
+                         DWORD settleMs) {
     DisplaySample sample;
     sample.nominalMs = NominalCycleMs(kind, lengths);
     if (watcher.OsdVisible() && !watcher.WaitHidden(kDisplayTimeoutMs)) {
@@ -312,15 +312,15 @@ DisplaySample RunDisplay(BenchRig& rig, const OsdWatcher& watcher, const CpuMete
         return sample;
     }
     if (log != nullptr) {
-        std::vector<MovieEvent> events;
-        for (const MovieEvent& event : log->Next())
+        std::vector<PlayerEvent> events;
+        for (const PlayerEvent& event : log->Next())
             if (event.movie == kind.movie)
                 events.push_back(event);
-        const MovieEvent* first = events.empty() || events.front().kind != "request" ? nullptr : &events.front();
-        const MovieEvent* start = FindEvent(events, "request", kind.startCommand);
-        const MovieEvent* intro = FindEvent(events, "callback", "intro");
-        const MovieEvent* end = FindEvent(events, "request", kind.endCommand);
-        const MovieEvent* outro = FindEvent(events, "callback", "outro");
+        const PlayerEvent* first = events.empty() || events.front().kind != "request" ? nullptr : &events.front();
+        const PlayerEvent* start = FindEvent(events, "request", kind.startCommand);
+        const PlayerEvent* intro = FindEvent(events, "callback", "intro");
+        const PlayerEvent* end = FindEvent(events, "request", kind.endCommand);
+        const PlayerEvent* outro = FindEvent(events, "callback", "outro");
         if (kind.holdAfterIntro)
             sample.introMs = TickDelta(start, intro);
         sample.holdMs = TickDelta(kind.holdAfterIntro ? intro : start, end);
@@ -329,7 +329,7 @@ DisplaySample RunDisplay(BenchRig& rig, const OsdWatcher& watcher, const CpuMete
         sample.outroMs = TickDelta(end, outro);
         // An event happened while the counter showed its tick: half a tick
         // after that value was first seen, give or take half a tick.
-        auto when = [&ticks, origin, tickResolution](const MovieEvent* event) {
+        auto when = [&ticks, origin, tickResolution](const PlayerEvent* event) {
             const double seen = event == nullptr ? -1 : ticks.FirstSeenMs(event->tick);
             return seen < 0 ? -1 : seen - origin + tickResolution / 2;
         };
@@ -501,7 +501,7 @@ bool MeasureStartup(BenchRig& rig, int runs, StartupResults& results) {
 
 using ResultsByKind = std::map<const DisplayKind*, KindResults>;
 
-bool RunKindGroup(BenchRig& rig, Instance& instance, const Movies& movies, MovieLogReader* log, double tickResolution,
+bool RunKindGroup(BenchRig& rig, Instance& instance, const Movies& movies, PlayerLog* log, double tickResolution,
                   const std::vector<const DisplayKind*>& cycle, int reps, ResultsByKind& results, const char* pass) {
     for (int run = 1; run <= reps; ++run) {
         for (const DisplayKind* kind : cycle) {
@@ -517,7 +517,7 @@ bool RunKindGroup(BenchRig& rig, Instance& instance, const Movies& movies, Movie
     return true;
 }
 
-bool RunAllKinds(BenchRig& rig, Instance& instance, const Movies& movies, MovieLogReader* log, double tickResolution,
+bool RunAllKinds(BenchRig& rig, Instance& instance, const Movies& movies, PlayerLog* log, double tickResolution,
                  int reps, ResultsByKind& results, const char* pass) {
     LONG active = -1;
     if (BenchRig::ReadActiveProfile(active) && active != 0)
@@ -1044,7 +1044,8 @@ int main(int argc, char** argv) {
     out.Line(Format("# program_bench %s", date));
     out.Line(Format("platform: %s, %lu processors, screen %dx%d, load average %s", WineVersion().c_str(),
                     static_cast<unsigned long>(system.dwNumberOfProcessors), GetSystemMetrics(SM_CXSCREEN),
-                    GetSystemMetrics(SM_CYSCREEN), FirstLine(ReadWholeFile("Z:\\proc\\loadavg", 256)).c_str()));
+                    GetSystemMetrics(SM_CYSCREEN),
+                    FirstLine(testsupport::ReadTextFile("Z:\\proc\\loadavg", 256)).c_str()));
     out.Line(Format("clocks: GetTickCount advances in steps of %.1f ms on average; Sleep(1) with timeBeginPeriod(1) "
                     "takes %.2f ms; times "
                     "below come from QueryPerformanceCounter",
@@ -1184,7 +1185,7 @@ int main(int argc, char** argv) {
     if (complete && options.logReps > 0) {
         out.Line(Format("# displays, player log on: %d runs of each", options.logReps));
         const std::string logPath = rig.Folder() + "player.log";
-        MovieLogReader log(logPath);
+        PlayerLog log(logPath);
         Instance instance;
         complete = StartInstance(rig, instance, {"FLASHOBJ_LOG=" + logPath}) &&
                    RunAllKinds(rig, instance, movies, &log, tickResolution, options.logReps, logged, "log");

@@ -51,6 +51,12 @@ struct KernelTraits {
     static void Close(HANDLE handle) { CloseHandle(handle); }
 };
 
+// A folder search: FindFirstFileA fails with INVALID_HANDLE_VALUE.
+struct FindTraits {
+    static bool Owns(HANDLE search) { return search != nullptr && search != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE search) { FindClose(search); }
+};
+
 struct RegKeyTraits {
     static bool Owns(HKEY key) { return key != nullptr; }
     static void Close(HKEY key) { RegCloseKey(key); }
@@ -61,6 +67,11 @@ struct ModuleTraits {
     static void Close(HMODULE module) { FreeLibrary(module); }
 };
 
+struct WindowTraits {
+    static bool Owns(HWND window) { return window != nullptr; }
+    static void Close(HWND window) { DestroyWindow(window); }
+};
+
 template <class T>
 struct GdiTraits {
     static bool Owns(T object) { return object != nullptr; }
@@ -69,10 +80,14 @@ struct GdiTraits {
 
 // A kernel object: file, mutex, event, process, thread (CloseHandle).
 using UniqueHandle = UniqueOwner<HANDLE, KernelTraits>;
+// A folder search (FindClose).
+using FindHandle = UniqueOwner<HANDLE, FindTraits>;
 // An open registry key (RegCloseKey).
 using RegKey = UniqueOwner<HKEY, RegKeyTraits>;
 // A loaded library (FreeLibrary).
 using UniqueModule = UniqueOwner<HMODULE, ModuleTraits>;
+// A window this thread made (DestroyWindow).
+using UniqueWindow = UniqueOwner<HWND, WindowTraits>;
 // A GDI object: bitmap, brush, pen, font, region (DeleteObject).
 template <class T>
 using GdiObject = UniqueOwner<T, GdiTraits<T>>;

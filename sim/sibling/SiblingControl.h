@@ -27,6 +27,13 @@ constexpr char kApexMainCaption[] = "Ravelo";
 constexpr char kApexCommandCaption[] = "RaveloHelp";
 constexpr char kKelvoCaption[] = "Kelvo Engine";
 
+// Posted to any window of a stand-in: its window thread takes no message,
+// sent or posted, for lParam milliseconds (at most kMaxFreezeMs), as a
+// program that stops responding for a while. The log shows "not responding
+// for <n> ms" when it starts and "responding again" when it ends.
+constexpr UINT kFreezeMessage = WM_APP + 0x0150;
+constexpr DWORD kMaxFreezeMs = 120000;
+
 // "/a/b" (a Linux path, as the test environment variables hold them) becomes
 // "Z:\a\b"; any other path only has its slashes turned into backslashes.
 std::string ToWindowsPath(const std::string& path);

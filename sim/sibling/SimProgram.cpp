@@ -1,5 +1,6 @@
 #include "SimProgram.h"
 
+#include "SiblingControl.h"
 #include "SimInstance.h"
 #include "SimRegistry.h"
 
@@ -93,6 +94,15 @@ int RunSimProgram(const SimProgram& program, HINSTANCE instance, const char* com
     log.Write(program.name, "ready");
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.message == siblings::kFreezeMessage) {
+            const DWORD ms = static_cast<DWORD>(message.lParam) < siblings::kMaxFreezeMs
+                                 ? static_cast<DWORD>(message.lParam)
+                                 : siblings::kMaxFreezeMs;
+            log.Write(program.name, Format("not responding for %lu ms", static_cast<unsigned long>(ms)));
+            Sleep(ms);
+            log.Write(program.name, "responding again");
+            continue;
+        }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

@@ -66,7 +66,8 @@ struct SimProgram {
 // Runs a stand-in: "--quit" closes the running copy (0; 1 when none runs), a
 // second copy on the same machine exits with 1, the marker is written
 // unless "--no-marker", makeApp's windows are created (2 when they cannot
-// be) and the messages are pumped until the windows quit (0).
+// be) and the messages are pumped until the windows quit (0). A
+// siblings::kFreezeMessage stops the pump for the time it asks.
 int RunSimProgram(const SimProgram& program, HINSTANCE instance, const char* commandLine,
                   std::unique_ptr<SimApp> (*makeApp)(const SimLog& log, DWORD scope, const char* commandLine));
 

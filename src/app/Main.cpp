@@ -1,18 +1,13 @@
 #include "app/Main.h"
 
-#include "app/Director.h"
-#include "app/FlashOsdManipulator.h"
-#include "app/OcEngine.h"
+#include "actions/Director.h"
+#include "osd/FlashOsdManipulator.h"
+#include "suite/OcEngine.h"
 #include "app/OrvaService.h"
 #include "gui/Application.h"
 #include "orva/OvAcpi.h"
 
-const char kProgramIdentity[] = "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
-const wchar_t kServiceIdentity[] = L"5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
-
 TMainForm* MainForm = nullptr;
-TFlashOsdForm* FlashOsdForm = nullptr;
-TStatusForm* StatusForm = nullptr;
 
 namespace {
 

@@ -11,13 +11,10 @@
 #include "gui/Form.h"
 #include "gui/Timer.h"
 
-class TFlashOsdForm;
-class TStatusForm;
-
 // The program's identity: names the instance mutex and, as UTF-16, is the
 // registration identity towards the service.
-extern const char kProgramIdentity[];
-extern const wchar_t kServiceIdentity[];
+inline constexpr char kProgramIdentity[] = "5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
+inline constexpr wchar_t kServiceIdentity[] = L"5B0E2A61-3F7C-4D92-A8E4-19C6D0B7F352";
 
 // Brings a window to the foreground even when another thread owns the
 // current foreground window, then shows it.
@@ -50,8 +47,6 @@ private:
     bool registered_ = false;
 };
 
-// The three forms, created at start-up in this order and kept for the
-// life of the process.
+// The main window, the first of the three forms created at start-up and
+// kept for the life of the process.
 extern TMainForm* MainForm;
-extern TFlashOsdForm* FlashOsdForm;
-extern TStatusForm* StatusForm;

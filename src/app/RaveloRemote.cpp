@@ -2,9 +2,9 @@
 // message loop until the service tells the program to quit.
 #include <windows.h>
 
-#include "app/Flashosd.h"
+#include "osd/Flashosd.h"
 #include "app/Main.h"
-#include "app/Status.h"
+#include "osd/Status.h"
 #include "gui/Application.h"
 #include "gui/Exceptions.h"
 #include "orva/BiosItem.h"

@@ -3,7 +3,9 @@
 #pragma once
 #include <windows.h>
 
-// Service message numbers (WM_USER + n) and the suite's message mark.
+#include "suite/SiblingLink.h"
+
+// Service message numbers (WM_USER + n); each carries the suite's mark.
 constexpr UINT kServiceQuit = WM_USER + 0;
 // Three messages the program accepts and ignores.
 constexpr UINT kServiceNotice1 = WM_USER + 1;
@@ -11,7 +13,6 @@ constexpr UINT kServiceNotice2 = WM_USER + 2;
 constexpr UINT kServiceNotice3 = WM_USER + 3;
 constexpr UINT kServiceForeground = WM_USER + 6;
 constexpr UINT kServiceRemoteKey = WM_USER + 8;
-constexpr WPARAM kSuiteMark = 0x55;
 
 // What the main window does with a message from the service.
 enum class ServiceAction {

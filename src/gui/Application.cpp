@@ -69,7 +69,9 @@ LRESULT CALLBACK Application::AppWndProc(HWND window, UINT msg, WPARAM wParam, L
     }
     if (msg == kShowLaterMessage) {
         Application& app = Instance();
-        if (!app.boxes_.empty() && !app.closing_) {
+        // Once quit has been handled (inside an earlier box's modal loop,
+        // say) the program is on its way out: no box any more.
+        if (!app.boxes_.empty() && !app.closing_ && !app.terminated_) {
             const LaterBox box = app.boxes_.front();
             app.boxes_.pop_front();
             MessageBoxA(nullptr, box.text.c_str(), box.caption.c_str(), box.flags);
@@ -143,8 +145,12 @@ void Application::Run() {
             break;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
-        RethrowPending();
     }
+    // The quit message that Terminate posted (or a modal loop put back) may
+    // still wait when the loop ends on the flag; it has done its part, and
+    // left there it would end the next modal loop, the exception display's
+    // after an error, as soon as it began.
+    PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     RethrowPending();
 }
 

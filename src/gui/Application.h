@@ -51,7 +51,8 @@ public:
 
     // Runs the message loop until the main form closes, then destroys the
     // forms. An exception raised inside a message handler ends the loop and
-    // is raised again from here.
+    // is raised again from here, with no quit message left waiting, so the
+    // exception display that follows stays until it is closed.
     void Run();
     // Processes the messages waiting in the queue and returns (for tests and
     // for modal waits).
@@ -78,7 +79,8 @@ public:
     void ReportError(const std::string& text);
     // Shows a message box (no owner) once the operation under way has
     // finished, from a message of its own, so its modal loop never runs
-    // inside that operation. Shown at once without an application window.
+    // inside that operation; not at all once the program is terminating.
+    // Shown at once without an application window.
     void ShowMessageLater(const std::string& text, const std::string& caption, UINT flags);
 
     // Runs call on the GUI thread and waits for it to finish. From the GUI

@@ -2,6 +2,10 @@
 
 #include <shlobj.h>
 
+#include <atomic>
+
+#include "win32/Handles.h"
+
 namespace {
 
 using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
@@ -9,19 +13,31 @@ using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 // The shell library is loaded on the first folder request rather than with
 // the program: bound through the import table it (and the libraries it
 // pulls in) would be loaded before the main window registers with the
-// service, though nothing needs it until the settings are read. It stays
-// loaded for the life of the process, as an imported library would.
+// service, though nothing needs it until the settings are read. Once
+// loaded it stays for the life of the process, as an imported library
+// would; a load that failed is tried again on the next request.
+std::atomic<GetFolderPathFunction> loadedGetFolderPath{nullptr};
+bool failShellLoad = false;
+
 GetFolderPathFunction ShellGetFolderPath() {
-    static const GetFolderPathFunction function = [] {
-        const HMODULE shell = LoadLibraryA("shell32.dll");
-        return shell == nullptr ? nullptr
-                                : reinterpret_cast<GetFolderPathFunction>(
-                                      reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathA")));
-    }();
+    GetFolderPathFunction function = loadedGetFolderPath.load();
+    if (function != nullptr)
+        return function;
+    win32::UniqueModule shell(failShellLoad ? nullptr : LoadLibraryA("shell32.dll"));
+    if (!shell)
+        return nullptr;
+    function = reinterpret_cast<GetFolderPathFunction>(
+        reinterpret_cast<void*>(GetProcAddress(shell.Get(), "SHGetFolderPathA")));
+    if (function == nullptr)
+        return nullptr;
+    shell.Release();
+    loadedGetFolderPath.store(function);
     return function;
 }
 
 } // namespace
+
+void FailShellLibraryLoadForTesting(bool fail) { failShellLoad = fail; }
 
 std::string GetSpecialFolder(int csidl) {
     const GetFolderPathFunction getFolderPath = ShellGetFolderPath();

@@ -13,3 +13,7 @@ bool IsMajorVersion6From(bool versionRead, DWORD majorVersion);
 // A shell folder with a trailing backslash, created when missing; empty on
 // failure.
 std::string GetSpecialFolder(int csidl);
+
+// For tests: while set, loading the shell library fails, as it may when
+// the system is short of memory.
+void FailShellLibraryLoadForTesting(bool fail);

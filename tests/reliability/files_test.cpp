@@ -54,7 +54,7 @@ std::string RandomBytes(size_t size, unsigned seed) {
 }
 
 // The movie of the display started last.
-std::string LastMovie(const DisplayLog& log) {
+std::string LastMovie(const PlayerLog& log) {
     const DisplaySequence sequence = log.Sequence();
     return sequence.starts.empty() ? std::string() : sequence.starts.back();
 }
@@ -63,7 +63,7 @@ class HostileFiles : public StagedTest {
 protected:
     // A copy of the program folder that a case may damage.
     std::string CopyOfProgram(const std::string& name) {
-        const std::string folder = stage_->Folder() + name + "\\";
+        const std::string folder = suite_->Folder() + name + "\\";
         if (!CopyTree(testsupport::DistFolder(), folder))
             return std::string();
         return folder;
@@ -118,9 +118,9 @@ TEST_F(HostileFiles, DamagedProfileFiles) {
 
     StartProgram();
     for (const auto& file : damaged) {
-        ASSERT_TRUE(WriteBytes(folder + "Default\\Default.oc", file.second));
-        ASSERT_TRUE(WriteBytes(folder + kHostileProfile + ".oc", file.second));
-        ASSERT_TRUE(ResetFirmware(stage_->Files()));
+        ASSERT_TRUE(WriteTextFile(folder + "Default\\Default.oc", file.second));
+        ASSERT_TRUE(WriteTextFile(folder + kHostileProfile + ".oc", file.second));
+        ASSERT_TRUE(ResetFirmware(suite_->Files()));
         const std::string movie = Keys({kKeyProfileC}, file.first);
         EXPECT_TRUE(movie == "Warning" || movie == "RaveloProfileOn" || movie == "RaveloProfileOff")
             << file.first << ": " << movie;
@@ -130,16 +130,18 @@ TEST_F(HostileFiles, DamagedProfileFiles) {
 
     // 100 000 good records with the clock in the last one are read to the
     // end: a default at step 8 and profile C at step 4 is below the default.
-    ASSERT_TRUE(ResetFirmware(stage_->Files()));
-    ASSERT_TRUE(WriteBytes(folder + "Default\\Default.oc", ProfileFileBytes(1, 100000, Records(100000, 99999, 8))));
-    ASSERT_TRUE(WriteBytes(folder + kHostileProfile + ".oc", ProfileFileBytes(1, 100000, Records(100000, 99999, 4))));
+    ASSERT_TRUE(ResetFirmware(suite_->Files()));
+    ASSERT_TRUE(WriteTextFile(folder + "Default\\Default.oc", ProfileFileBytes(1, 100000, Records(100000, 99999, 8))));
+    ASSERT_TRUE(
+        WriteTextFile(folder + kHostileProfile + ".oc", ProfileFileBytes(1, 100000, Records(100000, 99999, 4))));
     EXPECT_EQ("Warning", Keys({kKeyProfileC}, "large files, C below the default"));
     EXPECT_EQ(ProgramText("OcWarn"), log_.LastArgument("Warning", "changeContent"));
     // And profile C at step 12 is above it: applied.
-    ASSERT_TRUE(WriteBytes(folder + kHostileProfile + ".oc", ProfileFileBytes(1, 100000, Records(100000, 99999, 12))));
+    ASSERT_TRUE(
+        WriteTextFile(folder + kHostileProfile + ".oc", ProfileFileBytes(1, 100000, Records(100000, 99999, 12))));
     EXPECT_EQ("RaveloProfileOn", Keys({kKeyProfileC}, "large files, C above the default"));
 
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
 }
 
 // The language file with values of a megabyte, without its section, and
@@ -149,7 +151,7 @@ TEST_F(HostileFiles, DamagedLanguageFiles) {
     const std::string folder = CopyOfProgram("language");
     ASSERT_FALSE(folder.empty());
     const std::string english = folder + "LangFiles\\English\\English.ini";
-    const std::string original = ReadBytes(english);
+    const std::string original = ReadTextFile(english);
     ASSERT_FALSE(original.empty());
 
     std::string huge = "[Translations]\r\n";
@@ -163,11 +165,11 @@ TEST_F(HostileFiles, DamagedLanguageFiles) {
     };
     for (const auto& file : damaged) {
         SCOPED_TRACE(file.first);
-        ASSERT_TRUE(WriteBytes(english, file.second));
-        ASSERT_TRUE(stage_->StopApex()); // key A warns "not running", with texts
+        ASSERT_TRUE(WriteTextFile(english, file.second));
+        ASSERT_TRUE(suite_->StopApex()); // key A warns "not running", with texts
         StartProgram(folder);
         log_.Clear();
-        Keys({kKeyProfileA, kKeyAuto, kKeyTuneUp}, file.first);
+        Keys({kKeyProfileA, kKeyAutoMode, kKeyTuneUp}, file.first);
         // The warning's texts fit the commands the movie takes.
         const std::string label = log_.LastArgument("Warning", "changeLabel");
         const std::string content = log_.LastArgument("Warning", "changeContent");
@@ -177,21 +179,21 @@ TEST_F(HostileFiles, DamagedLanguageFiles) {
             EXPECT_FALSE(content.empty());
             EXPECT_EQ(std::string::npos, content.find_first_not_of('W')) << content;
         }
-        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
         EXPECT_TRUE(program_.Quit());
-        ASSERT_TRUE(stage_->StartApex());
+        ASSERT_TRUE(suite_->StartApex());
     }
 
     // The language index itself made of noise: the program falls back to
     // its default language.
-    ASSERT_TRUE(WriteBytes(english, original));
-    ASSERT_TRUE(WriteBytes(folder + "LangFiles\\OvMultiLang.ini", noise));
-    ASSERT_TRUE(stage_->StopApex());
+    ASSERT_TRUE(WriteTextFile(english, original));
+    ASSERT_TRUE(WriteTextFile(folder + "LangFiles\\OvMultiLang.ini", noise));
+    ASSERT_TRUE(suite_->StopApex());
     StartProgram(folder);
     log_.Clear();
     Keys({kKeyProfileA}, "noise for an index");
     EXPECT_EQ(ProgramText("RaveloApexNotRun"), log_.LastArgument("Warning", "changeContent"));
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
 }
 
 // Registry values the program reads, of the wrong type or of a megabyte:
@@ -220,16 +222,16 @@ TEST_F(HostileFiles, RegistryValuesOfTheWrongTypeOrSize) {
     ASSERT_TRUE(set(HKEY_CURRENT_USER, "Software\\Orva\\Drivo3\\Advance", "CalibrationNeeded", REG_SZ, text));
 
     StartProgram();
-    Keys({kKeyProfileA, kKeyProfileB, kKeyProfileC, kKeyManual, kKeyAuto, kKeyTuneUp}, "odd bindings");
+    Keys({kKeyProfileA, kKeyProfileB, kKeyProfileC, kKeyManualMode, kKeyAutoMode, kKeyTuneUp}, "odd bindings");
 
     // The install markers the program checks before it talks to a sibling.
     for (const char* product : kMarkerKeys)
         ASSERT_TRUE(set(HKEY_LOCAL_MACHINE, product, "CaptionName", REG_SZ, text));
-    Keys({kKeyProfileA, kKeyManual, kKeyTuneUp}, "megabyte markers");
+    Keys({kKeyProfileA, kKeyManualMode, kKeyTuneUp}, "megabyte markers");
     for (const char* product : kMarkerKeys)
         ASSERT_TRUE(set(HKEY_LOCAL_MACHINE, product, "CaptionName", REG_BINARY, megabyteBinary));
-    Keys({kKeyProfileA, kKeyManual, kKeyTuneUp}, "binary markers");
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+    Keys({kKeyProfileA, kKeyManualMode, kKeyTuneUp}, "binary markers");
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
 }
 
 // Pictures that are corrupt, cut short or claim 100 000 x 100 000 pixels:
@@ -239,8 +241,8 @@ TEST_F(HostileFiles, DamagedPictures) {
     ASSERT_FALSE(folder.empty());
     const std::string status = folder + "Resource\\turbo_mode.png";
     const std::string background = folder + "Resource\\bg_smoke01.png";
-    const std::string statusPng = ReadBytes(status);
-    const std::string backgroundPng = ReadBytes(background);
+    const std::string statusPng = ReadTextFile(status);
+    const std::string backgroundPng = ReadTextFile(background);
     ASSERT_GT(statusPng.size(), 100u);
     ASSERT_GT(backgroundPng.size(), 100u);
 
@@ -253,12 +255,12 @@ TEST_F(HostileFiles, DamagedPictures) {
     };
     for (const auto& files : damaged) {
         SCOPED_TRACE(files.first);
-        ASSERT_TRUE(WriteBytes(status, files.second.first));
-        ASSERT_TRUE(WriteBytes(background, files.second.second));
+        ASSERT_TRUE(WriteTextFile(status, files.second.first));
+        ASSERT_TRUE(WriteTextFile(background, files.second.second));
         StartProgram(folder);
         log_.Clear();
-        Keys({kKeyProfileA, kKeyManual, kKeyTuneUp}, files.first);
-        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyAuto));
+        Keys({kKeyProfileA, kKeyManualMode, kKeyTuneUp}, files.first);
+        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyAutoMode));
         EXPECT_TRUE(program_.Quit());
     }
 }
@@ -269,13 +271,13 @@ TEST_F(HostileFiles, MissingAndGarbageMovies) {
     const std::string folder = CopyOfProgram("movies");
     ASSERT_FALSE(folder.empty());
     ASSERT_TRUE(DeleteFileA((folder + "Resource\\KelvoManual.swf").c_str()));
-    ASSERT_TRUE(WriteBytes(folder + "Resource\\OCTuning.swf", RandomBytes(20000, 5)));
-    ASSERT_TRUE(WriteBytes(folder + "Resource\\Warning.swf", std::string()));
+    ASSERT_TRUE(WriteTextFile(folder + "Resource\\OCTuning.swf", RandomBytes(20000, 5)));
+    ASSERT_TRUE(WriteTextFile(folder + "Resource\\Warning.swf", std::string()));
     StartProgram(folder);
-    Keys({kKeyManual, kKeyTuneUp, kKeyTuneDown, kKeyAuto}, "damaged movies", false);
-    ASSERT_TRUE(stage_->StopApex());
+    Keys({kKeyManualMode, kKeyTuneUp, kKeyTuneDown, kKeyAutoMode}, "damaged movies", false);
+    ASSERT_TRUE(suite_->StopApex());
     Keys({kKeyProfileA}, "damaged warning movie", false);
-    EXPECT_TRUE(AliveAndAnswering(program_, nullptr, kKeyAuto));
+    EXPECT_TRUE(AliveAndAnswering(program_, nullptr, kKeyAutoMode));
 }
 
 // The movie player's DLL or the picture library missing from the folder.
@@ -286,8 +288,8 @@ TEST_F(HostileFiles, PlayerOrPictureLibraryMissing) {
         ASSERT_FALSE(folder.empty());
         ASSERT_TRUE(DeleteFileA((folder + library).c_str()));
         StartProgram(folder);
-        Keys({kKeyProfileA, kKeyManual, kKeyAuto, kKeyTuneUp}, library, false);
-        EXPECT_TRUE(AliveAndAnswering(program_, nullptr, kKeyManual));
+        Keys({kKeyProfileA, kKeyManualMode, kKeyAutoMode, kKeyTuneUp}, library, false);
+        EXPECT_TRUE(AliveAndAnswering(program_, nullptr, kKeyManualMode));
         EXPECT_TRUE(program_.Quit());
     }
 }

@@ -22,11 +22,11 @@ namespace {
 // The keys whose actions read the firmware: profile (active item, profile
 // list and records, clock item), manual mode (mode item), auto mode
 // (auto-mode switch, threshold items) and tuning (clock item).
-const LONG kFirmwareKeys[] = {kKeyProfileA, kKeyManual, kKeyAuto, kKeyTuneUp};
+const LONG kFirmwareKeys[] = {kKeyProfileA, kKeyManualMode, kKeyAutoMode, kKeyTuneUp};
 
 class FailingFirmware : public StagedTest {
 protected:
-    bool Faults(const std::vector<std::string>& faults) { return SetFirmwareFaults(stage_->Files(), faults); }
+    bool Faults(const std::vector<std::string>& faults) { return SetFirmwareFaults(suite_->Files(), faults); }
 
     // Each firmware key shows a display that ends, with no message box.
     void EveryKeyShowsADisplay(const char* when) {
@@ -47,7 +47,7 @@ protected:
         ASSERT_TRUE(Faults(faults));
         StartProgram();
         EveryKeyShowsADisplay(faults.front().c_str());
-        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+        EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
         EXPECT_TRUE(program_.Quit());
     }
 };
@@ -76,7 +76,7 @@ TEST_F(FailingFirmware, ProfileListAndClockDamagedTogether) {
 TEST_F(FailingFirmware, EveryCallFailsWhileRunningAndRecovers) {
     StartProgram();
     EveryKeyShowsADisplay("working firmware");
-    ASSERT_TRUE(ResetFirmware(stage_->Files())); // the stand-ins changed it
+    ASSERT_TRUE(ResetFirmware(suite_->Files())); // the stand-ins changed it
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyTuneUp));
     const std::string clock = log_.LastArgument("OCTuning", "set2Digit");
     ASSERT_FALSE(clock.empty());
@@ -88,11 +88,11 @@ TEST_F(FailingFirmware, EveryCallFailsWhileRunningAndRecovers) {
     log_.Clear();
     EveryKeyShowsADisplay("damaged firmware");
 
-    ASSERT_TRUE(ResetFirmware(stage_->Files()));
+    ASSERT_TRUE(ResetFirmware(suite_->Files()));
     log_.Clear();
     ASSERT_TRUE(KeyShowsDisplay(program_, &log_, kKeyTuneUp));
     EXPECT_EQ(clock, log_.LastArgument("OCTuning", "set2Digit")) << "the clock shown once the firmware works again";
-    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManual));
+    EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyManualMode));
 }
 
 // A clock item with extra texts whose step names one of them: reading the
@@ -104,7 +104,7 @@ TEST_F(FailingFirmware, EveryCallFailsWhileRunningAndRecovers) {
 // and the next key works.
 TEST_F(FailingFirmware, ConversionWarningDuringTheTuningDisplay) {
     ASSERT_TRUE(ReplaceFirmwareLine(
-        stage_->Files(), "number 0x03010011 8 name=\"CPU Clock\" base=300000 step=2500 count=81",
+        suite_->Files(), "number 0x03010011 8 name=\"CPU Clock\" base=300000 step=2500 count=81",
         "number 0x03010011 0 name=\"CPU Clock\" base=300000 step=2500 count=81 extra=\"Auto\" extra=\"Fixed\""));
     StartProgram();
     ASSERT_TRUE(program_.PostKey(kKeyTuneUp));
@@ -148,6 +148,6 @@ TEST_F(FailingFirmware, ConversionWarningDuringTheTuningDisplay) {
     EXPECT_EQ("IndexToValue Fail", captions.front());
     EXPECT_TRUE(program_.MessageBoxes().empty());
     EXPECT_TRUE(WaitIdle(program_, &log_, 15000)) << log_.Tail();
-    ASSERT_TRUE(ResetFirmware(stage_->Files()));
+    ASSERT_TRUE(ResetFirmware(suite_->Files()));
     EXPECT_TRUE(AliveAndAnswering(program_, &log_, kKeyTuneUp));
 }

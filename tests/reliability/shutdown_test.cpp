@@ -48,7 +48,7 @@ const std::vector<DisplayKind>& Kinds() {
           {"mid-fade", "callback", "outro"}},
          "msg=1061"},
         {"level",
-         kKeyManual,
+         kKeyManualMode,
          "KelvoManual",
          {{"intro", "request", "show"}, {"outro", "request", "end"}, {"mid-fade", "callback", "outro"}},
          ""},
@@ -62,7 +62,7 @@ const std::vector<DisplayKind>& Kinds() {
          ""},
         // Calibration needed on the shipped firmware: the auto key warns.
         {"warning",
-         kKeyAuto,
+         kKeyAutoMode,
          "Warning",
          {{"hold", "request", "show"}, {"outro", "request", "end"}, {"mid-fade", "callback", "outro"}},
          ""},
@@ -73,8 +73,8 @@ const std::vector<DisplayKind>& Kinds() {
 class QuitDuringDisplay : public StagedTest {
 protected:
     bool Seen(const std::string& movie, const QuitPoint& point) const {
-        for (const DisplayEvent& event : log_.Events())
-            if (event.movie == movie && event.kind == point.kind && event.what == point.what)
+        for (const PlayerEvent& event : log_.Events())
+            if (event.movie == movie && event.kind == point.kind && event.command == point.what)
                 return true;
         return false;
     }
@@ -90,15 +90,15 @@ TEST_F(QuitDuringDisplay, EndsCleanlyFromEveryPointOfEveryDisplay) {
             StartProgram();
             unsigned before = 0;
             ASSERT_TRUE(ServiceControl::QueryUnregistrations(before));
-            const size_t apexBefore = stage_->ApexLines("msg=1061");
+            const size_t apexBefore = suite_->ApexLines("msg=1061");
             ASSERT_TRUE(program_.PostKey(kind.key));
             ASSERT_TRUE(WaitUntil([&] { return Seen(kind.movie, point); }, kLongWait, 2)) << log_.Tail();
             if (*kind.apexLine != '\0') {
-                ASSERT_TRUE(WaitUntil([&] { return stage_->ApexLines(kind.apexLine) > apexBefore; }, kLongWait, 2));
+                ASSERT_TRUE(WaitUntil([&] { return suite_->ApexLines(kind.apexLine) > apexBefore; }, kLongWait, 2));
             }
             // A profile marked active stays so until the quit clears it.
             ASSERT_TRUE(WriteFirmwareItem(kActiveProfileItem, 2));
-            ASSERT_TRUE(program_.Post(kServiceQuitMessage, kMark, 0));
+            ASSERT_TRUE(program_.Post(kServiceQuit, kSuiteMark, 0));
             const DWORD posted = GetTickCount();
             bool boxSeen = false;
             const bool ended = WaitUntil(

@@ -44,13 +44,13 @@ TEST(Soak, KeysForAnHourAndNothingGrows) {
     ASSERT_TRUE(stage.StartService());
     ASSERT_TRUE(stage.StartApex());
     ASSERT_TRUE(stage.StartKelvo());
-    DisplayLog log(stage.Files().osdLog);
+    PlayerLog log(stage.Files().playerLog);
     Program program;
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitStarted());
 
-    const LONG keys[] = {kKeyProfileA, kKeyTuneUp,   kKeyManual,   kKeyProfileB, kKeyAuto,
-                         kKeyTuneDown, kKeyProfileA, kKeyProfileC, kKeyManual,   kKeyTuneDown};
+    const LONG keys[] = {kKeyProfileA, kKeyTuneUp,   kKeyManualMode, kKeyProfileB,   kKeyAutoMode,
+                         kKeyTuneDown, kKeyProfileA, kKeyProfileC,   kKeyManualMode, kKeyTuneDown};
     size_t next = 0;
     unsigned pressed = 0;
     unsigned failed = 0;
@@ -107,6 +107,6 @@ TEST(Soak, KeysForAnHourAndNothingGrows) {
     EXPECT_EQ(baseline.windows, last.windows);
     EXPECT_LE(last.privateBytes, baseline.privateBytes + kPrivateSlack)
         << Describe(baseline) << " -> " << Describe(last);
-    EXPECT_TRUE(AliveAndAnswering(program, &log, kKeyManual));
+    EXPECT_TRUE(AliveAndAnswering(program, &log, kKeyManualMode));
     EXPECT_TRUE(program.Quit());
 }
