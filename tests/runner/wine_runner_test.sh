@@ -8,8 +8,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$here/scripts/lib.sh"
-WINE_TEMPLATE=${RAVELO_WINE_TEMPLATE:?}
-sessions=$(dirname "$WINE_TEMPLATE")/sessions
+WINE_TEMPLATES=${RAVELO_WINE_TEMPLATES:?}
+sessions=$WINE_TEMPLATES/sessions
 failures=0
 fail() {
   log "FAILED: $*"
@@ -93,11 +93,11 @@ clean_up
 # the server before it deletes the folder.
 sweep=$(mktemp -d)
 session=$sweep/sessions/gone-$(($(cat /proc/sys/kernel/pid_max) + 1))
-mkdir -p "$session/prefix" "$sweep/template"
+mkdir -p "$session/prefix"
 WINEPREFIX=$session/prefix wineserver -p </dev/null >/dev/null 2>&1
 server=$(WINEPREFIX=$session/prefix prefix_server_pid)
 if [ -n "$server" ]; then
-  (WINE_TEMPLATE=$sweep/template remove_stale_sessions)
+  (WINE_TEMPLATES=$sweep remove_stale_sessions)
   within 15 session_ended || fail "the sweep deleted a stale session without ending its wineserver"
 else
   fail "no wineserver for the stale session"
