@@ -11,10 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "actions/Director.h"
 #include "osd/FlashOsdManipulator.h"
 #include "osd/Flashosd.h"
-#include "app/Main.h"
+#include "osd/OsdEvents.h"
 #include "PlayerStats.h"
 #include "TestSupport.h"
 #include "gui/Application.h"
@@ -23,24 +22,30 @@ namespace {
 
 using testsupport::NowMs;
 
-class BenchState : public RcState {
-public:
-    void OnOsdTimer() override {
-        if (onTimer)
-            onTimer();
-    }
-    void OnOsdFinished() override {
-        ++finished;
-        finishedAt = NowMs();
-    }
+// What the display reports upward, which the program's state machine
+// would otherwise take: its idle timer and its end.
+struct BenchState {
     int finished = 0;
     double finishedAt = 0;
     std::function<void()> onTimer;
 };
 
 BenchState& State() {
-    static BenchState* const state = new BenchState();
-    return *state;
+    static BenchState state;
+    return state;
+}
+
+void InstallOsdEvents() {
+    OsdEventHandlers handlers;
+    handlers.idleTimer = [] {
+        if (State().onTimer)
+            State().onTimer();
+    };
+    handlers.finished = [] {
+        ++State().finished;
+        State().finishedAt = NowMs();
+    };
+    SetOsdEventHandlers(handlers);
 }
 
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
@@ -104,7 +109,7 @@ int main() {
     FlashOsdManipulator::Instance().Initialize();
     FlashClass1Manipulator::Instance().Reset();
     FlashClass2Manipulator::Instance().Reset();
-    Director::Instance().SetCurrent(&State());
+    InstallOsdEvents();
     if (FlashOsdForm->Item(0).player == nullptr || !FlashOsdForm->Item(0).player->HasPlayer()) {
         std::printf("no player: flashobj.dll must sit beside this program\n");
         return 1;
