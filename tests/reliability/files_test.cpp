@@ -4,7 +4,6 @@
 // must start (or refuse the way it is meant to), every key must bring up a
 // display that ends, and no message box may appear.
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
 #include <memory>
 #include <random>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "RelyHarness.h"
+#include "settings/Config.h"
 
 using namespace rely;
 using testsupport::WaitUntil;
@@ -25,13 +25,6 @@ constexpr char kHostileProfile[] = "RelyHostile";
 constexpr size_t kMegabyte = 1024 * 1024;
 // Where the sibling programs' installers leave their install markers.
 const char* const kMarkerKeys[] = {"Software\\Orva\\Ravelo Apex", "Software\\Orva\\Kelvo-6 Engine"};
-
-std::string ProfilesFolder() {
-    char path[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path) != S_OK)
-        return std::string();
-    return std::string(path) + "\\Orva OC Profiles\\";
-}
 
 // Records of a profile file: filler ids, and the clock at position clockAt
 // (none when clockAt >= count).
@@ -90,9 +83,9 @@ protected:
 // damaged in every way a file can be: the program reads no clock from them
 // and shows the profile display or the below-default warning.
 TEST_F(HostileFiles, DamagedProfileFiles) {
-    const std::string folder = ProfilesFolder();
+    // The folder the program reads, made if missing.
+    const std::string folder = ::ProfilesFolder();
     ASSERT_FALSE(folder.empty());
-    CreateDirectoryA(folder.c_str(), nullptr);
     CreateDirectoryA((folder + "Default").c_str(), nullptr);
     SavedFile savedDefault(folder + "Default\\Default.oc");
     SavedFile savedHostile(folder + kHostileProfile + ".oc");

@@ -18,6 +18,8 @@
 #include "ProgramHarness.h"
 #include "SavedSettings.h"
 #include "TestSupport.h"
+#include "settings/Config.h"
+#include "system/SystemInfo.h"
 #include "win32/Handles.h"
 
 using testsupport::WaitUntil;
@@ -47,12 +49,6 @@ DWORD RunSetup(const std::string& commandLine) {
     if (!child.Wait(180000))
         return ~1u;
     return child.ExitCode();
-}
-
-std::string ShellFolder(int csidl) {
-    char path[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
-    return path;
 }
 
 bool OnWow64() {
@@ -193,17 +189,16 @@ const std::vector<int> kIconSizes = {16, 24, 32, 48, 256};
 TEST(InstallerTest, InstallsStartsAtLogonAndUninstallsCleanly) {
     // The folder the installer picks by itself: the Program Files folder a
     // 32-bit program is given, "Program Files (x86)" on 64-bit Windows.
-    const std::string programFiles = ShellFolder(CSIDL_PROGRAM_FILES);
+    std::string programFiles = GetSpecialFolder(CSIDL_PROGRAM_FILES);
     ASSERT_FALSE(programFiles.empty());
+    programFiles.pop_back(); // its closing backslash, which the registry's paths lack
     const std::string installDir = programFiles + "\\Orva\\Ravelo Remote";
     const std::string setup = testsupport::BuildFolder() + "RaveloRemote-Setup.exe";
     ASSERT_TRUE(FileExists(setup)) << setup;
 
     // What belongs to the user and must survive the uninstall.
     ASSERT_TRUE(testsupport::SetRegistryString(HKEY_CURRENT_USER, kSettingsKey, "InstallerTestKeep", "Gaming"));
-    const std::string profiles = ShellFolder(CSIDL_COMMON_APPDATA) + "\\Orva OC Profiles\\";
-    CreateDirectoryA(profiles.c_str(), nullptr);
-    const std::string profileFile = profiles + "InstallerTestKeep.oc";
+    const std::string profileFile = ProfilesFolder() + "InstallerTestKeep.oc";
     ASSERT_TRUE(testsupport::WriteTextFile(profileFile, "profile"));
 
     ASSERT_FALSE(FileExists(installDir));
