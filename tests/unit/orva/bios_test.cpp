@@ -152,30 +152,67 @@ TEST_F(BiosTest, ClassesFollowTheKind) {
     EXPECT_NE(nullptr, dynamic_cast<BiosBooleanItem*>(lists[6].get()));
 }
 
-TEST_F(BiosTest, DecimalExamples) {
-    auto a = Item(0x01000001);
-    ASSERT_TRUE(a);
-    EXPECT_EQ("0.800", a->IndexToString(0));
-    EXPECT_EQ("0.805", a->IndexToString(1));
-    std::int32_t num = 0, den = 0;
-    ASSERT_TRUE(a->IndexToRational(1, num, den));
-    EXPECT_EQ(805, num);
-    EXPECT_EQ(1000, den);
-
-    auto b = Item(0x01000002);
-    ASSERT_TRUE(b);
-    EXPECT_EQ("1.0", b->IndexToString(0));
-    EXPECT_EQ("1.1", b->IndexToString(1));
-
-    auto c = Item(0x01000003); // exponent byte 0xFE
-    ASSERT_TRUE(c);
-    ASSERT_TRUE(c->IndexToRational(2, num, den));
-    EXPECT_EQ(200, num);
-    EXPECT_EQ(100, den);
-    EXPECT_DOUBLE_EQ(2.0, static_cast<double>(c->IndexToValue(2)));
-    EXPECT_EQ("2.00", c->IndexToString(2));
-    EXPECT_EQ("1.50", c->IndexToString(0));
-    EXPECT_EQ("1.75", c->IndexToString(1));
+// What an item's indexes read as: decimals, signs, extra texts before the
+// values, the kind's shift of the decimals and positive exponents.
+TEST_F(BiosTest, IndexesReadAsTextsValuesAndFractions) {
+    const struct {
+        std::uint32_t id;
+        std::uint32_t index;
+        const char* text;
+    } texts[] = {
+        {0x01000001, 0, "0.800"},  {0x01000001, 1, "0.805"},  {0x01000002, 0, "1.0"},
+        {0x01000002, 1, "1.1"},    {0x01000003, 0, "1.50"},   {0x01000003, 1, "1.75"},
+        {0x01000003, 2, "2.00"},                          // exponent byte 0xFE
+        {0x01000005, 0, "Auto"},   {0x01000005, 1, "10"}, // 100 x 10^-1, both end in a zero
+        {0x01000005, 2, "11"},     {0x0100000F, 0, "Off"},    {0x0100000F, 1, "Auto"},
+        {0x0100000F, 2, "0.05"},   {0x0100000F, 3, "0.10"},   {0x01000006, 0, "-1.500"},
+        {0x01000006, 1, "-1.375"}, {0x01000006, 12, "0.000"}, {0x01000006, 13, "0.125"},
+        {0x01000007, 0, "-0.50"}, // above -1: sign, zero, point, decimals
+        {0x01000008, 0, "-0.005"}, {0x01000008, 5, "0.000"},  {0x01000008, 6, "0.001"},
+        {0x01010009, 8, "3200"}, // hundredths, both words end in two zeros
+        {0x0102000A, 0, "1.250"},  {0x0102000A, 1, "1.255"},  {0x010C000B, 0, "0.90"},
+        {0x010C000B, 1, "0.91"},   {0x0103000C, 0, "1.2345"}, {0x0100000D, 0, "0"},
+        {0x0100000D, 4, "4"}, // zero without decimals has no point
+    };
+    for (const auto& row : texts) {
+        auto item = Item(row.id);
+        ASSERT_TRUE(item) << std::hex << row.id;
+        EXPECT_EQ(row.text, item->IndexToString(row.index)) << std::hex << row.id << " index " << std::dec << row.index;
+    }
+    const struct {
+        std::uint32_t id;
+        std::uint32_t index;
+        std::int32_t num, den;
+    } fractions[] = {
+        {0x01000001, 1, 805, 1000},   {0x01000003, 2, 200, 100}, {0x01000005, 1, 100, 10},
+        {0x01010009, 8, 320000, 100}, {0x0100000E, 1, 1600, 1}, // a positive exponent multiplies
+    };
+    for (const auto& row : fractions) {
+        auto item = Item(row.id);
+        ASSERT_TRUE(item) << std::hex << row.id;
+        std::int32_t num = 0, den = 0;
+        ASSERT_TRUE(item->IndexToRational(row.index, num, den)) << std::hex << row.id;
+        EXPECT_EQ(row.num, num) << std::hex << row.id;
+        EXPECT_EQ(row.den, den) << std::hex << row.id;
+    }
+    const struct {
+        std::uint32_t id;
+        std::uint32_t index;
+        double value;
+    } values[] = {{0x01000003, 2, 2.0}, {0x01000007, 0, -0.5}, {0x01010009, 8, 3200.0}};
+    for (const auto& row : values) {
+        auto item = Item(row.id);
+        ASSERT_TRUE(item) << std::hex << row.id;
+        EXPECT_DOUBLE_EQ(row.value, static_cast<double>(item->IndexToValue(row.index))) << std::hex << row.id;
+    }
+    // Extra texts come first and count among the indexes.
+    auto extras = Item(0x01000005);
+    ASSERT_TRUE(extras);
+    EXPECT_EQ(17u, extras->Count());
+    EXPECT_EQ(42, extras->Element3());
+    auto two = Item(0x0100000F);
+    ASSERT_TRUE(two);
+    EXPECT_EQ(52u, two->Count());
 }
 
 TEST_F(BiosTest, DescriptionEndingAfterTheValueCountHasNoExtras) {
@@ -188,28 +225,6 @@ TEST_F(BiosTest, DescriptionEndingAfterTheValueCountHasNoExtras) {
     auto* number = dynamic_cast<BiosNumberItem*>(item.get());
     ASSERT_NE(nullptr, number);
     EXPECT_EQ(0u, number->ExtraCount());
-}
-
-TEST_F(BiosTest, ExtraTextsComeFirst) {
-    auto item = Item(0x01000005);
-    ASSERT_TRUE(item);
-    EXPECT_EQ(17u, item->Count());
-    EXPECT_EQ(42, item->Element3());
-    EXPECT_EQ("Auto", item->IndexToString(0));
-    EXPECT_EQ("10", item->IndexToString(1)); // 100 x 10^-1, both end in a zero
-    EXPECT_EQ("11", item->IndexToString(2));
-    std::int32_t num = 0, den = 0;
-    ASSERT_TRUE(item->IndexToRational(1, num, den));
-    EXPECT_EQ(100, num);
-    EXPECT_EQ(10, den);
-
-    auto two = Item(0x0100000F);
-    ASSERT_TRUE(two);
-    EXPECT_EQ(52u, two->Count());
-    EXPECT_EQ("Off", two->IndexToString(0));
-    EXPECT_EQ("Auto", two->IndexToString(1));
-    EXPECT_EQ("0.05", two->IndexToString(2));
-    EXPECT_EQ("0.10", two->IndexToString(3));
 }
 
 TEST_F(BiosTest, ExtraTextIndexHasNoValue) {
@@ -229,24 +244,6 @@ TEST_F(BiosTest, ExtraTextIndexHasNoValue) {
     EXPECT_EQ("Can not convert extra string to value", seen[1].text);
 }
 
-TEST_F(BiosTest, NegativeValues) {
-    auto a = Item(0x01000006);
-    ASSERT_TRUE(a);
-    EXPECT_EQ("-1.500", a->IndexToString(0));
-    EXPECT_EQ("-1.375", a->IndexToString(1));
-    EXPECT_EQ("0.000", a->IndexToString(12));
-    EXPECT_EQ("0.125", a->IndexToString(13));
-    auto b = Item(0x01000007);
-    ASSERT_TRUE(b);
-    EXPECT_EQ("-0.50", b->IndexToString(0)); // above -1: sign, zero, point, decimals
-    EXPECT_DOUBLE_EQ(-0.5, static_cast<double>(b->IndexToValue(0)));
-    auto c = Item(0x01000008);
-    ASSERT_TRUE(c);
-    EXPECT_EQ("-0.005", c->IndexToString(0));
-    EXPECT_EQ("0.000", c->IndexToString(5));
-    EXPECT_EQ("0.001", c->IndexToString(6));
-}
-
 // A tuning step taken below the first value arrives as its 32-bit pattern;
 // the conversion continues the line downwards instead of wrapping.
 TEST_F(BiosTest, StepBelowTheFirstValueContinuesTheLine) {
@@ -255,42 +252,6 @@ TEST_F(BiosTest, StepBelowTheFirstValueContinuesTheLine) {
     EXPECT_DOUBLE_EQ(3000.0, static_cast<double>(clock->IndexToValue(0)));
     EXPECT_DOUBLE_EQ(2975.0, static_cast<double>(clock->IndexToValue(static_cast<std::uint32_t>(-1))));
     EXPECT_DOUBLE_EQ(2950.0, static_cast<double>(clock->IndexToValue(static_cast<std::uint32_t>(-2))));
-}
-
-TEST_F(BiosTest, KindShiftsTheDecimals) {
-    auto clock = Item(0x01010009); // hundredths, both words end in two zeros
-    ASSERT_TRUE(clock);
-    EXPECT_EQ("3200", clock->IndexToString(8));
-    EXPECT_DOUBLE_EQ(3200.0, static_cast<double>(clock->IndexToValue(8)));
-    std::int32_t num = 0, den = 0;
-    ASSERT_TRUE(clock->IndexToRational(8, num, den));
-    EXPECT_EQ(320000, num);
-    EXPECT_EQ(100, den);
-
-    auto thousandths = Item(0x0102000A);
-    ASSERT_TRUE(thousandths);
-    EXPECT_EQ("1.250", thousandths->IndexToString(0));
-    EXPECT_EQ("1.255", thousandths->IndexToString(1));
-    auto twelve = Item(0x010C000B);
-    ASSERT_TRUE(twelve);
-    EXPECT_EQ("0.90", twelve->IndexToString(0));
-    EXPECT_EQ("0.91", twelve->IndexToString(1));
-    auto three = Item(0x0103000C);
-    ASSERT_TRUE(three);
-    EXPECT_EQ("1.2345", three->IndexToString(0));
-
-    auto up = Item(0x0100000E); // a positive exponent multiplies
-    ASSERT_TRUE(up);
-    ASSERT_TRUE(up->IndexToRational(1, num, den));
-    EXPECT_EQ(1600, num);
-    EXPECT_EQ(1, den);
-}
-
-TEST_F(BiosTest, ZeroWithoutDecimalsHasNoPoint) {
-    auto item = Item(0x0100000D);
-    ASSERT_TRUE(item);
-    EXPECT_EQ("0", item->IndexToString(0));
-    EXPECT_EQ("4", item->IndexToString(4));
 }
 
 TEST_F(BiosTest, SwitchInANumericGroupConvertsNothing) {
